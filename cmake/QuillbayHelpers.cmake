@@ -1,0 +1,19 @@
+# quillbay_library(NAME SOURCES ... DEPS ...): a static library of ours with the shared warnings.
+function(quillbay_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE quillbay_warnings)
+endfunction()
+
+# quillbay_test(NAME SOURCES ... DEPS ...): one GoogleTest executable per subsystem, registered
+# with CTest. When cross-compiling, CTest runs it through CMAKE_CROSSCOMPILING_EMULATOR.
+function(quillbay_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main
+                                        quillbay_warnings)
+  target_compile_definitions(${name} PRIVATE
+                             QUILLBAY_TESTDATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs the libFuzzer targets built by the fuzz preset.
+#   scripts/fuzz.sh smoke        every target once over its seed corpus (the tests do this)
+#   scripts/fuzz.sh long SECONDS every target for SECONDS, growing a scratch corpus
+set -euo pipefail
+cd "$(dirname "$0")/.."
+mode=${1:-smoke}
+shopt -s nullglob
+for target in build/fuzz/fuzz/*_fuzzer; do
+  name=$(basename "$target" _fuzzer)
+  seeds=fuzz/corpus/$name
+  if [[ $mode == smoke ]]; then
+    "$target" -runs=0 "$seeds"
+    "$target" -runs=20000 -max_len=4096 "$seeds" 2>&1 | tail -n 1
+  else
+    work=$(mktemp -d)
+    cp "$seeds"/* "$work"/
+    "$target" -max_total_time="${2:-300}" -max_len=65536 "$work" 2>&1 | tail -n 3
+    rm -rf "$work"
+  fi
+done

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Quillbay needs to build and test, only those missing.
+# Usage: scripts/install-deps.sh [run|test]
+set -euo pipefail
+
+packages=(cmake make g++ pkg-config qt6-base-dev)
+if [[ "${1:-test}" == test ]]; then
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
+             g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [[ $(id -u) -ne 0 ]] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,121 @@
+#include "registration/bar_registry.h"
+
+#include <array>
+#include <cstdint>
+
+namespace quillbay {
+namespace {
+
+constexpr std::string_view kClassKeyPrefix = "CLSID\\";
+constexpr std::string_view kCategories = "\\Implemented Categories";
+constexpr std::string_view kVerticalCategory = "\\{00021493-0000-0000-C000-000000000046}";
+constexpr std::string_view kHorizontalCategory = "\\{00021494-0000-0000-C000-000000000046}";
+constexpr std::string_view kServerKey = "\\InProcServer32";
+constexpr std::string_view kServerPath = "%SystemRoot%\\System32\\shdocvw.dll";
+constexpr std::string_view kInstanceKey = "\\Instance";
+constexpr std::string_view kHostedObject = "{4D5C8C2A-D075-11d0-B416-00C04FB90376}";
+constexpr std::string_view kPropertyBagKey = "\\InitPropertyBag";
+constexpr std::string_view kBarsKeyPrefix =
+    "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\";
+
+// The browser reads BarSize as the bar's size in pixels, little-endian, then four zero bytes.
+constexpr std::array<std::uint8_t, 8> kVerticalSize{0x97, 0, 0, 0, 0, 0, 0, 0};
+constexpr std::array<std::uint8_t, 8> kHorizontalSize{0x62, 0, 0, 0, 0, 0, 0, 0};
+
+std::string Join(std::string_view a, std::string_view b, std::string_view c = {}) {
+  std::string out;
+  out.reserve(a.size() + b.size() + c.size());
+  out.append(a).append(b).append(c);
+  return out;
+}
+
+// 8-bit text with its terminating NUL, as the string value's bytes.
+std::span<const std::uint8_t> WithNul(std::string_view text) {
+  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size() + 1};
+}
+
+// Records the failures of a run of steps.
+class Steps {
+ public:
+  explicit Steps(RegistryStore& store) : store_(store) {}
+
+  // One step: create-or-open `path`, run `write` on the key, close it. When the key
+  // cannot be opened the step writes nothing.
+  template <typename Writer>
+  void Write(RegRoot root, const std::string& path, Writer&& write) {
+    RegKey key = 0;
+    if (!Note(root, path, store_.CreateKey(root, path, &key))) return;
+    write(key, [&](RegResult r) { Note(root, path, std::move(r)); });
+    Note(root, path, store_.CloseKey(key));
+  }
+
+  void Delete(RegRoot root, const std::string& path) {
+    RegResult r = store_.DeleteKey(root, path);
+    if (r.status != RegStatus::kNotFound) Note(root, path, std::move(r));
+  }
+
+  std::vector<RegFailure> failures() && { return std::move(failures_); }
+
+ private:
+  bool Note(RegRoot root, const std::string& path, RegResult result) {
+    if (result.ok()) return true;
+    failures_.push_back({root, path, std::move(result)});
+    return false;
+  }
+
+  RegistryStore& store_;
+  std::vector<RegFailure> failures_;
+};
+
+}  // namespace
+
+std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::string_view name,
+                                    std::string_view location, BarKind kind) {
+  const std::string base = Join(kClassKeyPrefix, id);
+  const std::string categories = Join(base, kCategories);
+  const std::string_view category =
+      kind == BarKind::kVertical ? kVerticalCategory : kHorizontalCategory;
+  const auto& size = kind == BarKind::kVertical ? kVerticalSize : kHorizontalSize;
+  constexpr RegRoot kClasses = RegRoot::kClassesRoot;
+  const std::string name_text(name);
+  const std::string location_text(location);
+
+  Steps steps(store);
+  steps.Write(kClasses, base,
+              [&](RegKey key, auto note) { note(store.SetDefaultString(key, name_text)); });
+  steps.Write(kClasses, categories, [](RegKey, auto) {});
+  steps.Write(kClasses, Join(categories, category), [](RegKey, auto) {});
+  steps.Write(kClasses, Join(base, kServerKey), [&](RegKey key, auto note) {
+    note(store.SetValue(key, "", RegType::kExpandString, WithNul(kServerPath)));
+    note(store.SetValue(key, "ThreadingModel", RegType::kString, WithNul("Apartment")));
+  });
+  steps.Write(kClasses, Join(base, kInstanceKey), [&](RegKey key, auto note) {
+    note(store.SetValue(key, "CLSID", RegType::kString, WithNul(kHostedObject)));
+  });
+  steps.Write(kClasses, Join(base, kInstanceKey, kPropertyBagKey), [&](RegKey key, auto note) {
+    note(store.SetValue(key, "Url", RegType::kString, WithNul(location_text)));
+  });
+  steps.Write(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id), [&](RegKey key, auto note) {
+    note(store.SetValue(key, "BarSize", RegType::kBinary, size));
+  });
+  return std::move(steps).failures();
+}
+
+std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id) {
+  const std::string base = Join(kClassKeyPrefix, id);
+  const std::string categories = Join(base, kCategories);
+  constexpr RegRoot kClasses = RegRoot::kClassesRoot;
+
+  Steps steps(store);
+  steps.Delete(kClasses, Join(base, kInstanceKey, kPropertyBagKey));
+  steps.Delete(kClasses, Join(base, kInstanceKey));
+  steps.Delete(kClasses, Join(base, kServerKey));
+  steps.Delete(kClasses, Join(categories, kVerticalCategory));
+  steps.Delete(kClasses, Join(categories, kHorizontalCategory));
+  steps.Delete(kClasses, categories);
+  steps.Delete(kClasses, base);
+  steps.Delete(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id));
+  return std::move(steps).failures();
+}
+
+}  // namespace quillbay

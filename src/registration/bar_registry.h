@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "registration/bar_id.h"
+#include "registration/registry_store.h"
+
+namespace quillbay {
+
+// One registry step that did not succeed.
+struct RegFailure {
+  RegRoot root;
+  std::string path;
+  RegResult result;
+};
+
+// Writes every registry entry of a bar, step by step in a fixed order. A failing step does
+// not stop the following ones and nothing is rolled back; the failures are returned.
+std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::string_view name,
+                                    std::string_view location, BarKind kind);
+
+// Deletes a bar's registry entries, deepest key first. Keys that do not exist are not
+// failures.
+std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id);
+
+}  // namespace quillbay

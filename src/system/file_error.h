@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace quillbay {
+
+// Why a file operation failed, numbered as the user-facing texts are.
+enum class FileCause : int {
+  kGeneric = 1,
+  kFileNotFound = 2,
+  kBadPath = 3,
+  kTooManyOpenFiles = 4,
+  kAccessDenied = 5,
+  kInvalidFile = 6,
+  kRemoveCurrentDir = 7,
+  kDirectoryFull = 8,
+  kBadSeek = 9,
+  kHardIo = 10,
+  kSharingViolation = 11,
+  kLockViolation = 12,
+  kDiskFull = 13,
+  kEndOfFile = 14,
+};
+
+// The one exception that carries a failure the user must see. The dialog platform shows
+// an escaping FileError in a stop-icon box with Text().
+class FileError : public std::runtime_error {
+ public:
+  FileError(FileCause cause, std::optional<std::string> path);
+
+  FileCause cause() const { return cause_; }
+  const std::optional<std::string>& path() const { return path_; }
+
+  // The cause's text with "%1" replaced by the path, or by "an unnamed file".
+  std::string Text() const;
+
+ private:
+  FileCause cause_;
+  std::optional<std::string> path_;
+};
+
+// Classifies an errno value (POSIX) or a GetLastError value (Windows) into a cause. Each
+// platform provides its own; see the platform folders.
+FileCause ClassifySystemError(unsigned long error);
+
+// The last system error of the calling thread (errno or GetLastError()).
+unsigned long LastSystemError();
+
+}  // namespace quillbay
