@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the prefix of the build folder it belongs to
+# (<build>/wineprefix), never in the user's own prefix. Used as CMAKE_CROSSCOMPILING_EMULATOR.
+set -euo pipefail
+exe=$1
+shift
+dir=$(cd "$(dirname "$exe")" && pwd)
+while [[ $dir != / && ! -f $dir/CMakeCache.txt ]]; do dir=$(dirname "$dir"); done
+[[ -f $dir/CMakeCache.txt ]] || { echo "wine-run.sh: $exe is not in a build folder" >&2; exit 2; }
+export WINEPREFIX=$dir/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+  # Several tests may start at once; one of them makes the prefix.
+  mkdir -p "$WINEPREFIX"
+  (
+    flock 9
+    [[ -f $WINEPREFIX/system.reg ]] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
+  ) 9>"$dir/wineprefix.lock"
+fi
+exec wine "$exe" "$@"
