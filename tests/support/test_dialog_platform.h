@@ -127,8 +127,8 @@ class TestWindow final : public DialogWindow {
   void PressEnter();
   void PressEscape();
   void PressF1();
-  // Chooses a system-menu command; the close box is kSysCommandClose. Returns whether the
-  // dialog handled it itself.
+  // Chooses a system-menu command; the close box is kSysCommandClose. The low four bits
+  // may be set, as the system sets them at times. Returns whether the dialog handled it.
   bool ChooseSystemCommand(int command);
   void CloseBox() { ChooseSystemCommand(kSysCommandClose); }
 

@@ -262,6 +262,7 @@ TEST_F(QuillbayDlgTest, AboutOpensFromTheSystemMenuAndReturns) {
   Run([](TestWindow& w) {
     const std::vector<SystemMenuItem> menu = w.system_menu();
     EXPECT_TRUE(w.ChooseSystemCommand(kAboutCommand));
+    EXPECT_TRUE(w.ChooseSystemCommand(kAboutCommand | 0x3));  // low bits are the system's
     EXPECT_FALSE(w.ended());
     EXPECT_EQ(w.caption(), "Tollmere");
     EXPECT_EQ(w.system_menu(), menu);
@@ -269,8 +270,8 @@ TEST_F(QuillbayDlgTest, AboutOpensFromTheSystemMenuAndReturns) {
     EXPECT_FALSE(w.ended());
     w.CloseBox();
   });
-  EXPECT_EQ(about_runs, 1);
-  EXPECT_THAT(platform_.runs(), ElementsAre(dlg::kMain, dlg::kAbout));
+  EXPECT_EQ(about_runs, 2);
+  EXPECT_THAT(platform_.runs(), ElementsAre(dlg::kMain, dlg::kAbout, dlg::kAbout));
   EXPECT_EQ(platform_.LastWindow(dlg::kAbout)->result(), DialogResult::kOk);
 }
 
