@@ -499,7 +499,8 @@ DialogResult TestDialogPlatform::RunModal(CDialog& dialog) {
 
   dialog.Initialize(window);
   if (!window.ended()) {
-    window.FocusFirstTabStop();
+    // A focus the dialog chose while opening stands; otherwise the first tab stop gets it.
+    if (window.focus() == 0) window.FocusFirstTabStop();
     // Copied: the script may register scripts of its own.
     const Script run = script->second;
     run(window);

@@ -18,7 +18,8 @@ namespace quillbay {
 // An in-memory dialog platform for window-logic tests: no display, no toolkit.
 //
 // RunModal builds a TestWindow from the dialog's template (every control of the template,
-// nothing else), calls OnInitDialog, puts the focus on the first enabled tab stop, and then
+// nothing else), calls OnInitDialog, puts the focus on the first enabled tab stop unless
+// OnInitDialog set it, and then
 // runs the script registered for that template with OnRun. The script plays the user: it
 // types, clicks, selects, presses keys and reads controls. It must end the window (Escape,
 // a button, the close box...) before it returns; a window that is still open afterwards,

@@ -128,6 +128,23 @@ TEST(TestDialogPlatformTest, EnterClicksFocusedButtonOtherwiseGivesOk) {
       std::ranges::count(dlg.events, ProbeDlg::Event{idc::kCreate, ControlEvent::kClicked, -1}), 2);
 }
 
+TEST(TestDialogPlatformTest, FocusChosenWhileOpeningStands) {
+  TestDialogPlatform platform;
+  ProbeDlg dlg(platform, dlg::kMain);
+  dlg.on_init = [](ProbeDlg& d) { d.window().SetFocus(idc::kLocation); };
+  platform.OnRun(dlg::kMain, [](TestWindow& w) {
+    EXPECT_EQ(w.focus(), idc::kLocation);
+    w.Focus(idc::kBarList);
+    w.Focus(idc::kCreate);
+    w.PressEscape();
+  });
+  dlg.DoModal();
+  // Only the edit box and the list tell when they lose the focus.
+  EXPECT_EQ(dlg.events,
+            (std::vector<ProbeDlg::Event>{{idc::kLocation, ControlEvent::kKillFocus, -1},
+                                          {idc::kBarList, ControlEvent::kKillFocus, -1}}));
+}
+
 TEST(TestDialogPlatformTest, RadioButtonsClearOnlyTheirOwnGroup) {
   TestDialogPlatform platform;
   ProbeDlg dlg(platform, dlg::kMain);
