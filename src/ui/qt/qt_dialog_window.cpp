@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -122,6 +123,7 @@ QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
   if ((layout.style & ws::kMinimizeBox) != 0) flags |= Qt::WindowMinimizeButtonHint;
   setWindowFlags(flags);
   setWindowTitle(ToQString(layout.caption));
+  setObjectName(QString::number(layout.id));
   setSizeGripEnabled(false);
 
   // The desktop's sans serif at the template's size stands in for the template's font.
@@ -346,6 +348,11 @@ DialogResult QtDialogWindow::Run() {
   }
   if (!ended_) {
     running_ = true;
+    if (platform_.shown_hook()) {
+      QTimer::singleShot(0, this, [this] {
+        if (running_ && !ended_) platform_.shown_hook()(*this);
+      });
+    }
     exec();
     running_ = false;
   }
