@@ -609,7 +609,12 @@ void QtDialogWindow::reject() {
 }
 
 void QtDialogWindow::contextMenuEvent(QContextMenuEvent* event) {
-  ShowSystemMenu(event->globalPos());
+  // Only the window's background offers the window menu; labels and frames are part of it.
+  const QWidget* under = childAt(event->pos());
+  if (under == nullptr || qobject_cast<const QLabel*>(under) != nullptr ||
+      qobject_cast<const QGroupBox*>(under) != nullptr) {
+    ShowSystemMenu(event->globalPos());
+  }
 }
 
 bool QtDialogWindow::eventFilter(QObject* watched, QEvent* event) {

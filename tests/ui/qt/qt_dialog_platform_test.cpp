@@ -443,6 +443,22 @@ class QtDialogPlatformTest : public QObject {
     QVERIFY(box_owner_seen != nullptr);
   }
 
+  // F1 in any window asks for help: the help text in a box of its own.
+  void F1ShowsTheHelpText() {
+    QtDialogPlatform platform;
+    ScriptedDialog dialog(platform, dlg::kLinkPage);
+    SeenBox seen;
+    RunDriven(platform, dialog, {{dlg::kLinkPage, [&](QtDialogWindow& window) {
+                                    CloseMessageBoxes(&window, &seen);
+                                    QApplication::setActiveWindow(&window);
+                                    if (!QTest::qWaitForWindowActive(&window)) return;
+                                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+                                  }}});
+    QCOMPARE(seen.count, 1);
+    QCOMPARE(seen.text.toStdString(), std::string(StringResource(str::kHelpText)));
+    QVERIFY(dialog.commands.empty());
+  }
+
   // The sample bitmap sets the picture's size; until it is drawn, the template's does.
   void PictureTakesTheBitmapsSize() {
     QtDialogPlatform platform;
