@@ -163,7 +163,11 @@ void QtDialogWindow::BuildControls(const DialogTemplate& layout) {
   for (const ControlTemplate& control : layout.controls) {
     QWidget* widget = CreateControl(control);
     controls_.push_back({control.id, control.kind, control.style, widget});
-    if (control.id != idc::kStatic) widget->installEventFilter(this);
+    // Edit boxes and lists tell when they lose the focus; buttons do not.
+    if (control.id != idc::kStatic &&
+        (control.kind == ControlKind::kEdit || control.kind == ControlKind::kReportList)) {
+      widget->installEventFilter(this);
+    }
     if (TakesFocus(widget)) {
       if (previous != nullptr) setTabOrder(previous, widget);
       previous = widget;
@@ -442,17 +446,16 @@ void QtDialogWindow::SetText(int id, std::string_view text) {
   QWidget* widget = Control(id);
   if (widget == nullptr) return;
   QString value = ToQString(text);
+  // Setting an edit box's text always notifies, as WM_SETTEXT does, also when the text stays
+  // the same; the notification is sent here, once, whatever the widget does with signals.
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-    if (edit->text() == value) return;
     {
-      // The notification is sent below, once, whatever the line edit does with signals.
       const QSignalBlocker blocker(edit);
       edit->setText(value);
     }
     Notify(id, ControlEvent::kTextChanged);
   } else if (auto* multi_line = qobject_cast<QPlainTextEdit*>(widget)) {
     value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (multi_line->toPlainText() == value) return;
     {
       const QSignalBlocker blocker(multi_line);
       multi_line->setPlainText(value);
@@ -499,7 +502,12 @@ int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
 void QtDialogWindow::SetCell(int id, int row, int column, std::string_view text) {
   auto* list = qobject_cast<QTreeWidget*>(Control(id));
   if (list == nullptr || column < 0) return;
-  if (QTreeWidgetItem* item = list->topLevelItem(row)) item->setText(column, ToQString(text));
+  QTreeWidgetItem* item = list->topLevelItem(row);
+  const QString value = ToQString(text);
+  if (item == nullptr || item->text(column) == value) return;
+  item->setText(column, value);
+  // A row's text is part of its state, as LVN_ITEMCHANGED reports it.
+  Notify(id, ControlEvent::kItemChanged, row);
 }
 
 std::string QtDialogWindow::GetCell(int id, int row, int column) const {

@@ -14,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resources/dialog_templates.h"
@@ -123,19 +124,29 @@ class QtDialogPlatformTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void SettingTextNotifiesOnlyRealChanges() {
+  // Every SetText on an edit box notifies once, with the new text in place; labels do not.
+  void SettingTextNotifies() {
     QtDialogPlatform platform;
-    ScriptedDialog dialog(platform, dlg::kMain);
+    ScriptedDialog dialog(platform, dlg::kLinkPage);
     dialog.on_init = [](DialogWindow& w) {
-      w.SetText(idc::kBarName, "abc");
-      w.SetText(idc::kBarName, "abc");  // the same text again is no change
-      w.SetText(idc::kLocation, "");
+      w.SetText(idc::kLinkName, "abc");
+      w.SetText(idc::kLinkName, "abc");
+      w.SetText(idc::kDescription, "one\r\ntwo");
+      w.SetText(idc::kLinkNameLabel, "NAME:");
     };
-    RunDriven(platform, dialog, {});
-    const auto changes = dialog.EventsOf(ControlEvent::kTextChanged);
-    QCOMPARE(changes.size(), std::size_t{1});
-    QCOMPARE(changes[0].id, idc::kBarName);
-    QCOMPARE(changes[0].text_then, std::string("abc"));
+    std::string description;
+    RunDriven(platform, dialog, {{dlg::kLinkPage, [&](QtDialogWindow& window) {
+                                    description = window.GetText(idc::kDescription);
+                                  }}});
+    std::vector<std::pair<int, std::string>> changes;
+    for (const Event& e : dialog.EventsOf(ControlEvent::kTextChanged)) {
+      changes.emplace_back(e.id, e.text_then);
+    }
+    QCOMPARE(
+        changes,
+        (std::vector<std::pair<int, std::string>>{
+            {idc::kLinkName, "abc"}, {idc::kLinkName, "abc"}, {idc::kDescription, "one\r\ntwo"}}));
+    QCOMPARE(description, std::string("one\r\ntwo"));
   }
 
   // A handler that writes the text back from inside the change notification, as the separator
@@ -202,7 +213,9 @@ class QtDialogPlatformTest : public QObject {
     QCOMPARE(deleted[0].rows_then, 3);
     QCOMPARE(deleted_row_text, std::string("first"));
     QCOMPARE(left, (std::vector<std::string>{"third", "second", "http://third"}));
-    QVERIFY(dialog.EventsOf(ControlEvent::kItemChanged).empty());
+    const auto changed = dialog.EventsOf(ControlEvent::kItemChanged);
+    QCOMPARE(changed.size(), std::size_t{1});  // the cell set on row 0
+    QCOMPARE(changed[0].item, 0);
   }
 
   // Selecting rows, by the user or otherwise, announces each row whose state changed; taking a
