@@ -407,7 +407,21 @@ class QtDialogPlatformTest : public QObject {
                                         for (QAction* a : actions) {
                                           items << (a->isSeparator() ? "-" : a->text());
                                         }
-                                        actions.back()->trigger();
+                                        // Alt+Space opens the menu; Up, Enter picks the
+                                        // last item.
+                                        auto* poll = new QTimer(&window);
+                                        QObject::connect(poll, &QTimer::timeout, [&window, poll] {
+                                          QWidget* popup = QApplication::activePopupWidget();
+                                          if (popup != &window.SystemMenu()) return;
+                                          poll->stop();
+                                          QTest::keyClick(popup, Qt::Key_Up);
+                                          QTest::keyClick(popup, Qt::Key_Return);
+                                        });
+                                        poll->start(5);
+                                        QApplication::setActiveWindow(&window);
+                                        if (!QTest::qWaitForWindowActive(&window)) return;
+                                        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space,
+                                                        Qt::AltModifier);
                                         open_after_about = window.isVisible();
                                         actions.front()->trigger();
                                       }}});
