@@ -131,10 +131,21 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
+  // Replace what a symbolic link points to, not the link itself.
+  std::string target = path;
+  if (char* real = ::realpath(path.c_str(), nullptr); real != nullptr) {
+    target = real;
+    std::free(real);
+  }
+  // Only a regular file is ever replaced: a folder or a device in its place is refused
+  // (renaming over /dev/full would swap the device for a file).
+  struct stat existing {};
+  if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) ThrowFor(EISDIR, path);
+
   std::string temp;
   int fd_raw = -1;
   for (int attempt = 0; attempt < 100 && fd_raw < 0; ++attempt) {
-    temp = TemporaryNameFor(path);
+    temp = TemporaryNameFor(target);
     fd_raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_raw < 0 && errno != EEXIST) ThrowFor(errno, path);
   }
@@ -148,9 +159,7 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
   };
 
   // Keep the permissions of the file being replaced.
-  struct stat old {};
-  if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-    ::fchmod(fd.get(), old.st_mode & 07777);
+  if (existing.st_mode != 0) ::fchmod(fd.get(), existing.st_mode & 07777);
 
   std::size_t done = 0;
   while (done < contents.size()) {
@@ -167,13 +176,13 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
     ::unlink(temp.c_str());
     ThrowFor(err, path);
   }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
+  if (::rename(temp.c_str(), target.c_str()) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
     ThrowFor(err, path);
   }
   // Make the rename itself durable; a failure here changes nothing the user could act on.
-  Fd dir(::open(ParentOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Fd dir(::open(ParentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
 }
 
