@@ -117,6 +117,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
+  // Only a file is ever replaced; a folder in its place is refused before anything is written.
+  if (IsDirectory(path)) ThrowFor(ERROR_ACCESS_DENIED, path);
   std::string temp;
   HANDLE raw = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 100 && raw == INVALID_HANDLE_VALUE; ++attempt) {
