@@ -190,10 +190,10 @@ void CreateDirectories(const std::string& path) {
   }
   if (!::CreateDirectoryA(folder.c_str(), nullptr)) {
     const DWORD error = ::GetLastError();
-    if (error != ERROR_ALREADY_EXISTS) ThrowFor(error, path);
+    if (error != ERROR_ALREADY_EXISTS) ThrowFor(error, folder);
   }
-  // Something that is not a folder stands in the way.
-  if (!IsDirectory(folder)) ThrowFor(ERROR_PATH_NOT_FOUND, path);
+  // Something that is not a folder stands in the way; the error names it.
+  if (!IsDirectory(folder)) ThrowFor(ERROR_PATH_NOT_FOUND, folder);
 }
 
 std::string AbsolutePath(const std::string& path) {
