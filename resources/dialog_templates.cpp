@@ -10,8 +10,7 @@ constexpr std::uint32_t kEditStyle = cs::kTabStop | cs::kBorder | cs::kAutoHScro
 
 constexpr std::array kAboutControls{
     ControlTemplate{idc::kStatic, K::kLabel, "Quillbay Version 1.0", 40, 10, 119, 8, cs::kNoPrefix},
-    ControlTemplate{idc::kStatic, K::kLabel, "Copyright (C) 2026 The Quillbay developers", 40, 25,
-                    119, 8, 0},
+    ControlTemplate{idc::kStatic, K::kLabel, "Copyright (C) 2026", 40, 25, 119, 8, 0},
     ControlTemplate{idc::kOk, K::kPushButton, "OK", 178, 7, 50, 14,
                     cs::kTabStop | cs::kGroup | cs::kDefault},
 };
@@ -29,8 +28,8 @@ constexpr std::array kMainControls{
                     9, 0},
     ControlTemplate{idc::kLocationLabel, K::kLabel, "Location:  (E.g 1: c:\\mylocalpage.htm)", 111,
                     52, 126, 9, 0},
-    ControlTemplate{idc::kLocationExample, K::kLabel, "(E.g. 2: http://www.example.com/bar.htm)",
-                    143, 65, 109, 11, 0},
+    ControlTemplate{idc::kLocationExample, K::kLabel, "(E.g. 2: http://www.example.com)", 143, 65,
+                    109, 11, 0},
     ControlTemplate{idc::kDelete, K::kPushButton, "Delete", 257, 121, 45, 13, cs::kTabStop},
     ControlTemplate{idc::kStatic, K::kLabel, "Currently registered bar (s):", 19, 106, 91, 12, 0},
     ControlTemplate{idc::kBarList, K::kReportList, "", 19, 122, 230, 61,

@@ -1,0 +1,640 @@
+#include "ui/qt/qt_dialog_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <set>
+
+#include "ui/dialog.h"
+#include "ui/qt/qt_dialog_platform.h"
+#include "ui/qt/qt_resources.h"
+
+namespace quillbay {
+namespace {
+
+// A radio button that checks itself when clicked and never unchecks itself: each one is a
+// group of its own, so the window decides what else to uncheck.
+class AutoRadioButton final : public QRadioButton {
+ public:
+  using QRadioButton::QRadioButton;
+
+ protected:
+  void nextCheckState() override { setChecked(true); }
+};
+
+// A report-style list. Without `show_selection_always` the selection is drawn only while the
+// list has the focus.
+class ReportList final : public QTreeWidget {
+ public:
+  ReportList(QWidget* parent, bool show_selection_always)
+      : QTreeWidget(parent), show_selection_always_(show_selection_always) {
+    setColumnCount(0);
+    setRootIsDecorated(false);
+    setIndentation(0);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSortingEnabled(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    focused_palette_ = palette();
+    ShowSelection(show_selection_always_);
+  }
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    QTreeWidget::focusInEvent(event);
+    ShowSelection(true);
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    QTreeWidget::focusOutEvent(event);
+    ShowSelection(show_selection_always_);
+  }
+
+ private:
+  void ShowSelection(bool show) {
+    if (show) {
+      setPalette(focused_palette_);
+      return;
+    }
+    QPalette hidden = focused_palette_;
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+      hidden.setColor(group, QPalette::Highlight, hidden.color(group, QPalette::Base));
+      hidden.setColor(group, QPalette::HighlightedText, hidden.color(group, QPalette::Text));
+    }
+    setPalette(hidden);
+  }
+
+  bool show_selection_always_;
+  QPalette focused_palette_;
+};
+
+// Windows' average character width is taken over the alphabet in both cases.
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+
+int MulDiv(int value, int numerator, int denominator) {
+  const long long product = static_cast<long long>(value) * numerator;
+  const long long rounded =
+      (2 * product + (product >= 0 ? denominator : -denominator)) / (2LL * denominator);
+  return static_cast<int>(rounded);
+}
+
+// A label without its access-key marks, for labels with nothing to give the focus to.
+QString StripMnemonics(const QString& text) {
+  QString plain;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&' && i + 1 < text.size()) ++i;
+    plain += text[i];
+  }
+  return plain;
+}
+
+bool TakesFocus(const QWidget* widget) {
+  return widget->focusPolicy() != Qt::NoFocus;
+}
+
+}  // namespace
+
+QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
+                               const DialogTemplate& layout, QWidget* parent)
+    : QDialog(parent), platform_(platform), dialog_(&dialog), layout_(layout) {
+  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if ((layout.style & ws::kSysMenu) != 0) {
+    flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  }
+  if ((layout.style & ws::kMinimizeBox) != 0) flags |= Qt::WindowMinimizeButtonHint;
+  setWindowFlags(flags);
+  setWindowTitle(ToQString(layout.caption));
+  setObjectName(QString::number(layout.id));
+  setSizeGripEnabled(false);
+
+  // The desktop's sans serif at the template's size stands in for the template's font.
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setStyleHint(QFont::SansSerif);
+  font.setPointSize(layout.point_size);
+  setFont(font);
+  const QFontMetrics metrics(font);
+  base_x_ = std::max(1, (metrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) + 26) / 52);
+  base_y_ = std::max(1, metrics.height());
+  setFixedSize(MapDialogRect(0, 0, layout.cx, layout.cy).size());
+
+  QAction* close_item = system_menu_.addAction(QStringLiteral("&Close"));
+  close_item->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+  connect(close_item, &QAction::triggered, this, [this] { SystemCommand(kCloseCommand); });
+
+  auto* menu_key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+  connect(menu_key, &QShortcut::activated, this, [this] { ShowSystemMenu(mapToGlobal(QPoint())); });
+  auto* help_key = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(help_key, &QShortcut::activated, this, [this] { platform_.ShowHelp(); });
+
+  BuildControls(layout);
+}
+
+QtDialogWindow::~QtDialogWindow() {
+  // Focus changes while the controls go away must not reach the dialog.
+  dialog_ = nullptr;
+}
+
+QRect QtDialogWindow::MapDialogRect(int x, int y, int cx, int cy) const {
+  return {MulDiv(x, base_x_, 4), MulDiv(y, base_y_, 8), MulDiv(cx, base_x_, 4),
+          MulDiv(cy, base_y_, 8)};
+}
+
+void QtDialogWindow::BuildControls(const DialogTemplate& layout) {
+  QWidget* previous = nullptr;
+  for (const ControlTemplate& control : layout.controls) {
+    QWidget* widget = CreateControl(control);
+    controls_.push_back({control.id, control.kind, control.style, widget});
+    // Edit boxes and lists tell when they lose the focus; buttons do not.
+    if (control.id != idc::kStatic &&
+        (control.kind == ControlKind::kEdit || control.kind == ControlKind::kReportList)) {
+      widget->installEventFilter(this);
+    }
+    if (TakesFocus(widget)) {
+      if (previous != nullptr) setTabOrder(previous, widget);
+      previous = widget;
+    }
+  }
+  // A label's access key moves the focus to the next control that takes it, as on Windows.
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    auto* label = qobject_cast<QLabel*>(controls_[i].widget);
+    if (label == nullptr || controls_[i].kind != ControlKind::kLabel ||
+        (controls_[i].style & cs::kNoPrefix) != 0 || !label->text().contains(u'&')) {
+      continue;
+    }
+    auto next =
+        std::find_if(controls_.begin() + static_cast<std::ptrdiff_t>(i) + 1, controls_.end(),
+                     [](const ControlEntry& c) { return (c.style & cs::kTabStop) != 0; });
+    if (next != controls_.end()) {
+      label->setBuddy(next->widget);
+    } else {
+      label->setText(StripMnemonics(label->text()));
+    }
+  }
+  // Group boxes only frame the controls drawn over them.
+  for (const ControlEntry& control : controls_) {
+    if (control.kind == ControlKind::kGroupBox) control.widget->lower();
+  }
+}
+
+QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
+  const int id = control.id;
+  const std::uint32_t style = control.style;
+  const QString text = ToQString(control.text);
+  const Qt::FocusPolicy focus = (style & cs::kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus;
+  QWidget* widget = nullptr;
+
+  switch (control.kind) {
+    case ControlKind::kEdit:
+      if ((style & cs::kMultiLine) != 0) {
+        auto* edit = new QPlainTextEdit(this);
+        edit->setPlainText(text);
+        edit->setReadOnly((style & cs::kReadOnly) != 0);
+        edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        if ((style & cs::kStaticEdge) != 0) {
+          edit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+          edit->setLineWidth(1);
+        } else if ((style & cs::kBorder) == 0) {
+          edit->setFrameStyle(QFrame::NoFrame);
+        }
+        connect(edit, &QPlainTextEdit::textChanged, this,
+                [this, id] { Notify(id, ControlEvent::kTextChanged); });
+        widget = edit;
+      } else {
+        auto* edit = new QLineEdit(text, this);
+        edit->setFrame((style & cs::kBorder) != 0);
+        edit->setReadOnly((style & cs::kReadOnly) != 0);
+        connect(edit, &QLineEdit::textChanged, this,
+                [this, id] { Notify(id, ControlEvent::kTextChanged); });
+        widget = edit;
+      }
+      if ((style & cs::kReadOnly) != 0) {
+        // Read-only edit boxes are drawn on the window's colour, as Windows draws them.
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        widget->setPalette(palette);
+      }
+      widget->setFocusPolicy(focus);
+      break;
+
+    case ControlKind::kPushButton: {
+      auto* button = new QPushButton(text, this);
+      // Enter is handled by the window: the focused button, else the default command.
+      button->setAutoDefault(false);
+      if ((style & cs::kDefault) != 0) {
+        button->setDefault(true);
+        default_button_ = button;
+      }
+      connect(button, &QPushButton::clicked, this, [this, id] { ButtonClicked(id); });
+      widget = button;
+      widget->setFocusPolicy(focus);
+      break;
+    }
+
+    case ControlKind::kCheckBox: {
+      auto* box = new QCheckBox(text, this);
+      connect(box, &QCheckBox::clicked, this, [this, id] { Notify(id, ControlEvent::kClicked); });
+      widget = box;
+      widget->setFocusPolicy(focus);
+      break;
+    }
+
+    case ControlKind::kRadioButton: {
+      auto* radio = new AutoRadioButton(text, this);
+      // Each radio button is its own group: checking one does not uncheck the others.
+      radio->setAutoExclusive(false);
+      connect(radio, &QRadioButton::clicked, this,
+              [this, id] { Notify(id, ControlEvent::kClicked); });
+      widget = radio;
+      widget->setFocusPolicy(focus);
+      break;
+    }
+
+    case ControlKind::kGroupBox: {
+      auto* group = new QGroupBox(text, this);
+      group->setFocusPolicy(Qt::NoFocus);
+      widget = group;
+      break;
+    }
+
+    case ControlKind::kLabel: {
+      auto* label = new QLabel(text, this);
+      label->setTextFormat(Qt::PlainText);
+      if ((style & cs::kCenterImage) != 0) {
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+      } else {
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(true);
+      }
+      label->setFocusPolicy(Qt::NoFocus);
+      widget = label;
+      break;
+    }
+
+    case ControlKind::kPicture: {
+      auto* picture = new QLabel(this);
+      picture->setFocusPolicy(Qt::NoFocus);
+      picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+      const QPixmap bitmap = LoadBitmapResource(control.resource);
+      QRect rect = MapDialogRect(control.x, control.y, control.cx, control.cy);
+      // The control takes the bitmap's size.
+      if (!bitmap.isNull()) {
+        picture->setPixmap(bitmap);
+        rect.setSize(bitmap.size());
+      }
+      picture->setGeometry(rect);
+      widget = picture;
+      break;
+    }
+
+    case ControlKind::kReportList: {
+      auto* list = new ReportList(this, (style & cs::kShowSelAlways) != 0);
+      list->setSelectionMode((style & cs::kSingleSel) != 0 ? QAbstractItemView::SingleSelection
+                                                           : QAbstractItemView::ExtendedSelection);
+      if ((style & cs::kBorder) == 0) list->setFrameStyle(QFrame::NoFrame);
+      connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+              [this, id](const QItemSelection& selected, const QItemSelection& deselected) {
+                // Rows leaving the list are announced as deleted, not as changed.
+                if (deleting_row_) return;
+                std::set<int> rows;
+                for (const QItemSelection* part : {&deselected, &selected}) {
+                  for (const QItemSelectionRange& range : *part) {
+                    for (int row = range.top(); row <= range.bottom(); ++row) rows.insert(row);
+                  }
+                }
+                for (int row : rows) Notify(id, ControlEvent::kItemChanged, row);
+              });
+      widget = list;
+      widget->setFocusPolicy(focus);
+      break;
+    }
+  }
+
+  if (control.id != idc::kStatic) {
+    widget->setObjectName(QStringLiteral("control_%1").arg(control.id));
+  }
+  if (control.kind != ControlKind::kPicture) {
+    widget->setGeometry(MapDialogRect(control.x, control.y, control.cx, control.cy));
+  }
+  return widget;
+}
+
+DialogResult QtDialogWindow::Run() {
+  dialog_->Initialize(*this);
+  if (!focus_set_) {
+    // As after WM_INITDIALOG: the focus starts on the first tab stop.
+    for (const ControlEntry& control : controls_) {
+      if ((control.style & cs::kTabStop) != 0 && control.widget->isEnabled()) {
+        control.widget->setFocus(Qt::TabFocusReason);
+        break;
+      }
+    }
+  }
+  if (!ended_) {
+    running_ = true;
+    if (platform_.shown_hook()) {
+      QTimer::singleShot(0, this, [this] {
+        if (running_ && !ended_) platform_.shown_hook()(*this);
+      });
+    }
+    exec();
+    running_ = false;
+  }
+  CDialog* dialog = dialog_;
+  dialog_ = nullptr;
+  if (dialog != nullptr) dialog->Closed();
+  return result_;
+}
+
+QWidget* QtDialogWindow::Control(int id) const {
+  const ControlEntry* control = Find(id);
+  return control != nullptr ? control->widget : nullptr;
+}
+
+const QtDialogWindow::ControlEntry* QtDialogWindow::Find(int id) const {
+  if (id == idc::kStatic) return nullptr;
+  for (const ControlEntry& control : controls_) {
+    if (control.id == id) return &control;
+  }
+  return nullptr;
+}
+
+void QtDialogWindow::Notify(int id, ControlEvent event, int item) {
+  if (dialog_ != nullptr) dialog_->Dispatch(id, event, item);
+}
+
+void QtDialogWindow::ButtonClicked(int id) {
+  if (dialog_ == nullptr) return;
+  if (id == idc::kOk) {
+    dialog_->DispatchOk();
+  } else if (id == idc::kCancel) {
+    dialog_->DispatchCancel();
+  } else {
+    dialog_->Dispatch(id, ControlEvent::kClicked);
+  }
+}
+
+void QtDialogWindow::SystemCommand(int command) {
+  if (dialog_ == nullptr) return;
+  const bool handled = dialog_->DispatchSystemCommand(command);
+  if (!handled && (command & 0xFFF0) == kCloseCommand) close();
+}
+
+void QtDialogWindow::ShowSystemMenu(const QPoint& global_pos) {
+  if (HasSystemMenu()) system_menu_.exec(global_pos);
+}
+
+// --- DialogWindow ------------------------------------------------------------------------
+
+void QtDialogWindow::Enable(int id, bool enabled) {
+  if (QWidget* widget = Control(id)) widget->setEnabled(enabled);
+}
+
+bool QtDialogWindow::IsEnabled(int id) const {
+  const QWidget* widget = Control(id);
+  return widget != nullptr && widget->isEnabled();
+}
+
+void QtDialogWindow::SetFocus(int id) {
+  if (QWidget* widget = Control(id)) {
+    widget->setFocus(Qt::OtherFocusReason);
+    focus_set_ = true;
+  }
+}
+
+std::string QtDialogWindow::GetText(int id) const {
+  const QWidget* widget = Control(id);
+  if (widget == nullptr) return {};
+  if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) return ToStdString(edit->text());
+  if (const auto* edit = qobject_cast<const QPlainTextEdit*>(widget)) {
+    // Multi-line edit boxes hand out their lines joined by CR LF.
+    QString text = edit->toPlainText();
+    text.replace(u'\n', QStringLiteral("\r\n"));
+    return ToStdString(text);
+  }
+  if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+    return ToStdString(button->text());
+  }
+  if (const auto* group = qobject_cast<const QGroupBox*>(widget)) {
+    return ToStdString(group->title());
+  }
+  if (const auto* label = qobject_cast<const QLabel*>(widget)) return ToStdString(label->text());
+  return {};
+}
+
+void QtDialogWindow::SetText(int id, std::string_view text) {
+  QWidget* widget = Control(id);
+  if (widget == nullptr) return;
+  QString value = ToQString(text);
+  // Setting an edit box's text always notifies, as WM_SETTEXT does, also when the text stays
+  // the same; the notification is sent here, once, whatever the widget does with signals.
+  if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    {
+      const QSignalBlocker blocker(edit);
+      edit->setText(value);
+    }
+    Notify(id, ControlEvent::kTextChanged);
+  } else if (auto* multi_line = qobject_cast<QPlainTextEdit*>(widget)) {
+    value.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    {
+      const QSignalBlocker blocker(multi_line);
+      multi_line->setPlainText(value);
+    }
+    Notify(id, ControlEvent::kTextChanged);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(value);
+  } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+    group->setTitle(value);
+  } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+    label->setText(value);
+  }
+}
+
+int QtDialogWindow::GetCheck(int id) const {
+  const auto* button = qobject_cast<const QAbstractButton*>(Control(id));
+  return button != nullptr && button->isChecked() ? 1 : 0;
+}
+
+void QtDialogWindow::SetCheck(int id, int state) {
+  if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) button->setChecked(state == 1);
+}
+
+void QtDialogWindow::AddColumn(int id, int column, std::string_view heading, int width_px) {
+  auto* list = qobject_cast<QTreeWidget*>(Control(id));
+  if (list == nullptr || column < 0) return;
+  if (column >= list->columnCount()) list->setColumnCount(column + 1);
+  list->headerItem()->setText(column, ToQString(heading));
+  list->headerItem()->setTextAlignment(column, Qt::AlignLeft | Qt::AlignVCenter);
+  list->header()->resizeSection(column, width_px);
+}
+
+int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
+  auto* list = qobject_cast<QTreeWidget*>(Control(id));
+  if (list == nullptr) return -1;
+  const int row = std::clamp(position, 0, list->topLevelItemCount());
+  auto* item = new QTreeWidgetItem();
+  item->setText(0, ToQString(text));
+  list->insertTopLevelItem(row, item);
+  Notify(id, ControlEvent::kItemInserted, row);
+  return row;
+}
+
+void QtDialogWindow::SetCell(int id, int row, int column, std::string_view text) {
+  auto* list = qobject_cast<QTreeWidget*>(Control(id));
+  if (list == nullptr || column < 0) return;
+  QTreeWidgetItem* item = list->topLevelItem(row);
+  const QString value = ToQString(text);
+  if (item == nullptr || item->text(column) == value) return;
+  item->setText(column, value);
+  // A row's text is part of its state, as LVN_ITEMCHANGED reports it.
+  Notify(id, ControlEvent::kItemChanged, row);
+}
+
+std::string QtDialogWindow::GetCell(int id, int row, int column) const {
+  const auto* list = qobject_cast<const QTreeWidget*>(Control(id));
+  if (list == nullptr || column < 0) return {};
+  const QTreeWidgetItem* item = list->topLevelItem(row);
+  return item != nullptr ? ToStdString(item->text(column)) : std::string();
+}
+
+int QtDialogWindow::RowCount(int id) const {
+  const auto* list = qobject_cast<const QTreeWidget*>(Control(id));
+  return list != nullptr ? list->topLevelItemCount() : 0;
+}
+
+int QtDialogWindow::FirstSelectedRow(int id) const {
+  const auto* list = qobject_cast<const QTreeWidget*>(Control(id));
+  if (list == nullptr) return -1;
+  for (int row = 0; row < list->topLevelItemCount(); ++row) {
+    if (list->topLevelItem(row)->isSelected()) return row;
+  }
+  return -1;
+}
+
+int QtDialogWindow::SelectedCount(int id) const {
+  const auto* list = qobject_cast<const QTreeWidget*>(Control(id));
+  return list != nullptr ? static_cast<int>(list->selectedItems().size()) : 0;
+}
+
+void QtDialogWindow::DeleteRow(int id, int row) {
+  auto* list = qobject_cast<QTreeWidget*>(Control(id));
+  if (list == nullptr || row < 0 || row >= list->topLevelItemCount()) return;
+  // Announced while the row still counts.
+  Notify(id, ControlEvent::kItemDeleted, row);
+  if (row >= list->topLevelItemCount()) return;
+  deleting_row_ = true;
+  delete list->takeTopLevelItem(row);
+  deleting_row_ = false;
+}
+
+void QtDialogWindow::SetCaption(std::string_view caption) {
+  setWindowTitle(ToQString(caption));
+}
+
+void QtDialogWindow::SetIcon(int icon_id) {
+  setWindowIcon(LoadIconResource(icon_id));
+}
+
+bool QtDialogWindow::HasSystemMenu() const {
+  return (layout_.style & ws::kSysMenu) != 0;
+}
+
+void QtDialogWindow::AppendSystemMenuSeparator() {
+  system_menu_.addSeparator();
+}
+
+void QtDialogWindow::AppendSystemMenuItem(int command, std::string_view text) {
+  QAction* item = system_menu_.addAction(ToQString(text));
+  connect(item, &QAction::triggered, this, [this, command] { SystemCommand(command); });
+}
+
+void QtDialogWindow::EndDialog(DialogResult result) {
+  result_ = result;
+  ended_ = true;
+  // done() hides the window and leaves exec() once control is back in its event loop.
+  if (running_) done(static_cast<int>(result));
+}
+
+// --- Qt events -----------------------------------------------------------------------------
+
+void QtDialogWindow::keyPressEvent(QKeyEvent* event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (modifiers == Qt::NoModifier) {
+    switch (event->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        // The focused push button, otherwise the default button, otherwise OK.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+          button->click();
+        } else if (default_button_ != nullptr) {
+          default_button_->click();
+        } else {
+          ButtonClicked(idc::kOk);
+        }
+        return;
+      case Qt::Key_Escape:
+        ButtonClicked(idc::kCancel);
+        return;
+      default:
+        break;
+    }
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void QtDialogWindow::closeEvent(QCloseEvent* event) {
+  if (ended_ || dialog_ == nullptr) {
+    event->accept();
+    return;
+  }
+  // The close box is the Cancel command; the dialog decides whether the window ends.
+  event->ignore();
+  dialog_->DispatchCancel();
+}
+
+void QtDialogWindow::reject() {
+  ButtonClicked(idc::kCancel);
+}
+
+void QtDialogWindow::contextMenuEvent(QContextMenuEvent* event) {
+  // Only the window's background offers the window menu; labels and frames are part of it.
+  const QWidget* under = childAt(event->pos());
+  if (under == nullptr || qobject_cast<const QLabel*>(under) != nullptr ||
+      qobject_cast<const QGroupBox*>(under) != nullptr) {
+    ShowSystemMenu(event->globalPos());
+  }
+}
+
+bool QtDialogWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut) {
+    for (const ControlEntry& control : controls_) {
+      if (control.widget == watched) {
+        Notify(control.id, ControlEvent::kKillFocus);
+        break;
+      }
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace quillbay

@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QDialog>
+#include <QMenu>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "resources/dialog_templates.h"
+#include "ui/dialog_platform.h"
+
+class QPushButton;
+
+namespace quillbay {
+
+class QtDialogPlatform;
+
+// One open dialog: a fixed-size QDialog whose controls are built from the dialog's template
+// and turned into the platform's control events.
+class QtDialogWindow final : public QDialog, public DialogWindow {
+ public:
+  // Window-menu command of the Close item, as the classic system menu numbers it.
+  static constexpr int kCloseCommand = 0xF060;
+
+  QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog, const DialogTemplate& layout,
+                 QWidget* parent);
+  ~QtDialogWindow() override;
+
+  // Runs OnInitDialog, then the modal loop unless the dialog already ended.
+  DialogResult Run();
+
+  // The widget of control `id` (the first one with that identifier), nullptr when none.
+  QWidget* Control(int id) const;
+  // What stands in for the title-bar menu: Close, then the items the dialog appended.
+  QMenu& SystemMenu() { return system_menu_; }
+  // Dialog units to pixels for this window's font.
+  QRect MapDialogRect(int x, int y, int cx, int cy) const;
+
+  // DialogWindow.
+  void Enable(int id, bool enabled) override;
+  bool IsEnabled(int id) const override;
+  void SetFocus(int id) override;
+  std::string GetText(int id) const override;
+  void SetText(int id, std::string_view text) override;
+  int GetCheck(int id) const override;
+  void SetCheck(int id, int state) override;
+  void AddColumn(int id, int column, std::string_view heading, int width_px) override;
+  int InsertRow(int id, int position, std::string_view text) override;
+  void SetCell(int id, int row, int column, std::string_view text) override;
+  std::string GetCell(int id, int row, int column) const override;
+  int RowCount(int id) const override;
+  int FirstSelectedRow(int id) const override;
+  int SelectedCount(int id) const override;
+  void DeleteRow(int id, int row) override;
+  void SetCaption(std::string_view caption) override;
+  void SetIcon(int icon_id) override;
+  bool HasSystemMenu() const override;
+  void AppendSystemMenuSeparator() override;
+  void AppendSystemMenuItem(int command, std::string_view text) override;
+  void EndDialog(DialogResult result) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void reject() override;
+
+ private:
+  struct ControlEntry {
+    int id;
+    ControlKind kind;
+    std::uint32_t style;
+    QWidget* widget;
+  };
+
+  void BuildControls(const DialogTemplate& layout);
+  QWidget* CreateControl(const ControlTemplate& control);
+  const ControlEntry* Find(int id) const;
+  void Notify(int id, ControlEvent event, int item = -1);
+  void ButtonClicked(int id);
+  void SystemCommand(int command);
+  void ShowSystemMenu(const QPoint& global_pos);
+
+  QtDialogPlatform& platform_;
+  CDialog* dialog_;  // null once the window is closed
+  const DialogTemplate& layout_;
+  std::vector<ControlEntry> controls_;
+  QPushButton* default_button_ = nullptr;
+  QMenu system_menu_;
+  int base_x_ = 1;  // dialog base units of the window's font
+  int base_y_ = 1;
+  bool running_ = false;
+  bool ended_ = false;
+  bool focus_set_ = false;
+  bool deleting_row_ = false;
+  DialogResult result_ = DialogResult::kCancel;
+};
+
+}  // namespace quillbay

@@ -1,0 +1,146 @@
+#include "ui/quillbay_dlg.h"
+
+#include "resources/dialog_templates.h"
+#include "resources/string_table.h"
+#include "ui/about_dlg.h"
+
+namespace quillbay {
+namespace {
+
+constexpr std::string_view kCaption = "Tollmere";
+constexpr int kIdColumnWidth = 240;
+constexpr int kNameColumnWidth = 100;
+
+}  // namespace
+
+CQuillbayDlg::CQuillbayDlg(DialogPlatform& platform, RegistryStore& store, GuidSource& guids,
+                           std::optional<std::string> backup_path)
+    : CDialog(platform, dlg::kMain), manager_(store, guids, sink_, std::move(backup_path)) {}
+
+void CQuillbayDlg::OnInitDialog() {
+  AddAboutItem();
+  window().SetIcon(res::kProgramIcon);
+  window().SetCheck(idc::kVertical, 1);
+  window().SetCaption(kCaption);
+  window().Enable(idc::kDelete, false);
+  window().AddColumn(idc::kBarList, 0, "GUID", kIdColumnWidth);
+  window().AddColumn(idc::kBarList, 1, "Bar name", kNameColumnWidth);
+  manager_.Open();
+}
+
+void CQuillbayDlg::AddAboutItem() {
+  if (!window().HasSystemMenu()) return;
+  const std::string_view text = StringResource(str::kAboutMenuItem);
+  if (text.empty()) return;
+  window().AppendSystemMenuSeparator();
+  window().AppendSystemMenuItem(kAboutCommand, text);
+}
+
+void CQuillbayDlg::OnEvent(int control_id, ControlEvent event, int /*item*/) {
+  switch (event) {
+    case ControlEvent::kClicked:
+      switch (control_id) {
+        case idc::kCreate:
+          return OnCreateClicked();
+        case idc::kHorizontal:
+          return OnHorizontalClicked();
+        case idc::kVertical:
+          return OnVerticalClicked();
+        case idc::kDelete:
+          return OnDeleteClicked();
+        case idc::kCreateHtml:
+          return OnCreateHtmlClicked();
+        default:
+          return;
+      }
+    case ControlEvent::kTextChanged:
+      if (control_id == idc::kBarName) return OnBarNameChanged();
+      if (control_id == idc::kLocation) return OnLocationChanged();
+      return;
+    case ControlEvent::kItemChanged:
+      if (control_id == idc::kBarList) return OnBarListItemChanged();
+      return;
+    case ControlEvent::kKillFocus:
+      if (control_id == idc::kBarList) return OnBarListKillFocus();
+      return;
+    case ControlEvent::kItemInserted:
+    case ControlEvent::kItemDeleted:
+      return;
+  }
+}
+
+bool CQuillbayDlg::OnSystemMenuCommand(int command) {
+  if ((command & 0xFFF0) != kAboutCommand) return false;
+  CAboutDlg about(platform());
+  about.DoModal();
+  return true;
+}
+
+void CQuillbayDlg::OnCreateClicked() {
+  const std::string location = window().GetText(idc::kLocation);
+  const std::string name = window().GetText(idc::kBarName);
+  manager_.CreateBar(name, location);
+}
+
+void CQuillbayDlg::OnHorizontalClicked() {
+  manager_.ChooseKind(BarKind::kHorizontal);
+  window().SetCheck(idc::kVertical, 0);
+}
+
+void CQuillbayDlg::OnVerticalClicked() {
+  manager_.ChooseKind(BarKind::kVertical);
+  window().SetCheck(idc::kHorizontal, 0);
+}
+
+void CQuillbayDlg::OnDeleteClicked() {
+  manager_.DeleteSelected();
+}
+
+void CQuillbayDlg::OnBarNameChanged() {
+  FilterBox(idc::kBarName);
+}
+
+void CQuillbayDlg::OnLocationChanged() {
+  FilterBox(idc::kLocation);
+}
+
+void CQuillbayDlg::FilterBox(int control_id) {
+  if (const std::optional<std::string> filtered =
+          manager_.FilterSeparators(window().GetText(control_id))) {
+    window().SetText(control_id, *filtered);
+  }
+}
+
+void CQuillbayDlg::OnCreateHtmlClicked() {
+  link_page_.DoModal();
+}
+
+void CQuillbayDlg::OnBarListItemChanged() {
+  manager_.SelectionChanged(window().FirstSelectedRow(idc::kBarList),
+                            window().SelectedCount(idc::kBarList));
+}
+
+void CQuillbayDlg::Sink::ShowMessage(std::string_view text) {
+  dlg_.platform().ShowMessage(text);
+}
+
+void CQuillbayDlg::Sink::ShowFileError(const FileError& error) {
+  dlg_.platform().ShowError(error.Text());
+}
+
+void CQuillbayDlg::Sink::RowAppended(const BarRow& row) {
+  DialogWindow& w = dlg_.window();
+  // Asked for one past the end, which lands at the end.
+  const int index = w.InsertRow(idc::kBarList, w.RowCount(idc::kBarList) + 1, row.id);
+  w.SetCell(idc::kBarList, index, 1, row.name);
+}
+
+void CQuillbayDlg::Sink::RowRemoved(std::size_t index) {
+  dlg_.window().DeleteRow(idc::kBarList, static_cast<int>(index));
+}
+
+void CQuillbayDlg::Sink::DeleteEnabledChanged(bool enabled) {
+  dlg_.window().Enable(idc::kDelete, enabled);
+}
+
+}  // namespace quillbay
