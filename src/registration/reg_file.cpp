@@ -306,15 +306,31 @@ class Parser {
 
 // ---- Writing ----
 
+void AppendLittleEndian(std::string& bytes, std::u16string_view text) {
+  const std::size_t at = bytes.size();
+  bytes.resize(at + 2 * text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    bytes[at + 2 * i] = static_cast<char>(text[i] & 0xFF);
+    bytes[at + 2 * i + 1] = static_cast<char>(text[i] >> 8);
+  }
+}
+
 class Writer {
  public:
-  explicit Writer(std::u16string& out) : out_(out) {}
+  explicit Writer(std::string& bytes) : bytes_(bytes) {}
 
   void Key(const RegFileKey& key, std::u16string& path) {
     if (key.listed() || !key.values().empty()) {
-      out_.append(u"[").append(path).append(u"]").append(kNewline);
-      for (const RegFileValue& value : key.values()) Value(value);
-      out_.append(kNewline);
+      if (key.written_section() == nullptr) {
+        out_.clear();
+        out_.append(u"[").append(path).append(u"]").append(kNewline);
+        for (const RegFileValue& value : key.values()) Value(value);
+        out_.append(kNewline);
+        std::string section;
+        AppendLittleEndian(section, out_);
+        key.set_written_section(std::move(section));
+      }
+      bytes_.append(*key.written_section());
     }
     for (const auto& [folded, child] : key.children()) {
       const std::size_t length = path.size();
@@ -412,7 +428,8 @@ class Writer {
     }
   }
 
-  std::u16string& out_;
+  std::string& bytes_;
+  std::u16string out_;  // the section being written
   std::u16string text_;
 };
 
@@ -452,6 +469,7 @@ const RegFileValue* RegFileKey::FindValue(std::u16string_view name) const {
 void RegFileKey::SetValue(std::u16string_view name, std::uint32_t type,
                           std::vector<std::uint8_t> data) {
   listed_ = true;  // a key with values is a section of the file
+  section_.reset();
   auto [it, made] = value_index_.try_emplace(FoldCase(name), values_.size());
   if (made) {
     values_.push_back({std::u16string(name), type, std::move(data)});
@@ -465,6 +483,7 @@ void RegFileKey::SetValue(std::u16string_view name, std::uint32_t type,
 bool RegFileKey::RemoveValue(std::u16string_view name) {
   const auto it = value_index_.find(FoldCase(name));
   if (it == value_index_.end()) return false;
+  section_.reset();
   const std::size_t index = it->second;
   value_index_.erase(it);
   values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(index));
@@ -564,21 +583,15 @@ bool ParseRegFile(std::string_view bytes, RegFile& out, RegFileError& error) {
 }
 
 std::string FormatRegFile(const RegFile& file) {
-  std::u16string text;
-  text.append(kHeader5).append(kNewline).append(kNewline);
-  Writer writer(text);
+  std::string bytes = "\xFF\xFE";
+  AppendLittleEndian(bytes, kHeader5);
+  AppendLittleEndian(bytes, kNewline);
+  AppendLittleEndian(bytes, kNewline);
+  Writer writer(bytes);
   std::u16string path;
   for (const auto& [folded, root] : file.roots()) {
     path = root->name();
     writer.Key(*root, path);
-  }
-  std::string bytes;
-  bytes.resize(2 + 2 * text.size());
-  bytes[0] = static_cast<char>(0xFF);
-  bytes[1] = static_cast<char>(0xFE);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    bytes[2 + 2 * i] = static_cast<char>(text[i] & 0xFF);
-    bytes[3 + 2 * i] = static_cast<char>(text[i] >> 8);
   }
   return bytes;
 }
