@@ -6,6 +6,9 @@
 namespace quillbay {
 namespace {
 
+// Strict UTF-8 to UTF-16; on failure `bad_at` is the offset of the first invalid sequence.
+bool DecodeUtf8(std::string_view text, std::u16string& out, std::size_t& bad_at);
+
 constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kHeader4 = u"REGEDIT4";
 constexpr std::u16string_view kNewline = u"\r\n";
@@ -567,12 +570,14 @@ bool ParseRegFile(std::string_view bytes, RegFile& out, RegFileError& error) {
   } else {
     // 8-bit text: REGEDIT4, in the system's 8-bit encoding, UTF-8 here.
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    auto wide = Utf8ToUtf16(bytes);
-    if (!wide) {
+    std::size_t bad_at = 0;
+    if (!DecodeUtf8(bytes, text, bad_at)) {
+      error.line =
+          1 + static_cast<std::size_t>(std::count(
+                  bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bad_at), '\n'));
       error.message = "the file is neither UTF-16 with a byte-order mark nor valid UTF-8";
       return false;
     }
-    text = std::move(*wide);
   }
   // The header decides how hex(2) and hex(7) data are read, whatever the encoding.
   std::u16string_view first_line = std::u16string_view(text).substr(0, text.find(u'\n'));
@@ -616,8 +621,18 @@ std::u16string FoldCase(std::u16string_view text) {
 
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
   std::u16string out;
+  std::size_t bad_at = 0;
+  if (!DecodeUtf8(text, out, bad_at)) return std::nullopt;
+  return out;
+}
+
+namespace {
+
+bool DecodeUtf8(std::string_view text, std::u16string& out, std::size_t& bad_at) {
+  out.clear();
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
+    bad_at = i;
     const auto b0 = static_cast<std::uint8_t>(text[i]);
     if (b0 < 0x80) {
       out += static_cast<char16_t>(b0);
@@ -634,15 +649,15 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
     } else if ((b0 & 0xF8) == 0xF0) {
       length = 4, cp = b0 & 0x07u, min = 0x10000;
     } else {
-      return std::nullopt;
+      return false;
     }
-    if (i + length > text.size()) return std::nullopt;
+    if (i + length > text.size()) return false;
     for (std::size_t k = 1; k < length; ++k) {
       const auto b = static_cast<std::uint8_t>(text[i + k]);
-      if ((b & 0xC0) != 0x80) return std::nullopt;
+      if ((b & 0xC0) != 0x80) return false;
       cp = (cp << 6) | (b & 0x3Fu);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (cp >> 10));
@@ -652,8 +667,10 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
     }
     i += length;
   }
-  return out;
+  return true;
 }
+
+}  // namespace
 
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
