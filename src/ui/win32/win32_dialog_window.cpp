@@ -1,0 +1,369 @@
+#include "ui/win32/win32_dialog_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "ui/dialog.h"
+#include "ui/win32/win32_dialog_platform.h"
+#include "ui/win32/win32_dialog_template.h"
+
+namespace quillbay {
+namespace {
+
+// Posted once the window exists, so the shown hook runs inside the modal loop.
+constexpr UINT kShownMessage = WM_APP + 1;
+
+std::string WindowText(HWND window) {
+  const int length = GetWindowTextLengthA(window);
+  if (length <= 0) return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  const int copied = GetWindowTextA(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+  return text;
+}
+
+bool IsButton(ControlKind kind) {
+  return kind == ControlKind::kPushButton || kind == ControlKind::kCheckBox ||
+         kind == ControlKind::kRadioButton;
+}
+
+}  // namespace
+
+Win32DialogWindow::Win32DialogWindow(Win32DialogPlatform& platform, CDialog& dialog,
+                                     const DialogTemplate& layout)
+    : platform_(platform), dialog_(&dialog), layout_(layout) {}
+
+Win32DialogWindow::~Win32DialogWindow() {
+  if (large_icon_ != nullptr) DestroyIcon(large_icon_);
+  if (small_icon_ != nullptr) DestroyIcon(small_icon_);
+}
+
+DialogResult Win32DialogWindow::Run(HINSTANCE instance, HWND owner) {
+  const std::vector<std::uint32_t> bytes = BuildDialogTemplate(layout_);
+  const INT_PTR result =
+      DialogBoxIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(bytes.data()), owner,
+                              &Win32DialogWindow::DialogProc, reinterpret_cast<LPARAM>(this));
+  CDialog* dialog = dialog_;
+  dialog_ = nullptr;
+  hwnd_ = nullptr;
+  if (dialog != nullptr) dialog->Closed();
+  return result == IDOK ? DialogResult::kOk : DialogResult::kCancel;
+}
+
+INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM wparam,
+                                               LPARAM lparam) {
+  if (message == WM_INITDIALOG) {
+    auto* self = reinterpret_cast<Win32DialogWindow*>(lparam);
+    SetWindowLongPtrA(hwnd, DWLP_USER, lparam);
+    self->hwnd_ = hwnd;
+    return self->OnInitDialog();
+  }
+  auto* self = reinterpret_cast<Win32DialogWindow*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  return self != nullptr ? self->HandleMessage(message, wparam, lparam) : FALSE;
+}
+
+INT_PTR Win32DialogWindow::OnInitDialog() {
+  initialized_ = true;
+  dialog_->Initialize(*this);
+  CenterOverOwner();
+  if (platform_.shown_hook()) PostMessageA(hwnd_, kShownMessage, 0, 0);
+  // TRUE lets the dialog manager focus the first tab stop, unless the dialog chose one.
+  return focus_set_ ? FALSE : TRUE;
+}
+
+INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
+      return TRUE;
+    case WM_NOTIFY:
+      OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
+      return FALSE;
+    case WM_SYSCOMMAND:
+      if (dialog_ != nullptr && dialog_->DispatchSystemCommand(static_cast<int>(wparam))) {
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, 0);
+        return TRUE;
+      }
+      return FALSE;  // move, close and the rest: the default handling
+    case WM_PAINT:
+      return PaintMinimized() ? TRUE : FALSE;
+    case WM_QUERYDRAGICON:
+      // One of the messages a dialog procedure answers with its return value.
+      return reinterpret_cast<INT_PTR>(large_icon_);
+    case WM_DESTROY:
+      // The controls go away now; what they report on the way is no longer the dialog's.
+      initialized_ = false;
+      return FALSE;
+    case kShownMessage:
+      if (dialog_ != nullptr && platform_.shown_hook()) {
+        // The dialog manager shows the window only when its queue first runs empty.
+        if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOWNORMAL);
+        UpdateWindow(hwnd_);
+        platform_.shown_hook()(hwnd_, layout_.id);
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void Win32DialogWindow::OnCommand(int id, int code, HWND control) {
+  if (dialog_ == nullptr || !initialized_) return;
+  // Button 1 and Enter give OK, button 2, Escape and the close box give Cancel; Enter and
+  // Escape come from the dialog manager without a control when there is no such button.
+  if (code == BN_CLICKED && (id == IDOK || id == IDCANCEL)) {
+    if (id == IDOK) {
+      dialog_->DispatchOk();
+    } else {
+      dialog_->DispatchCancel();
+    }
+    return;
+  }
+  const ControlTemplate* tmpl = Find(id);
+  if (tmpl == nullptr || control == nullptr) return;
+  if (IsButton(tmpl->kind) && code == BN_CLICKED) {
+    Notify(id, ControlEvent::kClicked);
+  } else if (tmpl->kind == ControlKind::kEdit) {
+    if (code == EN_CHANGE) Notify(id, ControlEvent::kTextChanged);
+    if (code == EN_KILLFOCUS) Notify(id, ControlEvent::kKillFocus);
+  }
+}
+
+void Win32DialogWindow::OnNotify(const NMHDR& header) {
+  if (dialog_ == nullptr || !initialized_) return;
+  const int id = static_cast<int>(header.idFrom);
+  const ControlTemplate* tmpl = Find(id);
+  if (tmpl == nullptr || tmpl->kind != ControlKind::kReportList) return;
+  const auto& list = reinterpret_cast<const NMLISTVIEW&>(header);
+  switch (header.code) {
+    case LVN_INSERTITEM:
+      Notify(id, ControlEvent::kItemInserted, list.iItem);
+      break;
+    case LVN_DELETEITEM:  // sent while the row is still in the list
+      Notify(id, ControlEvent::kItemDeleted, list.iItem);
+      break;
+    case LVN_ITEMCHANGED:
+      Notify(id, ControlEvent::kItemChanged, list.iItem);
+      break;
+    case NM_KILLFOCUS:
+      Notify(id, ControlEvent::kKillFocus);
+      break;
+    default:
+      break;
+  }
+}
+
+bool Win32DialogWindow::PaintMinimized() {
+  if (large_icon_ == nullptr || !IsIconic(hwnd_)) return false;
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(hwnd_, &paint);
+  SendMessageA(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(dc, x, y, large_icon_);
+  EndPaint(hwnd_, &paint);
+  return true;
+}
+
+void Win32DialogWindow::CenterOverOwner() {
+  RECT window;
+  GetWindowRect(hwnd_, &window);
+  RECT area;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  RECT around = area;
+  if (const HWND owner = GetWindow(hwnd_, GW_OWNER); owner != nullptr && IsWindowVisible(owner)) {
+    GetWindowRect(owner, &around);
+  }
+  const LONG width = window.right - window.left;
+  const LONG height = window.bottom - window.top;
+  LONG x = around.left + (around.right - around.left - width) / 2;
+  LONG y = around.top + (around.bottom - around.top - height) / 2;
+  // Keep the title bar on the screen.
+  x = std::max(area.left, std::min(x, area.right - width));
+  y = std::max(area.top, std::min(y, area.bottom - height));
+  SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32DialogWindow::Notify(int id, ControlEvent event, int item) {
+  dialog_->Dispatch(id, event, item);
+}
+
+HWND Win32DialogWindow::Control(int id) const {
+  if (hwnd_ == nullptr || id == idc::kStatic) return nullptr;
+  return GetDlgItem(hwnd_, id);
+}
+
+const ControlTemplate* Win32DialogWindow::Find(int id) const {
+  if (id == idc::kStatic) return nullptr;
+  for (const ControlTemplate& control : layout_.controls) {
+    if (control.id == id) return &control;
+  }
+  return nullptr;
+}
+
+// --- DialogWindow ------------------------------------------------------------------------
+
+void Win32DialogWindow::Enable(int id, bool enabled) {
+  const HWND control = Control(id);
+  if (control == nullptr) return;
+  // A disabled control cannot keep the keyboard focus; it moves on to the next tab stop.
+  if (!enabled && GetFocus() == control) SendMessageA(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
+  EnableWindow(control, enabled ? TRUE : FALSE);
+}
+
+bool Win32DialogWindow::IsEnabled(int id) const {
+  const HWND control = Control(id);
+  return control != nullptr && IsWindowEnabled(control) != FALSE;
+}
+
+void Win32DialogWindow::SetFocus(int id) {
+  if (const HWND control = Control(id)) {
+    SendMessageA(hwnd_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    focus_set_ = true;
+  }
+}
+
+std::string Win32DialogWindow::GetText(int id) const {
+  const HWND control = Control(id);
+  return control != nullptr ? WindowText(control) : std::string();
+}
+
+void Win32DialogWindow::SetText(int id, std::string_view text) {
+  // An edit box answers WM_SETTEXT with EN_CHANGE, so the change is notified as typing is.
+  if (const HWND control = Control(id)) SetWindowTextA(control, std::string(text).c_str());
+}
+
+int Win32DialogWindow::GetCheck(int id) const {
+  const HWND control = Control(id);
+  return control != nullptr && SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+void Win32DialogWindow::SetCheck(int id, int state) {
+  if (const HWND control = Control(id)) {
+    SendMessageA(control, BM_SETCHECK, state == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+  }
+}
+
+void Win32DialogWindow::AddColumn(int id, int column, std::string_view heading, int width_px) {
+  const HWND list = Control(id);
+  if (list == nullptr) return;
+  std::string text(heading);
+  LVCOLUMNA lvc{};
+  lvc.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  lvc.fmt = LVCFMT_LEFT;
+  lvc.cx = width_px;
+  lvc.pszText = text.data();
+  lvc.iSubItem = column;
+  SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column),
+               reinterpret_cast<LPARAM>(&lvc));
+}
+
+int Win32DialogWindow::InsertRow(int id, int position, std::string_view text) {
+  const HWND list = Control(id);
+  if (list == nullptr) return -1;
+  std::string copy(text);
+  LVITEMA item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = std::max(position, 0);  // past the end appends
+  item.pszText = copy.data();
+  return static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void Win32DialogWindow::SetCell(int id, int row, int column, std::string_view text) {
+  const HWND list = Control(id);
+  if (list == nullptr) return;
+  std::string copy(text);
+  LVITEMA item{};
+  item.iSubItem = column;
+  item.pszText = copy.data();
+  SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+std::string Win32DialogWindow::GetCell(int id, int row, int column) const {
+  const HWND list = Control(id);
+  if (list == nullptr || row < 0) return {};
+  // The list copies at most the buffer less its NUL; a full buffer may mean more text.
+  for (std::size_t size = 256;; size *= 2) {
+    std::string text(size, '\0');
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = text.data();
+    item.cchTextMax = static_cast<int>(size);
+    const auto copied = static_cast<std::size_t>(SendMessageA(
+        list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
+    if (copied + 1 < size) {
+      text.resize(copied);
+      return text;
+    }
+  }
+}
+
+int Win32DialogWindow::RowCount(int id) const {
+  const HWND list = Control(id);
+  return list != nullptr ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+int Win32DialogWindow::FirstSelectedRow(int id) const {
+  const HWND list = Control(id);
+  if (list == nullptr) return -1;
+  return static_cast<int>(
+      SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+int Win32DialogWindow::SelectedCount(int id) const {
+  const HWND list = Control(id);
+  return list != nullptr ? static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)) : 0;
+}
+
+void Win32DialogWindow::DeleteRow(int id, int row) {
+  // The list sends LVN_DELETEITEM before the row goes.
+  if (const HWND list = Control(id))
+    SendMessageA(list, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+}
+
+void Win32DialogWindow::SetCaption(std::string_view caption) {
+  SetWindowTextA(hwnd_, std::string(caption).c_str());
+}
+
+void Win32DialogWindow::SetIcon(int icon_id) {
+  const HINSTANCE instance = platform_.instance();
+  const auto load = [&](int metric_x, int metric_y) {
+    return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(icon_id), IMAGE_ICON,
+                                         GetSystemMetrics(metric_x), GetSystemMetrics(metric_y),
+                                         LR_DEFAULTCOLOR));
+  };
+  const HICON large = load(SM_CXICON, SM_CYICON);
+  const HICON small = load(SM_CXSMICON, SM_CYSMICON);
+  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(large));
+  SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  if (large_icon_ != nullptr) DestroyIcon(large_icon_);
+  if (small_icon_ != nullptr) DestroyIcon(small_icon_);
+  large_icon_ = large;
+  small_icon_ = small;
+}
+
+bool Win32DialogWindow::HasSystemMenu() const {
+  return (GetWindowLongPtrA(hwnd_, GWL_STYLE) & WS_SYSMENU) != 0 &&
+         GetSystemMenu(hwnd_, FALSE) != nullptr;
+}
+
+void Win32DialogWindow::AppendSystemMenuSeparator() {
+  if (const HMENU menu = GetSystemMenu(hwnd_, FALSE)) AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+}
+
+void Win32DialogWindow::AppendSystemMenuItem(int command, std::string_view text) {
+  if (const HMENU menu = GetSystemMenu(hwnd_, FALSE)) {
+    AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(command), std::string(text).c_str());
+  }
+}
+
+void Win32DialogWindow::EndDialog(DialogResult result) {
+  // The dialog manager leaves its loop once the current message has been handled.
+  ::EndDialog(hwnd_, result == DialogResult::kOk ? IDOK : IDCANCEL);
+}
+
+}  // namespace quillbay

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "resources/dialog_templates.h"
+#include "ui/dialog_platform.h"
+
+namespace quillbay {
+
+class Win32DialogPlatform;
+
+// One modal run of a dialog on the Win32 dialog manager. The window procedure turns control
+// notifications into the dialog's events; the DialogWindow calls work on the real controls.
+class Win32DialogWindow final : public DialogWindow {
+ public:
+  Win32DialogWindow(Win32DialogPlatform& platform, CDialog& dialog, const DialogTemplate& layout);
+  Win32DialogWindow(const Win32DialogWindow&) = delete;
+  Win32DialogWindow& operator=(const Win32DialogWindow&) = delete;
+  ~Win32DialogWindow() override;
+
+  // Builds the window from the template and runs it until EndDialog.
+  DialogResult Run(HINSTANCE instance, HWND owner);
+
+  HWND hwnd() const { return hwnd_; }
+  int template_id() const { return layout_.id; }
+
+  // --- DialogWindow ---
+  void Enable(int id, bool enabled) override;
+  bool IsEnabled(int id) const override;
+  void SetFocus(int id) override;
+  std::string GetText(int id) const override;
+  void SetText(int id, std::string_view text) override;
+  int GetCheck(int id) const override;
+  void SetCheck(int id, int state) override;
+  void AddColumn(int id, int column, std::string_view heading, int width_px) override;
+  int InsertRow(int id, int position, std::string_view text) override;
+  void SetCell(int id, int row, int column, std::string_view text) override;
+  std::string GetCell(int id, int row, int column) const override;
+  int RowCount(int id) const override;
+  int FirstSelectedRow(int id) const override;
+  int SelectedCount(int id) const override;
+  void DeleteRow(int id, int row) override;
+  void SetCaption(std::string_view caption) override;
+  void SetIcon(int icon_id) override;
+  bool HasSystemMenu() const override;
+  void AppendSystemMenuSeparator() override;
+  void AppendSystemMenuItem(int command, std::string_view text) override;
+  void EndDialog(DialogResult result) override;
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
+  INT_PTR OnInitDialog();
+  void OnCommand(int id, int code, HWND control);
+  void OnNotify(const NMHDR& header);
+  bool PaintMinimized();
+  void CenterOverOwner();
+  void Notify(int id, ControlEvent event, int item = -1);
+  HWND Control(int id) const;
+  const ControlTemplate* Find(int id) const;
+
+  Win32DialogPlatform& platform_;
+  CDialog* dialog_;
+  const DialogTemplate& layout_;
+  HWND hwnd_ = nullptr;
+  HICON large_icon_ = nullptr;
+  HICON small_icon_ = nullptr;
+  bool initialized_ = false;
+  bool focus_set_ = false;
+};
+
+}  // namespace quillbay
