@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Runs a Windows program of a build folder under Wine with a display of its own (Xvfb), for
+# the tests and pictures of the real windows. The display has no window manager, so Wine is
+# told to frame the windows itself: otherwise it waits for a manager each time it hides one.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+exe=$1
+dir=$(cd "$(dirname "$exe")" && pwd)
+while [[ $dir != / && ! -f $dir/CMakeCache.txt ]]; do dir=$(dirname "$dir"); done
+[[ -f $dir/CMakeCache.txt ]] || { echo "wine-gui-run.sh: $exe is not in a build folder" >&2; exit 2; }
+export WINEPREFIX=$dir/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+if ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
+  mkdir -p "$WINEPREFIX"
+  (
+    flock 9
+    [[ -f $WINEPREFIX/system.reg ]] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
+  ) 9>"$dir/wineprefix.lock"
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+fi
+exec "$here/with-display.sh" "$here/wine-run.sh" "$@"
