@@ -2,8 +2,14 @@
 # Runs a Windows program of a build folder under Wine with a display of its own (Xvfb), for
 # the tests and pictures of the real windows. The display has no window manager, so Wine is
 # told to frame the windows itself: otherwise it waits for a manager each time it hides one.
+# With --prepare-only as the first argument it only prepares the prefix.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+prepare_only=false
+if [[ $1 == --prepare-only ]]; then
+  prepare_only=true
+  shift
+fi
 exe=$1
 dir=$(cd "$(dirname "$exe")" && pwd)
 while [[ $dir != / && ! -f $dir/CMakeCache.txt ]]; do dir=$(dirname "$dir"); done
@@ -17,4 +23,5 @@ if ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
   ) 9>"$dir/wineprefix.lock"
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 fi
+$prepare_only && exit 0
 exec "$here/with-display.sh" "$here/wine-run.sh" "$@"

@@ -1,0 +1,93 @@
+// Opens the real windows one after the other, with some content, and waits at each for a
+// picture to be taken of the display: scripts/win32-screenshots.sh takes them. For each
+// window it writes "<folder>\<name>.ready" holding the window's rectangle on the screen and
+// carries on once the file is gone.
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+
+#include "resources/dialog_templates.h"
+#include "system/guid.h"
+#include "tests/support/registration_fakes.h"
+#include "ui/quillbay_app.h"
+#include "ui/win32/win32_dialog_platform.h"
+#include "win32_gui_driver.h"
+
+namespace {
+
+using namespace quillbay;
+using namespace quillbay::testing_support;
+
+std::string g_folder;
+
+// Waits, with the window's messages flowing, until the picture has been taken.
+void Picture(HWND window, const std::string& name) {
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  const std::string ready = g_folder + "\\" + name + ".ready";
+  std::ofstream(ready) << (rect.right - rect.left) << ' ' << (rect.bottom - rect.top) << ' '
+                       << rect.left << ' ' << rect.top << '\n';
+  for (int waited = 0;
+       waited < 30000 && GetFileAttributesA(ready.c_str()) != INVALID_FILE_ATTRIBUTES;
+       waited += 50) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    Sleep(50);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  g_folder = argv[1];
+  Win32DialogPlatform platform;
+  GuiDriver driver(platform);
+  MessageBoxCloser boxes;
+  driver.OnShown(dlg::kMain, [](HWND w) {
+    for (const char* name : {"Tide bar", "Harbour news"}) {
+      SetText(w, idc::kBarName, name);
+      SetText(w, idc::kLocation, "http://www.example.com/bar.htm");
+      Click(w, idc::kCreate);
+    }
+    SetText(w, idc::kLocation, "c:\\mylocalpage.htm");
+    SetText(w, idc::kBarName, "My bar");
+    SelectRows(w, idc::kBarList, {1});
+    Picture(w, "main");
+    SendMessageA(w, WM_SYSCOMMAND, kAboutCommand, 0);
+    Click(w, idc::kCreateHtml);
+    PressKey(w, VK_ESCAPE);
+  });
+  driver.OnShown(dlg::kAbout, [](HWND w) {
+    Picture(w, "about");
+    Click(w, idc::kOk);
+  });
+  driver.OnShown(dlg::kLinkPage, [](HWND w) {
+    for (const auto& [name, url] : {std::pair{"Local data", "file:///c:/data.htm"},
+                                    std::pair{"News", "http://news.example.com/"}}) {
+      SetText(w, idc::kLinkName, name);
+      SetText(w, idc::kUrl, url);
+      Click(w, idc::kAddLink);
+    }
+    Click(w, idc::kTitleCheck);
+    SetText(w, idc::kTitle, "My links");
+    SetText(w, idc::kPath, "c:\\links.htm");
+    SelectRows(w, idc::kLinkList, {0});
+    Picture(w, "linkpage");
+    PressKey(w, VK_ESCAPE);
+  });
+  quillbay::testing::MemoryRegistryStore store;
+  SystemGuidSource guids;
+  const std::string backup = g_folder + "\\bkupRegKeyf";
+  DeleteFileA(backup.c_str());
+  CQuillbayApp app(platform, store, guids, backup);
+  app.Run();
+  DeleteFileA(backup.c_str());
+  return 0;
+}
