@@ -112,7 +112,7 @@ void CQuillbayDlg::FilterBox(int control_id) {
 }
 
 void CQuillbayDlg::OnCreateHtmlClicked() {
-  // LINKPAGE-GAP: link_page_.DoModal();
+  link_page_.DoModal();
 }
 
 void CQuillbayDlg::OnBarListItemChanged() {

@@ -3,11 +3,11 @@
 #include <optional>
 #include <string>
 
+#include "linkpage/link_page_dlg.h"
 #include "registration/bar_manager.h"
 #include "registration/registry_store.h"
 #include "system/guid.h"
 #include "ui/dialog.h"
-// LINKPAGE-GAP: #include "linkpage/link_page_dlg.h"
 
 namespace quillbay {
 
@@ -57,7 +57,7 @@ class CQuillbayDlg : public CDialog {
 
   Sink sink_{*this};
   BarManager manager_;
-  // LINKPAGE-GAP: CLinkPageDlg link_page_{platform()};
+  CLinkPageDlg link_page_{platform()};
 };
 
 }  // namespace quillbay

@@ -1,0 +1,36 @@
+// Any bytes: the reader never crashes, and whatever it accepts the writer writes so that
+// reading the written file gives the same registry, and writing that gives the same bytes.
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "registration/reg_file.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "reg_file_fuzzer: %s\n", what);
+  std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace quillbay;
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  RegFile file;
+  RegFileError error;
+  if (!ParseRegFile(bytes, file, error)) {
+    if (error.message.empty()) Fail("a refusal without a reason");
+    return 0;
+  }
+  const std::string written = FormatRegFile(file);
+  RegFile again;
+  if (!ParseRegFile(written, again, error)) Fail("the written file does not read back");
+  if (!(again == file)) Fail("the written file reads back as another registry");
+  if (FormatRegFile(again) != written) Fail("writing what was read back changes the bytes");
+  return 0;
+}
