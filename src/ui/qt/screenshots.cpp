@@ -45,6 +45,9 @@ void Prepare(QtDialogWindow& window) {
   if (window.objectName().toInt() == dlg::kMain) {
     window.SetText(idc::kBarName, "My bar");
     qobject_cast<QTreeWidget*>(window.Control(idc::kBarList))->topLevelItem(0)->setSelected(true);
+    // The selection shows while the list has the focus.
+    QApplication::setActiveWindow(&window);
+    window.SetFocus(idc::kBarList);
   } else if (window.objectName().toInt() == dlg::kLinkPage) {
     window.SetText(idc::kLinkName, "Example site");
     window.SetText(idc::kUrl, "http://www.example.com");
