@@ -16,4 +16,13 @@ if [[ ! -f $WINEPREFIX/system.reg ]]; then
     [[ -f $WINEPREFIX/system.reg ]] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
   ) 9>"$dir/wineprefix.lock"
 fi
-exec wine "$exe" "$@"
+# Wine leaves helper processes (its server, services) running for a while after the program
+# ends, and they inherit the program's output. CTest waits until every holder of a test's
+# output pipe is gone, so the program writes to files here and they are copied out after.
+out=$(mktemp) err=$(mktemp)
+trap 'rm -f "$out" "$err"' EXIT
+status=0
+wine "$exe" "$@" </dev/null >"$out" 2>"$err" || status=$?
+cat "$out"
+cat "$err" >&2
+exit "$status"

@@ -54,6 +54,9 @@ class Steps {
     if (r.status != RegStatus::kNotFound) Note(root, path, std::move(r));
   }
 
+  // Tells the store the bars have changed; a failure is noted without a path of its own.
+  void Changed() { Note(RegRoot::kCurrentUser, "", store_.BarsChanged()); }
+
   std::vector<RegFailure> failures() && { return std::move(failures_); }
 
  private:
@@ -98,6 +101,7 @@ std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::
   steps.Write(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id), [&](RegKey key, auto note) {
     note(store.SetValue(key, "BarSize", RegType::kBinary, size));
   });
+  steps.Changed();
   return std::move(steps).failures();
 }
 
@@ -115,6 +119,7 @@ std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id) {
   steps.Delete(kClasses, categories);
   steps.Delete(kClasses, base);
   steps.Delete(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id));
+  steps.Changed();
   return std::move(steps).failures();
 }
 

@@ -17,12 +17,13 @@ struct RegFailure {
 };
 
 // Writes every registry entry of a bar, step by step in a fixed order. A failing step does
-// not stop the following ones and nothing is rolled back; the failures are returned.
+// not stop the following ones and nothing is rolled back; the failures are returned. Ends
+// with the store's BarsChanged().
 std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::string_view name,
                                     std::string_view location, BarKind kind);
 
 // Deletes a bar's registry entries, deepest key first. Keys that do not exist are not
-// failures.
+// failures. Ends with the store's BarsChanged().
 std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id);
 
 }  // namespace quillbay

@@ -30,11 +30,11 @@ std::optional<std::vector<std::u16string>> SplitPath(std::string_view path, RegR
     const std::size_t slash = rest.find(u'\\');
     const std::u16string_view name = rest.substr(0, slash);
     if (name.empty() || name.size() > kMaxKeyNameLength || HasLineBreak(name)) {
-      // Appended piece by piece: GCC 12's -Wrestrict misreads "literal" + std::string at -O2.
-      std::string what = "\"";
-      what.append(path).append(
+      // Built by appending: GCC 12 warns falsely (-Wrestrict) on "x" + std::string(...) here.
+      std::string message = "\"";
+      message.append(path).append(
           "\" has an empty key name, one longer than 255 characters, or a line break in a name");
-      error = Failure(RegStatus::kOther, what);
+      error = Failure(RegStatus::kOther, std::move(message));
       return std::nullopt;
     }
     names.emplace_back(name);

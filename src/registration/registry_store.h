@@ -67,6 +67,10 @@ class RegistryStore {
 
   // Closes a key handed out by CreateKey. Changes made through it are kept.
   virtual RegResult CloseKey(RegKey key) = 0;
+
+  // Called once after a bar's entries have been written or deleted, for a store whose
+  // readers keep a cached copy that must be dropped. Nothing to do by default.
+  virtual RegResult BarsChanged() { return RegResult::Ok(); }
 };
 
 }  // namespace quillbay

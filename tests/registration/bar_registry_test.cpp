@@ -20,6 +20,7 @@ class RecordingStore : public RegistryStore {
       [](RegRoot, const std::string&) { return RegResult::Ok(); };
   std::function<RegResult(RegRoot, const std::string&)> delete_result =
       [](RegRoot, const std::string&) { return RegResult::Ok(); };
+  RegResult changed_result;
 
   RegResult CreateKey(RegRoot root, std::string_view path, RegKey* key) override {
     calls.push_back("open " + Root(root) + std::string(path));
@@ -48,6 +49,10 @@ class RecordingStore : public RegistryStore {
   RegResult CloseKey(RegKey key) override {
     calls.push_back("close#" + std::to_string(key));
     return {};
+  }
+  RegResult BarsChanged() override {
+    calls.push_back("changed");
+    return changed_result;
   }
 
  private:
@@ -79,7 +84,9 @@ TEST(RegisterBarTest, WritesEveryEntryInOrderWithExactBytes) {
           "close#6",
           std::string("open HKLM\\Software\\Microsoft\\Internet Explorer\\Explorer Bars\\") + kId,
           // The size the browser reads: 0x97 pixels, then zeros.
-          "set#7 BarSize type3 8:<151><0><0><0><0><0><0><0>", "close#7"));
+          "set#7 BarSize type3 8:<151><0><0><0><0><0><0><0>", "close#7",
+          // The browser's cached bar lists are dropped once everything is written.
+          "changed"));
 }
 
 TEST(RegisterBarTest, HorizontalBarGetsItsCategoryAndSize) {
@@ -87,7 +94,7 @@ TEST(RegisterBarTest, HorizontalBarGetsItsCategoryAndSize) {
   RegisterBar(store, kId, "n", "l", BarKind::kHorizontal);
   EXPECT_THAT(store.calls, ::testing::Contains(::testing::HasSubstr(
                                "Categories\\{00021494-0000-0000-C000-000000000046}")));
-  EXPECT_EQ(store.calls[store.calls.size() - 2], "set#7 BarSize type3 8:b<0><0><0><0><0><0><0>");
+  EXPECT_EQ(store.calls[store.calls.size() - 3], "set#7 BarSize type3 8:b<0><0><0><0><0><0><0>");
 }
 
 TEST(RegisterBarTest, AFailedStepWritesNothingAndTheNextStepsStillRun) {
@@ -124,7 +131,8 @@ TEST(UnregisterBarTest, DeletesDeepestFirstAndMissingKeysAreNoFailure) {
                   p + "\\Implemented Categories", p,
                   std::string("delete HKLM\\Software\\Microsoft\\Internet Explorer\\Explorer "
                               "Bars\\") +
-                      kId));
+                      kId,
+                  "changed"));
 }
 
 TEST(UnregisterBarTest, ReportsFailuresOtherThanNotFound) {
@@ -136,6 +144,17 @@ TEST(UnregisterBarTest, ReportsFailuresOtherThanNotFound) {
   const auto failures = UnregisterBar(store, kId);
   ASSERT_EQ(failures.size(), 1u);
   EXPECT_EQ(failures[0].root, RegRoot::kLocalMachine);
+}
+
+TEST(BarsChangedTest, AFailureToDropTheCachedListsIsReportedAfterTheSteps) {
+  RecordingStore store;
+  store.changed_result = {RegStatus::kAccessDenied, "cache denied"};
+  for (const auto& failures :
+       {RegisterBar(store, kId, "n", "l", BarKind::kVertical), UnregisterBar(store, kId)}) {
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].root, RegRoot::kCurrentUser);
+    EXPECT_EQ(failures[0].result.detail, "cache denied");
+  }
 }
 
 }  // namespace
