@@ -446,21 +446,19 @@ class QtDialogPlatformTest : public QObject {
     QVERIFY(dialog.commands.empty());
   }
 
-  // The sample bitmap sets the picture's size; until it is drawn, the template's does.
-  void PictureTakesTheBitmapsSize() {
+  // The picture takes the sample bitmap's size; the window icon is the program's icon.
+  void ImagesComeFromTheResources() {
     QtDialogPlatform platform;
     ScriptedDialog dialog(platform, dlg::kLinkPage);
-    QSize size;
-    QRect template_rect;
+    dialog.on_init = [](DialogWindow& w) { w.SetIcon(res::kProgramIcon); };
+    QSize picture;
+    QList<QSize> icon_sizes;
     RunDriven(platform, dialog, {{dlg::kLinkPage, [&](QtDialogWindow& window) {
-                                    size = window.Control(idc::kSampleImage)->size();
-                                    template_rect = window.MapDialogRect(173, 212, 123, 146);
+                                    picture = window.Control(idc::kSampleImage)->size();
+                                    icon_sizes = window.windowIcon().availableSizes();
                                   }}});
-    if (QPixmap(":/bitmap_144.bmp").isNull()) {
-      QCOMPARE(size, template_rect.size());
-    } else {
-      QCOMPARE(size, QSize(185, 238));
-    }
+    QCOMPARE(picture, QSize(185, 238));
+    QCOMPARE(icon_sizes, QList<QSize>{QSize(32, 32)});
   }
 };
 
