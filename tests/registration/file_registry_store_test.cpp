@@ -303,6 +303,22 @@ TEST_F(FileRegistryStoreTest, StoresSharingAFileSeeEachOthersChanges) {
   EXPECT_FALSE(probe.KeyExists(RegRoot::kClassesRoot, "CLSID\\" + std::string(kHorizontalId)));
 }
 
+// Another tool rewriting the file in place keeps its inode; the size and times still show.
+TEST_F(FileRegistryStoreTest, NoticesAFileRewrittenInPlace) {
+  FileRegistryStore store(path_);
+  EXPECT_THAT(RegisterBar(store, std::string(kVerticalId), "n", "l", BarKind::kVertical),
+              IsEmpty());
+  {
+    std::ofstream in_place(path_, std::ios::binary | std::ios::in | std::ios::trunc);
+    const std::string other = ReadData("other-vendor.reg");
+    in_place.write(other.data(), static_cast<std::streamsize>(other.size()));
+  }
+  EXPECT_TRUE(store.DeleteKey(RegRoot::kLocalMachine, "Software\\Other Vendor\\Tool\\b sub").ok());
+  FileProbe probe(path_);
+  EXPECT_FALSE(probe.KeyExists(RegRoot::kClassesRoot, "CLSID\\" + std::string(kVerticalId)));
+  EXPECT_TRUE(probe.ReadValue(RegRoot::kLocalMachine, "Software\\Other Vendor\\Tool", "Blob"));
+}
+
 std::string NumberedId(int process, int bar) {
   char text[39];
   std::snprintf(text, sizeof text, "{%08X-0000-4000-8000-%012X}", static_cast<unsigned>(process),
