@@ -22,6 +22,10 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 bash scripts/fuzz.sh smoke
 
+step "Benchmarks build (run them with build/bench/bench/registration_bench)"
+cmake --preset bench >/dev/null
+cmake --build --preset bench
+
 step "Format"
 bash scripts/check-format.sh
 

@@ -373,6 +373,30 @@ TEST_F(FileRegistryStoreTest, MakesTheDataFolderOnFirstWrite) {
   EXPECT_TRUE(FileProbe(nested).KeyExists(RegRoot::kClassesRoot, "CLSID"));
 }
 
+// A bar's steps are one update: the file is written once, when the update ends, and a
+// file that cannot be used is still reported.
+TEST_F(FileRegistryStoreTest, AnUpdateIsWrittenWhenItEnds) {
+  FileRegistryStore store(path_);
+  store.BeginUpdate();
+  RegKey key = 0;
+  ASSERT_TRUE(store.CreateKey(RegRoot::kLocalMachine, "Software\\Grouped", &key).ok());
+  ASSERT_TRUE(store.CloseKey(key).ok());
+  ASSERT_TRUE(store.DeleteKey(RegRoot::kLocalMachine, "Software\\Grouped").ok());
+  ASSERT_TRUE(store.CreateKey(RegRoot::kLocalMachine, "Software\\Kept", &key).ok());
+  ASSERT_TRUE(store.CloseKey(key).ok());
+  EXPECT_FALSE(std::filesystem::exists(path_));
+  EXPECT_TRUE(store.EndUpdate().ok());
+  FileProbe probe(path_);
+  EXPECT_TRUE(probe.KeyExists(RegRoot::kLocalMachine, "Software\\Kept"));
+  EXPECT_FALSE(probe.KeyExists(RegRoot::kLocalMachine, "Software\\Grouped"));
+
+  std::filesystem::remove(path_);
+  std::filesystem::create_directory(path_);  // a folder where the file must go
+  const auto failures = RegisterBar(store, std::string(kVerticalId), "n", "l", BarKind::kVertical);
+  ASSERT_FALSE(failures.empty());
+  for (const RegFailure& f : failures) EXPECT_EQ(f.result.status, RegStatus::kStoreError);
+}
+
 TEST_F(FileRegistryStoreTest, ReportsWhatCannotBeWritten) {
   WriteFile(folder_.File("plain"), "a file, not a folder");
   std::filesystem::create_directory(folder_.File("folder.reg"));
