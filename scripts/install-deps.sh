@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
-             g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth)
+             g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick)
 fi
 
 missing=()

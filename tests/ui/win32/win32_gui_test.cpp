@@ -65,6 +65,50 @@ std::string Program() {
   return ApplicationTitleOf(ModulePath());
 }
 
+std::string ExpectedClass(ControlKind kind) {
+  switch (kind) {
+    case ControlKind::kEdit:
+      return "Edit";
+    case ControlKind::kLabel:
+    case ControlKind::kPicture:
+      return "Static";
+    case ControlKind::kReportList:
+      return "SysListView32";
+    default:
+      return "Button";
+  }
+}
+
+LONG_PTR StyleOf(HWND dialog, int id) {
+  return GetWindowLongPtrA(GetDlgItem(dialog, id), GWL_STYLE);
+}
+
+// The window the dialog manager made holds every control of the template, of the right
+// class, and the styles the layout asks for.
+void ExpectBuiltFromTemplate(HWND w, int template_id) {
+  const DialogTemplate* layout = FindDialogTemplate(template_id);
+  ASSERT_NE(layout, nullptr);
+  for (const ControlTemplate& control : layout->controls) {
+    if (control.id == idc::kStatic) continue;
+    const HWND item = GetDlgItem(w, control.id);
+    ASSERT_NE(item, nullptr) << control.id;
+    EXPECT_EQ(ClassOf(item), ExpectedClass(control.kind)) << control.id;
+    // A radio button is a tab stop while it is checked, whatever its template says.
+    if (control.kind != ControlKind::kRadioButton) {
+      EXPECT_EQ((GetWindowLongPtrA(item, GWL_STYLE) & WS_TABSTOP) != 0,
+                (control.style & cs::kTabStop) != 0)
+          << control.id;
+    }
+    // The dialog manager draws a bordered control with a sunken edge instead.
+    const bool bordered = (GetWindowLongPtrA(item, GWL_STYLE) & WS_BORDER) != 0 ||
+                          (GetWindowLongPtrA(item, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0;
+    EXPECT_EQ(bordered, (control.style & cs::kBorder) != 0) << control.id;
+  }
+  LOGFONTA font{};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_STREQ(font.lfFaceName, "MS Sans Serif");
+}
+
 class Win32GuiTest : public ::testing::Test {
  protected:
   Win32DialogPlatform platform_;
@@ -87,6 +131,15 @@ TEST_F(Win32GuiTest, CreatesAndDeletesABarInBothRegistryViews) {
     EXPECT_FALSE(Enabled(w, idc::kDelete));
     EXPECT_THAT(ColumnHeadings(w, idc::kBarList), ElementsAre("GUID", "Bar name"));
     EXPECT_EQ(GetFocus(), GetDlgItem(w, idc::kBarName));
+    ExpectBuiltFromTemplate(w, dlg::kMain);
+    for (int radio : {idc::kHorizontal, idc::kVertical}) {
+      EXPECT_EQ(StyleOf(w, radio) & (BS_TYPEMASK | WS_GROUP), BS_AUTORADIOBUTTON | WS_GROUP);
+    }
+    EXPECT_EQ(StyleOf(w, idc::kBarList) &
+                  (LVS_TYPEMASK | LVS_NOLABELWRAP | LVS_SINGLESEL | LVS_SHOWSELALWAYS),
+              LVS_REPORT | LVS_NOLABELWRAP);
+    EXPECT_EQ(StyleOf(w, idc::kBarName) & (ES_AUTOHSCROLL | WS_TABSTOP),
+              ES_AUTOHSCROLL | WS_TABSTOP);
     const int rows_before = Rows(w, idc::kBarList);
 
     // A comma is refused as it is typed: the box says so and the text loses it.
@@ -173,6 +226,30 @@ TEST_F(Win32GuiTest, CreatHtmlWritesTheLinkPage) {
     EXPECT_EQ(GetFocus(), GetDlgItem(w, idc::kLinkName));
     EXPECT_EQ(Text(w, idc::kDescription), StringResource(str::kLinkPageDescription));
     EXPECT_THAT(ColumnHeadings(w, idc::kLinkList), ElementsAre("Link name", "URL"));
+    ExpectBuiltFromTemplate(w, dlg::kLinkPage);
+
+    const LONG_PTR description = StyleOf(w, idc::kDescription);
+    EXPECT_EQ(description & (ES_MULTILINE | ES_READONLY | WS_BORDER | WS_VSCROLL | WS_HSCROLL),
+              ES_MULTILINE | ES_READONLY);
+    EXPECT_NE(GetWindowLongPtrA(GetDlgItem(w, idc::kDescription), GWL_EXSTYLE) & WS_EX_STATICEDGE,
+              0);
+    EXPECT_EQ(StyleOf(w, idc::kOk) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+    EXPECT_EQ(StyleOf(w, idc::kTitleCheck) & BS_TYPEMASK, BS_AUTOCHECKBOX);
+    EXPECT_EQ(StyleOf(w, idc::kLinkList) & (LVS_TYPEMASK | LVS_SINGLESEL | LVS_SHOWSELALWAYS),
+              LVS_REPORT);
+    // The picture shows bitmap 144 at the bitmap's own size.
+    EXPECT_EQ(StyleOf(w, idc::kSampleImage) & SS_TYPEMASK, SS_BITMAP);
+    const auto bitmap = reinterpret_cast<HBITMAP>(
+        SendDlgItemMessageA(w, idc::kSampleImage, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    ASSERT_NE(bitmap, nullptr);
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 185);
+    EXPECT_EQ(info.bmHeight, 238);
+    RECT picture;
+    GetClientRect(GetDlgItem(w, idc::kSampleImage), &picture);
+    EXPECT_EQ(picture.right, 185);
+    EXPECT_EQ(picture.bottom, 238);
 
     Click(w, idc::kAddLink);  // no link name yet
     ASSERT_EQ(boxes_.boxes().size(), 1u);
@@ -253,6 +330,13 @@ TEST_F(Win32GuiTest, SystemMenuAboutBoxHelpAndEnter) {
     PressKey(w, VK_F1);
     EXPECT_EQ(help_owner, main_window);
     help_owner = nullptr;
+    // A file error's box: the stop icon, over the window open at the time.
+    platform_.ShowError("Disk full while accessing C:\\links.htm.");
+    ASSERT_EQ(boxes_.boxes().size(), 1u);
+    EXPECT_EQ(boxes_.boxes()[0].icon, LoadIconA(nullptr, IDI_HAND));
+    EXPECT_EQ(boxes_.boxes()[0].owner, w);
+    EXPECT_EQ(boxes_.boxes()[0].text, "Disk full while accessing C:\\links.htm.");
+    boxes_.Clear();
     Click(w, idc::kOk);
   });
 
