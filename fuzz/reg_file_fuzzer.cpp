@@ -32,5 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!ParseRegFile(written, again, error)) Fail("the written file does not read back");
   if (!(again == file)) Fail("the written file reads back as another registry");
   if (FormatRegFile(again) != written) Fail("writing what was read back changes the bytes");
+  if (FormatRegFile(file) != written) Fail("writing again from the kept sections differs");
   return 0;
 }

@@ -9,13 +9,15 @@ shopt -s nullglob
 for target in build/fuzz/fuzz/*_fuzzer; do
   name=$(basename "$target" _fuzzer)
   seeds=fuzz/corpus/$name
+  # libFuzzer adds what it finds to its first corpus folder: grow a scratch copy, never
+  # the seeds in the repository.
+  work=$(mktemp -d)
+  cp "$seeds"/* "$work"/
   if [[ $mode == smoke ]]; then
     "$target" -runs=0 "$seeds"
-    "$target" -runs=20000 -max_len=4096 "$seeds" 2>&1 | tail -n 1
+    "$target" -runs=20000 -max_len=4096 "$work" 2>&1 | tail -n 1
   else
-    work=$(mktemp -d)
-    cp "$seeds"/* "$work"/
     "$target" -max_total_time="${2:-300}" -max_len=65536 "$work" 2>&1 | tail -n 3
-    rm -rf "$work"
   fi
+  rm -rf "$work"
 done

@@ -3,7 +3,8 @@
 # Usage: scripts/install-deps.sh [run|test]
 set -euo pipefail
 
-packages=(cmake make g++ pkg-config qt6-base-dev)
+# The windows need a sans serif font, also on the offscreen platform of tests and screenshots.
+packages=(cmake make g++ pkg-config qt6-base-dev fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
              g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth)

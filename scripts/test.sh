@@ -23,6 +23,10 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 bash scripts/fuzz.sh smoke
 
+step "Benchmarks build (run them with build/bench/bench/registration_bench)"
+cmake --preset bench >/dev/null
+cmake --build --preset bench
+
 step "Windows build (MinGW-w64) and its tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows

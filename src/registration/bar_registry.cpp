@@ -37,7 +37,8 @@ std::span<const std::uint8_t> WithNul(std::string_view text) {
 // Records the failures of a run of steps.
 class Steps {
  public:
-  explicit Steps(RegistryStore& store) : store_(store) {}
+  // All steps of one bar are one update of the store.
+  explicit Steps(RegistryStore& store) : store_(store) { store_.BeginUpdate(); }
 
   // One step: create-or-open `path`, run `write` on the key, close it. When the key
   // cannot be opened the step writes nothing.
@@ -54,10 +55,13 @@ class Steps {
     if (r.status != RegStatus::kNotFound) Note(root, path, std::move(r));
   }
 
-  // Tells the store the bars have changed; a failure is noted without a path of its own.
-  void Changed() { Note(RegRoot::kCurrentUser, "", store_.BarsChanged()); }
-
-  std::vector<RegFailure> failures() && { return std::move(failures_); }
+  // Ends the update and tells the store the bars have changed. Failures of either are
+  // noted without a path of their own.
+  std::vector<RegFailure> Finish() && {
+    Note(RegRoot::kCurrentUser, "", store_.EndUpdate());
+    Note(RegRoot::kCurrentUser, "", store_.BarsChanged());
+    return std::move(failures_);
+  }
 
  private:
   bool Note(RegRoot root, const std::string& path, RegResult result) {
@@ -101,8 +105,7 @@ std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::
   steps.Write(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id), [&](RegKey key, auto note) {
     note(store.SetValue(key, "BarSize", RegType::kBinary, size));
   });
-  steps.Changed();
-  return std::move(steps).failures();
+  return std::move(steps).Finish();
 }
 
 std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id) {
@@ -119,8 +122,7 @@ std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id) {
   steps.Delete(kClasses, categories);
   steps.Delete(kClasses, base);
   steps.Delete(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id));
-  steps.Changed();
-  return std::move(steps).failures();
+  return std::move(steps).Finish();
 }
 
 }  // namespace quillbay

@@ -30,10 +30,11 @@ std::optional<std::vector<std::u16string>> SplitPath(std::string_view path, RegR
     const std::size_t slash = rest.find(u'\\');
     const std::u16string_view name = rest.substr(0, slash);
     if (name.empty() || name.size() > kMaxKeyNameLength || HasLineBreak(name)) {
-      error = Failure(RegStatus::kOther,
-                      "\"" + std::string(path) +
-                          "\" has an empty key name, one longer than 255 characters, or a "
-                          "line break in a name");
+      // Built by appending: GCC 12 warns falsely (-Wrestrict) on "x" + std::string(...) here.
+      std::string message = "\"";
+      message.append(path).append(
+          "\" has an empty key name, one longer than 255 characters, or a line break in a name");
+      error = Failure(RegStatus::kOther, std::move(message));
       return std::nullopt;
     }
     names.emplace_back(name);
@@ -81,9 +82,9 @@ RegResult FileRegistryStore::Begin() {
   return refreshed;
 }
 
-// Lets go of the lock once no key is open.
+// Lets go of the lock once no key is open and no update is under way.
 void FileRegistryStore::End() {
-  if (open_.empty()) lock_.reset();
+  if (open_.empty() && updates_ == 0) lock_.reset();
 }
 
 RegResult FileRegistryStore::Refresh() {
@@ -200,7 +201,8 @@ RegResult FileRegistryStore::DeleteKey(RegRoot root, std::string_view path) {
     parent->RemoveChild(names->back());
     // The parent stays a key even when the file named it only as part of this path.
     if (names->size() > 1) parent->set_listed(true);
-    result = Persist();
+    dirty_ = true;
+    if (updates_ == 0) result = Persist();
   }
   End();
   return result;
@@ -209,7 +211,22 @@ RegResult FileRegistryStore::DeleteKey(RegRoot root, std::string_view path) {
 RegResult FileRegistryStore::CloseKey(RegKey key) {
   if (open_.erase(key) == 0) return Failure(RegStatus::kOther, "the key is not open");
   RegResult result;
-  if (open_.empty() && dirty_) result = Persist();
+  if (open_.empty() && updates_ == 0 && dirty_) result = Persist();
+  End();
+  return result;
+}
+
+void FileRegistryStore::BeginUpdate() {
+  ++updates_;
+  // A failure here shows again, with its reason, in the update's first step.
+  Begin();
+}
+
+RegResult FileRegistryStore::EndUpdate() {
+  if (updates_ == 0) return Failure(RegStatus::kOther, "no update is under way");
+  --updates_;
+  RegResult result;
+  if (open_.empty() && updates_ == 0 && dirty_) result = Persist();
   End();
   return result;
 }

@@ -16,6 +16,7 @@ namespace quillbay {
 //
 // Persistence: one registry step is written at once. Changes made through keys are
 // written when the last open key is closed; each DeleteKey is written when it is made.
+// Within BeginUpdate/EndUpdate everything is written once, at EndUpdate.
 // From the first CreateKey to that CloseKey (and during a DeleteKey) the store holds an
 // exclusive lock on "<path>.lock", re-reads the file if another process replaced it since
 // we last saw it, applies the change and replaces the file atomically, so two processes
@@ -42,6 +43,8 @@ class FileRegistryStore final : public RegistryStore {
                      std::span<const std::uint8_t> data) override;
   RegResult DeleteKey(RegRoot root, std::string_view path) override;
   RegResult CloseKey(RegKey key) override;
+  void BeginUpdate() override;
+  RegResult EndUpdate() override;
 
   const std::string& path() const { return path_; }
 
@@ -66,6 +69,7 @@ class FileRegistryStore final : public RegistryStore {
   bool dirty_ = false;
   std::unordered_map<RegKey, OpenKey> open_;
   RegKey next_key_ = 1;
+  int updates_ = 0;  // BeginUpdate calls not yet ended
 };
 
 // Where the program keeps its registry: "registry.reg" in the data folder

@@ -6,6 +6,9 @@
 namespace quillbay {
 namespace {
 
+// Strict UTF-8 to UTF-16; on failure `bad_at` is the offset of the first invalid sequence.
+bool DecodeUtf8(std::string_view text, std::u16string& out, std::size_t& bad_at);
+
 constexpr std::u16string_view kHeader5 = u"Windows Registry Editor Version 5.00";
 constexpr std::u16string_view kHeader4 = u"REGEDIT4";
 constexpr std::u16string_view kNewline = u"\r\n";
@@ -306,15 +309,31 @@ class Parser {
 
 // ---- Writing ----
 
+void AppendLittleEndian(std::string& bytes, std::u16string_view text) {
+  const std::size_t at = bytes.size();
+  bytes.resize(at + 2 * text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    bytes[at + 2 * i] = static_cast<char>(text[i] & 0xFF);
+    bytes[at + 2 * i + 1] = static_cast<char>(text[i] >> 8);
+  }
+}
+
 class Writer {
  public:
-  explicit Writer(std::u16string& out) : out_(out) {}
+  explicit Writer(std::string& bytes) : bytes_(bytes) {}
 
   void Key(const RegFileKey& key, std::u16string& path) {
     if (key.listed() || !key.values().empty()) {
-      out_.append(u"[").append(path).append(u"]").append(kNewline);
-      for (const RegFileValue& value : key.values()) Value(value);
-      out_.append(kNewline);
+      if (key.written_section() == nullptr) {
+        out_.clear();
+        out_.append(u"[").append(path).append(u"]").append(kNewline);
+        for (const RegFileValue& value : key.values()) Value(value);
+        out_.append(kNewline);
+        std::string section;
+        AppendLittleEndian(section, out_);
+        key.set_written_section(std::move(section));
+      }
+      bytes_.append(*key.written_section());
     }
     for (const auto& [folded, child] : key.children()) {
       const std::size_t length = path.size();
@@ -412,7 +431,8 @@ class Writer {
     }
   }
 
-  std::u16string& out_;
+  std::string& bytes_;
+  std::u16string out_;  // the section being written
   std::u16string text_;
 };
 
@@ -452,6 +472,7 @@ const RegFileValue* RegFileKey::FindValue(std::u16string_view name) const {
 void RegFileKey::SetValue(std::u16string_view name, std::uint32_t type,
                           std::vector<std::uint8_t> data) {
   listed_ = true;  // a key with values is a section of the file
+  section_.reset();
   auto [it, made] = value_index_.try_emplace(FoldCase(name), values_.size());
   if (made) {
     values_.push_back({std::u16string(name), type, std::move(data)});
@@ -465,6 +486,7 @@ void RegFileKey::SetValue(std::u16string_view name, std::uint32_t type,
 bool RegFileKey::RemoveValue(std::u16string_view name) {
   const auto it = value_index_.find(FoldCase(name));
   if (it == value_index_.end()) return false;
+  section_.reset();
   const std::size_t index = it->second;
   value_index_.erase(it);
   values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(index));
@@ -548,12 +570,14 @@ bool ParseRegFile(std::string_view bytes, RegFile& out, RegFileError& error) {
   } else {
     // 8-bit text: REGEDIT4, in the system's 8-bit encoding, UTF-8 here.
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    auto wide = Utf8ToUtf16(bytes);
-    if (!wide) {
+    std::size_t bad_at = 0;
+    if (!DecodeUtf8(bytes, text, bad_at)) {
+      error.line =
+          1 + static_cast<std::size_t>(std::count(
+                  bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bad_at), '\n'));
       error.message = "the file is neither UTF-16 with a byte-order mark nor valid UTF-8";
       return false;
     }
-    text = std::move(*wide);
   }
   // The header decides how hex(2) and hex(7) data are read, whatever the encoding.
   std::u16string_view first_line = std::u16string_view(text).substr(0, text.find(u'\n'));
@@ -564,21 +588,15 @@ bool ParseRegFile(std::string_view bytes, RegFile& out, RegFileError& error) {
 }
 
 std::string FormatRegFile(const RegFile& file) {
-  std::u16string text;
-  text.append(kHeader5).append(kNewline).append(kNewline);
-  Writer writer(text);
+  std::string bytes = "\xFF\xFE";
+  AppendLittleEndian(bytes, kHeader5);
+  AppendLittleEndian(bytes, kNewline);
+  AppendLittleEndian(bytes, kNewline);
+  Writer writer(bytes);
   std::u16string path;
   for (const auto& [folded, root] : file.roots()) {
     path = root->name();
     writer.Key(*root, path);
-  }
-  std::string bytes;
-  bytes.resize(2 + 2 * text.size());
-  bytes[0] = static_cast<char>(0xFF);
-  bytes[1] = static_cast<char>(0xFE);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    bytes[2 + 2 * i] = static_cast<char>(text[i] & 0xFF);
-    bytes[3 + 2 * i] = static_cast<char>(text[i] >> 8);
   }
   return bytes;
 }
@@ -603,8 +621,18 @@ std::u16string FoldCase(std::u16string_view text) {
 
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
   std::u16string out;
+  std::size_t bad_at = 0;
+  if (!DecodeUtf8(text, out, bad_at)) return std::nullopt;
+  return out;
+}
+
+namespace {
+
+bool DecodeUtf8(std::string_view text, std::u16string& out, std::size_t& bad_at) {
+  out.clear();
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
+    bad_at = i;
     const auto b0 = static_cast<std::uint8_t>(text[i]);
     if (b0 < 0x80) {
       out += static_cast<char16_t>(b0);
@@ -621,15 +649,15 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
     } else if ((b0 & 0xF8) == 0xF0) {
       length = 4, cp = b0 & 0x07u, min = 0x10000;
     } else {
-      return std::nullopt;
+      return false;
     }
-    if (i + length > text.size()) return std::nullopt;
+    if (i + length > text.size()) return false;
     for (std::size_t k = 1; k < length; ++k) {
       const auto b = static_cast<std::uint8_t>(text[i + k]);
-      if ((b & 0xC0) != 0x80) return std::nullopt;
+      if ((b & 0xC0) != 0x80) return false;
       cp = (cp << 6) | (b & 0x3Fu);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
     if (cp >= 0x10000) {
       cp -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (cp >> 10));
@@ -639,8 +667,10 @@ std::optional<std::u16string> Utf8ToUtf16(std::string_view text) {
     }
     i += length;
   }
-  return out;
+  return true;
 }
+
+}  // namespace
 
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;

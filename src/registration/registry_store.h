@@ -68,6 +68,13 @@ class RegistryStore {
   // Closes a key handed out by CreateKey. Changes made through it are kept.
   virtual RegResult CloseKey(RegKey key) = 0;
 
+  // Groups the calls up to the matching EndUpdate into one update of the store: a store
+  // that keeps a file reads and writes it once, under one lock, instead of once a step.
+  // The registry itself applies every call at once and needs nothing here.
+  virtual void BeginUpdate() {}
+  // Ends the update; returns the failure to write it, if any.
+  virtual RegResult EndUpdate() { return RegResult::Ok(); }
+
   // Called once after a bar's entries have been written or deleted, for a store whose
   // readers keep a cached copy that must be dropped. Nothing to do by default.
   virtual RegResult BarsChanged() { return RegResult::Ok(); }

@@ -28,8 +28,4 @@ std::optional<std::string> DefaultBackupPath() {
   return InWindowsDirectory("bkupRegKeyf");
 }
 
-std::optional<std::string> DefaultRegistryFilePath() {
-  return InWindowsDirectory("registry.reg");
-}
-
 }  // namespace quillbay

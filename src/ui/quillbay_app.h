@@ -29,8 +29,4 @@ class CQuillbayApp {
 // The backup file in the Windows directory; nullopt when there is no such folder.
 std::optional<std::string> DefaultBackupPath();
 
-// The file registry store's file in the Windows directory; nullopt when there is no such
-// folder.
-std::optional<std::string> DefaultRegistryFilePath();
-
 }  // namespace quillbay

@@ -128,24 +128,5 @@ TEST_F(WriteLinkPageTest, MissingFolderThrowsWithTheAbsolutePathAndCreatesNothin
   EXPECT_TRUE(Entries().empty());
 }
 
-TEST_F(WriteLinkPageTest, PathThroughARegularFileThrowsAndLeavesTheFileAlone) {
-  const std::string blocker = Join("plain");
-  WriteFile(blocker, "keep");
-  EXPECT_THROW(WriteLinkPage(Join("plain/page.htm"), "", {{"n", "u"}}), FileError);
-  EXPECT_EQ(ReadFile(blocker), "keep");
-  EXPECT_EQ(Entries(), std::vector<std::string>{"plain"});
-}
-
-TEST_F(WriteLinkPageTest, FolderInPlaceOfTheFileThrowsAndLeavesNoTemporaryFile) {
-  std::filesystem::create_directory(Join("page.htm"));
-  try {
-    WriteLinkPage(Join("page.htm"), "", {{"n", "u"}});
-    FAIL() << "no error";
-  } catch (const FileError& error) {
-    EXPECT_EQ(error.path(), Join("page.htm"));
-  }
-  EXPECT_EQ(Entries(), std::vector<std::string>{"page.htm"});
-}
-
 }  // namespace
 }  // namespace quillbay

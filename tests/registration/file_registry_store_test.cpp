@@ -303,6 +303,22 @@ TEST_F(FileRegistryStoreTest, StoresSharingAFileSeeEachOthersChanges) {
   EXPECT_FALSE(probe.KeyExists(RegRoot::kClassesRoot, "CLSID\\" + std::string(kHorizontalId)));
 }
 
+// Another tool rewriting the file in place keeps its inode; the size and times still show.
+TEST_F(FileRegistryStoreTest, NoticesAFileRewrittenInPlace) {
+  FileRegistryStore store(path_);
+  EXPECT_THAT(RegisterBar(store, std::string(kVerticalId), "n", "l", BarKind::kVertical),
+              IsEmpty());
+  {
+    std::ofstream in_place(path_, std::ios::binary | std::ios::in | std::ios::trunc);
+    const std::string other = ReadData("other-vendor.reg");
+    in_place.write(other.data(), static_cast<std::streamsize>(other.size()));
+  }
+  EXPECT_TRUE(store.DeleteKey(RegRoot::kLocalMachine, "Software\\Other Vendor\\Tool\\b sub").ok());
+  FileProbe probe(path_);
+  EXPECT_FALSE(probe.KeyExists(RegRoot::kClassesRoot, "CLSID\\" + std::string(kVerticalId)));
+  EXPECT_TRUE(probe.ReadValue(RegRoot::kLocalMachine, "Software\\Other Vendor\\Tool", "Blob"));
+}
+
 std::string NumberedId(int process, int bar) {
   char text[39];
   std::snprintf(text, sizeof text, "{%08X-0000-4000-8000-%012X}", static_cast<unsigned>(process),
@@ -355,6 +371,30 @@ TEST_F(FileRegistryStoreTest, MakesTheDataFolderOnFirstWrite) {
   EXPECT_THAT(RegisterBar(store, std::string(kVerticalId), "n", "l", BarKind::kVertical),
               IsEmpty());
   EXPECT_TRUE(FileProbe(nested).KeyExists(RegRoot::kClassesRoot, "CLSID"));
+}
+
+// A bar's steps are one update: the file is written once, when the update ends, and a
+// file that cannot be used is still reported.
+TEST_F(FileRegistryStoreTest, AnUpdateIsWrittenWhenItEnds) {
+  FileRegistryStore store(path_);
+  store.BeginUpdate();
+  RegKey key = 0;
+  ASSERT_TRUE(store.CreateKey(RegRoot::kLocalMachine, "Software\\Grouped", &key).ok());
+  ASSERT_TRUE(store.CloseKey(key).ok());
+  ASSERT_TRUE(store.DeleteKey(RegRoot::kLocalMachine, "Software\\Grouped").ok());
+  ASSERT_TRUE(store.CreateKey(RegRoot::kLocalMachine, "Software\\Kept", &key).ok());
+  ASSERT_TRUE(store.CloseKey(key).ok());
+  EXPECT_FALSE(std::filesystem::exists(path_));
+  EXPECT_TRUE(store.EndUpdate().ok());
+  FileProbe probe(path_);
+  EXPECT_TRUE(probe.KeyExists(RegRoot::kLocalMachine, "Software\\Kept"));
+  EXPECT_FALSE(probe.KeyExists(RegRoot::kLocalMachine, "Software\\Grouped"));
+
+  std::filesystem::remove(path_);
+  std::filesystem::create_directory(path_);  // a folder where the file must go
+  const auto failures = RegisterBar(store, std::string(kVerticalId), "n", "l", BarKind::kVertical);
+  ASSERT_FALSE(failures.empty());
+  for (const RegFailure& f : failures) EXPECT_EQ(f.result.status, RegStatus::kStoreError);
 }
 
 TEST_F(FileRegistryStoreTest, ReportsWhatCannotBeWritten) {

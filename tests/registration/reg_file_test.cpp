@@ -166,7 +166,7 @@ TEST(RegFileTest, RefusesWhatItCannotReadAndSaysWhere) {
       {Utf16File(h + "[HKLM\\" + std::string(256, 'k') + "]\r\n"), 2},
       {"REGEDIT4\r\n[HKLM\\A]\r\n\"v\"=hex(2):ff,00\r\n", 3},
       {Utf16File(h).substr(0, 11), 0},
-      {"REGEDIT4\r\n\xff\r\n", 0},
+      {"REGEDIT4\r\n\xff\r\n", 2},
       {"\xFF\xFE", 1},
   };
   for (const Row& row : rows) {

@@ -89,8 +89,8 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   const DialogTemplate& layout_;
   std::vector<ControlEntry> controls_;
   QPushButton* default_button_ = nullptr;
-  QMenu system_menu_;
-  int base_x_ = 1;  // dialog base units of the window's font
+  QMenu system_menu_{this};  // a child, so the popup knows its window
+  int base_x_ = 1;           // dialog base units of the window's font
   int base_y_ = 1;
   bool running_ = false;
   bool ended_ = false;

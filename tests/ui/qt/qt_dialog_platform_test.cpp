@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "qt_test_support.h"
 #include "resources/dialog_templates.h"
 #include "resources/string_table.h"
 #include "ui/dialog.h"
@@ -76,47 +77,6 @@ class ScriptedDialog final : public CDialog {
     return command == kAboutCommand;
   }
 };
-
-// Runs `dialog` modally; `drive` acts on each window once it is on screen, keyed by template.
-// A window the driver leaves open is cancelled, so a failing test cannot hang.
-DialogResult RunDriven(QtDialogPlatform& platform, CDialog& dialog,
-                       std::map<int, std::function<void(QtDialogWindow&)>> drive) {
-  platform.SetShownHook([&drive](QtDialogWindow& window) {
-    const auto found = drive.find(window.objectName().toInt());
-    if (found != drive.end()) found->second(window);
-    if (window.isVisible()) window.EndDialog(DialogResult::kCancel);
-  });
-  const DialogResult result = dialog.DoModal();
-  platform.SetShownHook(nullptr);
-  return result;
-}
-
-struct SeenBox {
-  QString title;
-  QString text;
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  int count = 0;
-};
-
-// Closes every message box that opens until `seen` goes away, noting what it showed.
-void CloseMessageBoxes(QObject* context, SeenBox* seen) {
-  auto* timer = new QTimer(context);
-  QObject::connect(timer, &QTimer::timeout, [seen] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      seen->title = box->windowTitle();
-      seen->text = box->text();
-      seen->icon = box->icon();
-      ++seen->count;
-      box->button(QMessageBox::Ok)->click();
-    }
-  });
-  timer->start(5);
-}
-
-template <typename Widget>
-Widget* ControlOf(QtDialogWindow& window, int id) {
-  return qobject_cast<Widget*>(window.Control(id));
-}
 
 }  // namespace
 
@@ -486,21 +446,19 @@ class QtDialogPlatformTest : public QObject {
     QVERIFY(dialog.commands.empty());
   }
 
-  // The sample bitmap sets the picture's size; until it is drawn, the template's does.
-  void PictureTakesTheBitmapsSize() {
+  // The picture takes the sample bitmap's size; the window icon is the program's icon.
+  void ImagesComeFromTheResources() {
     QtDialogPlatform platform;
     ScriptedDialog dialog(platform, dlg::kLinkPage);
-    QSize size;
-    QRect template_rect;
+    dialog.on_init = [](DialogWindow& w) { w.SetIcon(res::kProgramIcon); };
+    QSize picture;
+    QList<QSize> icon_sizes;
     RunDriven(platform, dialog, {{dlg::kLinkPage, [&](QtDialogWindow& window) {
-                                    size = window.Control(idc::kSampleImage)->size();
-                                    template_rect = window.MapDialogRect(173, 212, 123, 146);
+                                    picture = window.Control(idc::kSampleImage)->size();
+                                    icon_sizes = window.windowIcon().availableSizes();
                                   }}});
-    if (QPixmap(":/bitmap_144.bmp").isNull()) {
-      QCOMPARE(size, template_rect.size());
-    } else {
-      QCOMPARE(size, QSize(185, 238));
-    }
+    QCOMPARE(picture, QSize(185, 238));
+    QCOMPARE(icon_sizes, QList<QSize>{QSize(32, 32)});
   }
 };
 
