@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Quillbay and runs every test: the Linux build, the sanitizer lane, the fuzz
-# targets over their seed corpus, and a style check.
+# targets over their seed corpus, the Windows build with its tests under Wine and the check
+# that Wine's own reg tool reads what both registry stores write, and a style check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test
@@ -25,6 +26,14 @@ bash scripts/fuzz.sh smoke
 step "Benchmarks build (run them with build/bench/bench/registration_bench)"
 cmake --preset bench >/dev/null
 cmake --build --preset bench
+
+step "Windows build (MinGW-w64) and its tests under Wine"
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+ctest --preset windows
+
+step "A peer reads what we wrote: Wine's reg export and reg import"
+bash tests/peer/peer_test.sh build/dev build/windows
 
 step "Format"
 bash scripts/check-format.sh

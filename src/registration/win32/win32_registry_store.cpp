@@ -160,7 +160,7 @@ RegResult Win32RegistryStore::CreateKey(RegRoot root, std::string_view path, Reg
     HKEY hkey = nullptr;
     const LSTATUS code =
         ::RegCreateKeyExA(RootKey(root), text.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_READ | KEY_WRITE | ViewFlag(view), nullptr, &hkey, nullptr);
+                          KEY_WRITE | ViewFlag(view), nullptr, &hkey, nullptr);
     if (code != ERROR_SUCCESS) {
       // Without both views the key is not ours to write: give back what was opened.
       if (opened.view64 != 0) ::RegCloseKey(ToHkey(opened.view64));
@@ -175,7 +175,8 @@ RegResult Win32RegistryStore::CreateKey(RegRoot root, std::string_view path, Reg
 }
 
 RegResult Win32RegistryStore::SetDefaultString(RegKey key, std::string_view text) {
-  const std::string with_nul(text.data(), text.size() + 1);
+  std::string with_nul(text);
+  with_nul.push_back('\0');
   return SetValue(key, "", RegType::kString,
                   {reinterpret_cast<const std::uint8_t*>(with_nul.data()), with_nul.size()});
 }

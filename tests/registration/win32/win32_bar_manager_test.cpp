@@ -48,7 +48,7 @@ TEST(Win32BarManagerTest, CreatesAndDeletesABarInTheWindowsDirectoryAndTheRegist
               id + ",Daily news;\r\n");
   }
   for (const RegView view : {RegView::k64, RegView::k32}) {
-    const Win32ViewReader reader(view);
+    Win32ViewReader reader(view);
     EXPECT_TRUE(reader.KeyExists(RegRoot::kClassesRoot, "CLSID\\" + id + "\\InProcServer32"));
     EXPECT_TRUE(reader.ReadValue(RegRoot::kLocalMachine,
                                  "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\" + id,

@@ -45,12 +45,12 @@ class Key {
 
 }  // namespace
 
-bool Win32ViewReader::KeyExists(RegRoot root, std::string_view path) const {
+bool Win32ViewReader::KeyExists(RegRoot root, std::string_view path) {
   return static_cast<bool>(Key(root, path, view_));
 }
 
-std::optional<RawValue> Win32ViewReader::ReadValue(RegRoot root, std::string_view path,
-                                                   std::string_view name) const {
+std::optional<ProbedValue> Win32ViewReader::ReadValue(RegRoot root, std::string_view path,
+                                                      std::string_view name) {
   const Key key(root, path, view_);
   if (!key) return std::nullopt;
   const std::string name_text(name);
@@ -63,7 +63,7 @@ std::optional<RawValue> Win32ViewReader::ReadValue(RegRoot root, std::string_vie
                          nullptr, &size) != ERROR_SUCCESS) {
     return std::nullopt;
   }
-  RawValue value;
+  ProbedValue value;
   value.type = type;
   value.data.resize(size);
   if (::RegQueryValueExW(key.get(), value_name ? wide_name.c_str() : nullptr, nullptr, &type,
@@ -75,7 +75,7 @@ std::optional<RawValue> Win32ViewReader::ReadValue(RegRoot root, std::string_vie
   return value;
 }
 
-std::vector<std::string> Win32ViewReader::ValueNames(RegRoot root, std::string_view path) const {
+std::vector<std::string> Win32ViewReader::ValueNames(RegRoot root, std::string_view path) {
   std::vector<std::string> names;
   const Key key(root, path, view_);
   if (!key) return names;
@@ -91,7 +91,7 @@ std::vector<std::string> Win32ViewReader::ValueNames(RegRoot root, std::string_v
   return names;
 }
 
-std::vector<std::string> Win32ViewReader::SubkeyNames(RegRoot root, std::string_view path) const {
+std::vector<std::string> Win32ViewReader::SubkeyNames(RegRoot root, std::string_view path) {
   std::vector<std::string> names;
   const Key key(root, path, view_);
   if (!key) return names;
@@ -108,7 +108,7 @@ std::vector<std::string> Win32ViewReader::SubkeyNames(RegRoot root, std::string_
 }
 
 bool Win32ViewReader::WriteKeyInThisViewOnly(RegRoot root, std::string_view path,
-                                             std::string_view value) const {
+                                             std::string_view value) {
   const std::string text(path);
   const std::string data(value);
   HKEY key = nullptr;
@@ -123,7 +123,7 @@ bool Win32ViewReader::WriteKeyInThisViewOnly(RegRoot root, std::string_view path
   return set == ERROR_SUCCESS;
 }
 
-void Win32ViewReader::DeleteTree(RegRoot root, std::string_view path) const {
+void Win32ViewReader::DeleteTree(RegRoot root, std::string_view path) {
   const std::string text(path);
   for (const std::string& child : SubkeyNames(root, path)) DeleteTree(root, text + "\\" + child);
   ::RegDeleteKeyExA(RootKey(root), text.c_str(), ViewFlag(view_), 0);

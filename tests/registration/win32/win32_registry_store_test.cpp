@@ -15,7 +15,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
-using testing_support::RawValue;
+using testing_support::ProbedValue;
 using testing_support::Win32ViewReader;
 
 constexpr std::string_view kId = "{5E1A0C3B-7D2F-4B61-9A8E-0C4D2B7F1B01}";
@@ -54,14 +54,14 @@ class Win32RegistryStoreTest : public ::testing::Test {
   void TearDown() override { Clean(); }
 
   void Clean() {
-    for (const Win32ViewReader& view : views_) {
+    for (Win32ViewReader& view : views_) {
       view.DeleteTree(RegRoot::kClassesRoot, ClassKey());
       view.DeleteTree(RegRoot::kLocalMachine, BarKey());
       view.DeleteTree(RegRoot::kLocalMachine, kScratch);
     }
   }
 
-  const Win32ViewReader views_[2] = {Win32ViewReader(RegView::k64), Win32ViewReader(RegView::k32)};
+  Win32ViewReader views_[2] = {Win32ViewReader(RegView::k64), Win32ViewReader(RegView::k32)};
   Win32RegistryStore store_;
 };
 
@@ -78,30 +78,30 @@ TEST_F(Win32RegistryStoreTest, BothViewsHoldEveryEntryOfTheBarAndNeitherAfterRem
                           BarKind::kHorizontal),
               IsEmpty());
   const std::string base = ClassKey();
-  for (const Win32ViewReader& view : views_) {
+  for (Win32ViewReader& view : views_) {
     SCOPED_TRACE(&view == &views_[0] ? "64-bit view" : "32-bit view");
     EXPECT_EQ(view.ReadValue(RegRoot::kClassesRoot, base, ""),
-              (RawValue{kSz, Utf16(std::string_view("Both views\0", 11))}));
+              (ProbedValue{kSz, Utf16(std::string_view("Both views\0", 11))}));
     EXPECT_THAT(view.SubkeyNames(RegRoot::kClassesRoot, base),
                 UnorderedElementsAre("Implemented Categories", "InProcServer32", "Instance"));
     EXPECT_THAT(view.SubkeyNames(RegRoot::kClassesRoot, base + "\\Implemented Categories"),
                 ElementsAre("{00021494-0000-0000-C000-000000000046}"));
     EXPECT_EQ(view.ReadValue(RegRoot::kClassesRoot, base + "\\InProcServer32", ""),
-              (RawValue{kExpandSz,
-                        Utf16(std::string_view("%SystemRoot%\\System32\\shdocvw.dll\0", 34))}));
+              (ProbedValue{kExpandSz,
+                           Utf16(std::string_view("%SystemRoot%\\System32\\shdocvw.dll\0", 34))}));
     EXPECT_EQ(view.ReadValue(RegRoot::kClassesRoot, base + "\\InProcServer32", "ThreadingModel"),
-              (RawValue{kSz, Utf16(std::string_view("Apartment\0", 10))}));
-    EXPECT_EQ(
-        view.ReadValue(RegRoot::kClassesRoot, base + "\\Instance", "CLSID"),
-        (RawValue{kSz, Utf16(std::string_view("{4D5C8C2A-D075-11d0-B416-00C04FB90376}\0", 39))}));
+              (ProbedValue{kSz, Utf16(std::string_view("Apartment\0", 10))}));
+    EXPECT_EQ(view.ReadValue(RegRoot::kClassesRoot, base + "\\Instance", "CLSID"),
+              (ProbedValue{
+                  kSz, Utf16(std::string_view("{4D5C8C2A-D075-11d0-B416-00C04FB90376}\0", 39))}));
     EXPECT_EQ(view.ReadValue(RegRoot::kClassesRoot, base + "\\Instance\\InitPropertyBag", "Url"),
-              (RawValue{kSz, Utf16(std::string_view("http://example.org/b.htm\0", 25))}));
+              (ProbedValue{kSz, Utf16(std::string_view("http://example.org/b.htm\0", 25))}));
     EXPECT_EQ(view.ReadValue(RegRoot::kLocalMachine, BarKey(), "BarSize"),
-              (RawValue{kBinary, {0x62, 0, 0, 0, 0, 0, 0, 0}}));
+              (ProbedValue{kBinary, {0x62, 0, 0, 0, 0, 0, 0, 0}}));
   }
 
   EXPECT_THAT(UnregisterBar(store_, std::string(kId)), IsEmpty());
-  for (const Win32ViewReader& view : views_) {
+  for (Win32ViewReader& view : views_) {
     EXPECT_FALSE(view.KeyExists(RegRoot::kClassesRoot, base));
     EXPECT_FALSE(view.KeyExists(RegRoot::kLocalMachine, BarKey()));
     EXPECT_TRUE(view.KeyExists(RegRoot::kLocalMachine, kBarsKey));
@@ -110,7 +110,7 @@ TEST_F(Win32RegistryStoreTest, BothViewsHoldEveryEntryOfTheBarAndNeitherAfterRem
 
 // A key left in one view only (an older program wrote just its own view) still goes.
 TEST_F(Win32RegistryStoreTest, DeletingAKeyThatOnlyOneViewHasIsNoFailure) {
-  for (const Win32ViewReader& view : views_) {
+  for (Win32ViewReader& view : views_) {
     SCOPED_TRACE(&view == &views_[0] ? "64-bit view" : "32-bit view");
     ASSERT_TRUE(view.WriteKeyInThisViewOnly(RegRoot::kLocalMachine, kScratch, "one view"));
     EXPECT_TRUE(store_.DeleteKey(RegRoot::kLocalMachine, kScratch).ok());
@@ -138,7 +138,7 @@ TEST_F(Win32RegistryStoreTest, AFailureNamesTheKeyTheViewAndTheSystemCode) {
 }
 
 TEST_F(Win32RegistryStoreTest, RegisteringOrRemovingABarDropsTheBrowsersCachedBarLists) {
-  const Win32ViewReader user(RegView::k64);
+  Win32ViewReader user(RegView::k64);
   const std::string vertical = CacheEnumKey("{00021493-0000-0000-C000-000000000046}");
   const std::string horizontal = CacheEnumKey("{00021494-0000-0000-C000-000000000046}");
   const std::string unrelated = CacheEnumKey("{00021490-0000-0000-C000-000000000046}");

@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# A peer reads what we wrote. Usage: peer_test.sh <dev build folder> <windows build folder>
+#
+# 1. The Win32 store registers two bars under Wine; Wine's own `reg export` must give,
+#    byte for byte, the reference exports in tests/data/reg-export, in the 64-bit view and
+#    in the 32-bit view.
+# 2. The file store (Linux) writes its registry.reg for the same bars; `reg import` takes
+#    it into a fresh prefix, and exporting again must give the same files once more.
+#
+# Each side runs in a fresh Wine prefix of its own under <windows build>/peer, never in
+# the user's prefix.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/../.." && pwd)
+dev=$(cd "$1" && pwd)
+win=$(cd "$2" && pwd)
+refs=$root/tests/data/reg-export
+work=$win/peer
+register_exe=$win/tests/peer/peer_register_bars.exe
+write_tool=$dev/tests/peer/peer_write_registry_file
+for tool in "$register_exe" "$write_tool"; do
+  [[ -x $tool ]] || { echo "peer_test.sh: $tool is missing; build both presets first" >&2; exit 2; }
+done
+
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+prefixes=()
+# Ends the Wine servers of our own prefixes, by prefix, and removes the prefixes (700 MB
+# each); the exports and registry.reg stay for a look after a failure.
+clean_up() {
+  local p
+  for p in "${prefixes[@]}"; do
+    WINEPREFIX=$p wineserver -k 2>/dev/null || true
+    WINEPREFIX=$p wineserver -w 2>/dev/null || true
+    rm -rf "$p"
+  done
+}
+trap clean_up EXIT
+
+rm -rf "$work"
+mkdir -p "$work"
+
+# Runs a program in prefix $1. Wine's helpers outlive the program and keep whatever output
+# they were given, so the output goes to a file, shown only when the program fails.
+in_prefix() {
+  local prefix=$1
+  shift
+  if ! WINEPREFIX=$prefix wine "$@" </dev/null >"$work/wine.log" 2>&1; then
+    echo "FAILED under Wine: $*" >&2
+    cat "$work/wine.log" >&2
+    return 1
+  fi
+}
+
+# One freshly made prefix, copied for each side: making a prefix takes the longest.
+template=$work/template
+mkdir -p "$template"
+prefixes+=("$template")
+WINEPREFIX=$template wineboot -i </dev/null >/dev/null 2>&1
+WINEPREFIX=$template wineserver -w
+fresh_prefix() {
+  cp -a "$template" "$1"
+  prefixes+=("$1")
+}
+
+bars=("vertical-bar {11111111-2222-4333-8444-555555555555}"
+      "horizontal-bar {AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE}")
+
+# Exports both keys of both bars from prefix $1 into folder $2; $3 is "" or /reg:32.
+export_bars() {
+  local prefix=$1 out=$2 view=$3 entry label id
+  mkdir -p "$out"
+  for entry in "${bars[@]}"; do
+    label=${entry%% *}
+    id=${entry#* }
+    in_prefix "$prefix" reg export "HKEY_CLASSES_ROOT\\CLSID\\$id" "Z:$out/$label-clsid.reg" /y $view
+    in_prefix "$prefix" reg export \
+      "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Explorer Bars\\$id" \
+      "Z:$out/$label-explorer-bars.reg" /y $view
+  done
+}
+
+failures=0
+# Compares every export in folder $2 with its counterpart in folder $1, byte for byte;
+# a difference is shown value by value, as text.
+compare() {
+  local expected=$1 actual=$2 what=$3 file name
+  for file in "$expected"/*-bar-*.reg; do
+    name=$(basename "$file")
+    if cmp -s "$file" "$actual/$name"; then
+      printf '  same bytes  %-36s %s\n' "$name" "$what"
+    else
+      printf '  DIFFERENT   %-36s %s\n' "$name" "$what"
+      diff <(iconv -f UTF-16LE -t UTF-8 "$file") <(iconv -f UTF-16LE -t UTF-8 "$actual/$name") \
+        | sed 's/^/      /' || true
+      failures=$((failures + 1))
+    fi
+  done
+}
+
+echo "The Win32 store writes, Wine's reg export reads:"
+fresh_prefix "$work/win32-store"
+in_prefix "$work/win32-store" "$register_exe"
+export_bars "$work/win32-store" "$work/win32-store-export-64" ""
+export_bars "$work/win32-store" "$work/win32-store-export-32" /reg:32
+compare "$refs" "$work/win32-store-export-64" "64-bit view"
+compare "$refs" "$work/win32-store-export-32" "32-bit view"
+
+echo "The file store writes registry.reg, Wine's reg import takes it, reg export reads it:"
+"$write_tool" "$work/registry.reg"
+fresh_prefix "$work/file-store"
+in_prefix "$work/file-store" reg import "Z:$work/registry.reg"
+export_bars "$work/file-store" "$work/file-store-export" ""
+compare "$work/win32-store-export-64" "$work/file-store-export" "imported, as the Win32 store wrote"
+
+if ((failures)); then
+  echo "peer check: $failures export(s) differ" >&2
+  exit 1
+fi
+echo "peer check: every export matches"
