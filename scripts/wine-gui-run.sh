@@ -24,4 +24,7 @@ if ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 fi
 $prepare_only && exit 0
+# A Wine server still running from a program started without a display (the other tests)
+# keeps its display-less desktop, and our windows would never show: let it end first.
+wineserver -w
 exec "$here/with-display.sh" "$here/wine-run.sh" "$@"
