@@ -24,8 +24,7 @@ if ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 fi
 $prepare_only && exit 0
-# The windows need a Wine session started under their display. The programs run before
-# this one leave the prefix's session alive for a few seconds after they end, with a
-# desktop that has no display; wait for it to end first.
+# A Wine server still running from a program started without a display (the other tests)
+# keeps its display-less desktop, and our windows would never show: let it end first.
 wineserver -w
 exec "$here/with-display.sh" "$here/wine-run.sh" "$@"
