@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
+#include "tests/support/temp_dir.h"
 
 namespace quillbay {
 namespace {
 
 std::string ReadData(const std::string& name) {
-  std::ifstream in(std::string(QUILLBAY_TESTDATA_DIR) + "/reg-export/" + name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return testing::ReadBytes(std::string(QUILLBAY_TESTDATA_DIR) + "/reg-export/" + name);
 }
 
 // UTF-8 text as a version 5 file's bytes: BOM, UTF-16LE.
@@ -53,10 +51,8 @@ const RegFileKey* Find(const RegFile& file, RegRoot root, std::u16string_view pa
   return key;
 }
 
-std::vector<std::uint8_t> Wide(std::u16string_view text) {
-  return Utf16Bytes(text);
-}
-
+// The exports hold every value type, escapes, folded hex and keys named only as part of a
+// deeper path, which must not gain a section of their own.
 TEST(RegFileTest, ReferenceExportsRoundTripByteForByte) {
   for (const char* name :
        {"vertical-bar-clsid.reg", "vertical-bar-explorer-bars.reg", "horizontal-bar-clsid.reg",
@@ -64,26 +60,8 @@ TEST(RegFileTest, ReferenceExportsRoundTripByteForByte) {
     SCOPED_TRACE(name);
     const std::string original = ReadData(name);
     ASSERT_FALSE(original.empty());
-    EXPECT_EQ(Text(FormatRegFile(Parse(original))), Text(original));
     EXPECT_EQ(FormatRegFile(Parse(original)), original);
   }
-}
-
-TEST(RegFileTest, ReadsEveryValueTypeOfAnotherProgram) {
-  const RegFile file = Parse(ReadData("other-vendor.reg"));
-  const RegFileKey* tool = Find(file, RegRoot::kLocalMachine, u"software\\OTHER VENDOR\\tool");
-  ASSERT_NE(tool, nullptr);
-  EXPECT_EQ(tool->FindValue(u"count")->data, (std::vector<std::uint8_t>{0xab, 0x12, 0, 0}));
-  EXPECT_EQ(tool->FindValue(u"Big")->type, 11u);
-  EXPECT_EQ(tool->FindValue(u"Blob")->data.size(), 40u);
-  EXPECT_TRUE(tool->FindValue(u"Empty")->data.empty());
-  EXPECT_EQ(tool->FindValue(u"List")->data, Wide(std::u16string(u"one\0two\0\0", 9)));
-  EXPECT_EQ(tool->FindValue(u"Path \"with\" \\ quote")->data,
-            Wide(std::u16string(u"C:\\dir\\\"q\" end\0", 15)));
-  EXPECT_EQ(tool->FindValue(u"Raw")->type, 0u);
-  EXPECT_EQ(tool->FindValue(u"")->data, Wide(std::u16string(u"default text\0", 13)));
-  // Named only as part of a deeper path, "Software" is a key but no section of its own.
-  EXPECT_FALSE(Find(file, RegRoot::kLocalMachine, u"Software")->listed());
 }
 
 // What import does with the forms export never writes.
@@ -135,9 +113,9 @@ TEST(RegFileTest, ReadsRegedit4WithItsEightBitStrings) {
       "\"Bin\"=hex:c3,a9\r\n");
   const RegFileKey* key = Find(file, RegRoot::kClassesRoot, u"CLSID\\{X}\\InProcServer32");
   ASSERT_NE(key, nullptr);
-  EXPECT_EQ(key->FindValue(u"")->data, Wide(std::u16string(u"%A%\0", 4)));
-  EXPECT_EQ(key->FindValue(u"Name")->data, Wide(std::u16string(u"caf\u00e9\0", 5)));
-  EXPECT_EQ(key->FindValue(u"List")->data, Wide(std::u16string(u"\u00e9\0\0", 3)));
+  EXPECT_EQ(key->FindValue(u"")->data, Utf16Bytes(std::u16string(u"%A%\0", 4)));
+  EXPECT_EQ(key->FindValue(u"Name")->data, Utf16Bytes(std::u16string(u"caf\u00e9\0", 5)));
+  EXPECT_EQ(key->FindValue(u"List")->data, Utf16Bytes(std::u16string(u"\u00e9\0\0", 3)));
   EXPECT_EQ(key->FindValue(u"Bin")->data, (std::vector<std::uint8_t>{0xc3, 0xa9}));
   EXPECT_EQ(Parse(FormatRegFile(file)), file);
 }
@@ -184,13 +162,13 @@ TEST(RegFileTest, WritesWhatTheShortFormsCannotHoldAsHex) {
   RegFile file;
   RegFileKey& key = file.OpenRoot(RegRoot::kLocalMachine).OpenChild(u"K");
   key.set_listed(true);
-  key.SetValue(u"no nul", 1, Wide(u"ab"));
-  key.SetValue(u"two nuls", 1, Wide(std::u16string(u"a\0b\0", 4)));
-  key.SetValue(u"line break", 1, Wide(std::u16string(u"a\r\nb\0", 5)));
+  key.SetValue(u"no nul", 1, Utf16Bytes(u"ab"));
+  key.SetValue(u"two nuls", 1, Utf16Bytes(std::u16string(u"a\0b\0", 4)));
+  key.SetValue(u"line break", 1, Utf16Bytes(std::u16string(u"a\r\nb\0", 5)));
   key.SetValue(u"odd", 1, {0x41});
   key.SetValue(u"short dword", 4, {1, 2, 3});
   key.SetValue(u"type 0x20000", 0x20000, {});
-  key.SetValue(u"plain", 1, Wide(std::u16string(u"a\\b\"c\0", 6)));
+  key.SetValue(u"plain", 1, Utf16Bytes(std::u16string(u"a\\b\"c\0", 6)));
   EXPECT_EQ(Text(FormatRegFile(file)), std::string(kHeader) +
                                            "[HKEY_LOCAL_MACHINE\\K]\r\n"
                                            "\"no nul\"=hex(1):61,00,62,00\r\n"

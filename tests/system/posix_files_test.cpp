@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include "registration/backup_file.h"
 #include "system/file_error.h"
@@ -22,31 +23,38 @@ using testing::ReadBytes;
 using testing::TempDir;
 using testing::WriteBytes;
 
-const std::vector<BarRow> kRows{{"{A}", "One"}, {"{B}", "Two"}};
-
-FileError SaveError(const std::string& path) {
-  try {
-    SaveBackup(path, kRows);
-  } catch (const FileError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error saving " << path;
-  return FileError(FileCause::kGeneric, std::nullopt);
-}
-
-TEST(PosixFilesTest, WriteFailuresNameTheCauseAndThePath) {
+// Write failures name the path; a failed removal carries no file name.
+TEST(PosixFilesTest, FailuresNameTheirCause) {
   TempDir dir;
   WriteBytes(dir.File("plain"), "x");
-  fs::create_directory(dir.File("folder"));
-
-  const FileError through_file = SaveError(dir.File("plain/bkupRegKeyf"));
-  EXPECT_EQ(through_file.cause(), FileCause::kBadPath);
-  EXPECT_EQ(through_file.Text(), dir.File("plain") + " contains an invalid path.");
-
-  const FileError on_folder = SaveError(dir.File("folder"));
-  EXPECT_EQ(on_folder.cause(), FileCause::kAccessDenied);
-  EXPECT_EQ(on_folder.Text(), "Access to " + dir.File("folder") + " was denied.");
-  EXPECT_TRUE(fs::is_directory(dir.File("folder")));
+  fs::create_directories(dir.File("folder/inner"));
+  const std::vector<BarRow> rows{{"{A}", "One"}};
+  struct Row {
+    std::function<void()> operation;
+    FileCause cause;
+    std::string text;
+  };
+  const Row table[] = {
+      {[&] { SaveBackup(dir.File("plain/bkupRegKeyf"), rows); }, FileCause::kBadPath,
+       dir.File("plain") + " contains an invalid path."},
+      {[&] { SaveBackup(dir.File("folder"), rows); }, FileCause::kAccessDenied,
+       "Access to " + dir.File("folder") + " was denied."},
+      {[&] { RemoveBackup(dir.File("folder")); }, FileCause::kAccessDenied,
+       "Access to an unnamed file was denied."},
+      {[&] { RemoveFileOrThrow(dir.File("missing")); }, FileCause::kFileNotFound,
+       "an unnamed file was not found."},
+  };
+  for (const Row& row : table) {
+    SCOPED_TRACE(row.text);
+    try {
+      row.operation();
+      ADD_FAILURE() << "no error";
+    } catch (const FileError& e) {
+      EXPECT_EQ(e.cause(), row.cause);
+      EXPECT_EQ(e.Text(), row.text);
+    }
+  }
+  EXPECT_TRUE(fs::is_directory(dir.File("folder/inner")));
 }
 
 TEST(PosixFilesTest, ADeviceIsNeverReplaced) {
@@ -93,24 +101,6 @@ TEST(PosixFilesTest, ReplaceKeepsPermissionsAndFollowsLinks) {
   EXPECT_EQ(ReadBytes(target), "new");
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-}
-
-TEST(PosixFilesTest, RemoveFailureCarriesNoFileName) {
-  TempDir dir;
-  fs::create_directories(dir.File("busy/inner"));
-  try {
-    RemoveBackup(dir.File("busy"));
-    FAIL() << "a folder was removed as a file";
-  } catch (const FileError& e) {
-    EXPECT_EQ(e.cause(), FileCause::kAccessDenied);
-    EXPECT_EQ(e.Text(), "Access to an unnamed file was denied.");
-  }
-  try {
-    RemoveFileOrThrow(dir.File("missing"));
-    FAIL() << "a missing file was removed";
-  } catch (const FileError& e) {
-    EXPECT_EQ(e.Text(), "an unnamed file was not found.");
-  }
 }
 
 TEST(PosixFilesTest, DataFolderFollowsXdgDataHome) {

@@ -3,12 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "registration/bar_manager.h"
 #include "registration/win32/win32_registry_store.h"
 #include "system/files.h"
-#include "tests/support/temp_dir.h"
 #include "win32_registry_probe.h"
 
 namespace quillbay {
@@ -28,7 +25,6 @@ TEST(Win32BarManagerTest, CreatesAndDeletesABarInTheWindowsDirectoryAndTheRegist
   const std::optional<std::string> windows = WindowsDirectory();
   ASSERT_TRUE(windows);
   const std::string backup = JoinPath(*windows, "bkupRegKeyf");
-  EXPECT_EQ(backup, *windows + "\\bkupRegKeyf");
   RemoveFileIfExists(backup);
 
   Win32RegistryStore store;
@@ -42,11 +38,6 @@ TEST(Win32BarManagerTest, CreatesAndDeletesABarInTheWindowsDirectoryAndTheRegist
   EXPECT_THAT(sink.messages, IsEmpty());
 
   EXPECT_EQ(ReadWholeFile(backup), id + ",Daily news;\r\n");
-  // Under Wine the Windows directory is the prefix's own: the file is there on the host too.
-  if (const char* prefix = std::getenv("WINEPREFIX"); prefix != nullptr && prefix[0] == '/') {
-    EXPECT_EQ(testing::ReadBytes(std::string("Z:") + prefix + "/drive_c/windows/bkupRegKeyf"),
-              id + ",Daily news;\r\n");
-  }
   for (const RegView view : {RegView::k64, RegView::k32}) {
     Win32ViewReader reader(view);
     EXPECT_TRUE(reader.KeyExists(RegRoot::kClassesRoot, "CLSID\\" + id + "\\InProcServer32"));

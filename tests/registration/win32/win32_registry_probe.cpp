@@ -75,36 +75,29 @@ std::optional<ProbedValue> Win32ViewReader::ReadValue(RegRoot root, std::string_
   return value;
 }
 
-std::vector<std::string> Win32ViewReader::ValueNames(RegRoot root, std::string_view path) {
+// The names `next` gives for index 0, 1, ... until it fails; empty when the key is missing.
+template <typename Next>
+std::vector<std::string> EnumNames(const Key& key, Next next) {
   std::vector<std::string> names;
-  const Key key(root, path, view_);
-  if (!key) return names;
-  for (DWORD i = 0;; ++i) {
-    char name[16384];
+  char name[16384];
+  for (DWORD i = 0; key; ++i) {
     DWORD length = sizeof name;
-    if (::RegEnumValueA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      break;
-    }
+    if (next(key.get(), i, name, &length) != ERROR_SUCCESS) break;
     names.emplace_back(name, length);
   }
   return names;
 }
 
+std::vector<std::string> Win32ViewReader::ValueNames(RegRoot root, std::string_view path) {
+  return EnumNames(Key(root, path, view_), [](HKEY key, DWORD i, char* name, DWORD* length) {
+    return ::RegEnumValueA(key, i, name, length, nullptr, nullptr, nullptr, nullptr);
+  });
+}
+
 std::vector<std::string> Win32ViewReader::SubkeyNames(RegRoot root, std::string_view path) {
-  std::vector<std::string> names;
-  const Key key(root, path, view_);
-  if (!key) return names;
-  for (DWORD i = 0;; ++i) {
-    char name[256];
-    DWORD length = sizeof name;
-    if (::RegEnumKeyExA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      break;
-    }
-    names.emplace_back(name, length);
-  }
-  return names;
+  return EnumNames(Key(root, path, view_), [](HKEY key, DWORD i, char* name, DWORD* length) {
+    return ::RegEnumKeyExA(key, i, name, length, nullptr, nullptr, nullptr, nullptr);
+  });
 }
 
 bool Win32ViewReader::WriteKeyInThisViewOnly(RegRoot root, std::string_view path,

@@ -113,56 +113,40 @@ TEST_F(Win32FilesTest, TheErrorTextNamesTheAbsolutePath) {
 TEST_F(Win32FilesTest, AFileInUseIsNotReplacedAndKeepsItsContent) {
   {
     const HeldOpen holder(held_, GENERIC_READ, 0);
-    ASSERT_TRUE(holder.ok());
     const std::optional<FileError> error = ErrorOf([&] { ReplaceFileAtomically(held_, "new"); });
     ASSERT_TRUE(error);
     // Windows reports a file in use as access denied or a sharing violation, by version.
     EXPECT_TRUE(error->cause() == FileCause::kAccessDenied ||
                 error->cause() == FileCause::kSharingViolation)
         << error->Text();
-    EXPECT_EQ(error->path(), held_);
   }
   EXPECT_EQ(ReadBytes(held_), "held");
   EXPECT_EQ(CountEntries(dir_.path()), 3);
 }
 
-TEST_F(Win32FilesTest, ReplaceWritesExactBytesAndLeavesOnlyTheFile) {
+// Bytes go out unchanged (no line-end translation), paths may mix separators, and only a
+// missing file is no failure for RemoveFileIfExists.
+TEST_F(Win32FilesTest, TheFileFunctionsWorkOnWindowsPaths) {
   const std::string text("a,b;\r\n\0\xff", 8);
   ReplaceFileAtomically(plain_, text);
-  ReplaceFileAtomically(dir_.File("new file"), "");
   EXPECT_EQ(ReadBytes(plain_), text);
-  EXPECT_EQ(ReadBytes(dir_.File("new file")), "");
-  EXPECT_EQ(CountEntries(dir_.path()), 4);
+  CreateDirectories(folder_ + "\\one/two\\three\\");
+  EXPECT_TRUE(fs::is_directory(folder_ + "\\one\\two\\three"));
+  EXPECT_NO_THROW(RemoveFileIfExists(dir_.File("missing") + "\\deeper"));
+  EXPECT_THROW(RemoveFileIfExists(folder_), FileError);
+  RemoveFileIfExists(plain_);
+  EXPECT_FALSE(fs::exists(plain_));
+  EXPECT_EQ(CountEntries(dir_.path()), 2);  // no temporary file left behind
 }
 
 TEST_F(Win32FilesTest, ReadingIsRefusedWhileSomeoneWritesButSharedWithReaders) {
   {
     const HeldOpen writer(held_, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    ASSERT_TRUE(writer.ok());
     EXPECT_EQ(ReadWholeFile(held_), std::nullopt);
   }
-  {
-    const HeldOpen reader(held_, GENERIC_READ, FILE_SHARE_READ);
-    ASSERT_TRUE(reader.ok());
-    EXPECT_EQ(ReadWholeFile(held_), "held");
-  }
+  const HeldOpen reader(held_, GENERIC_READ, FILE_SHARE_READ);
+  EXPECT_EQ(ReadWholeFile(held_), "held");
   EXPECT_EQ(ReadWholeFile(folder_), std::nullopt);
-  EXPECT_EQ(ReadWholeFile(dir_.File("missing")), std::nullopt);
-}
-
-TEST_F(Win32FilesTest, RemoveIfExistsAcceptsAMissingFileOnly) {
-  EXPECT_NO_THROW(RemoveFileIfExists(dir_.File("missing")));
-  EXPECT_NO_THROW(RemoveFileIfExists(dir_.File("missing") + "\\deeper"));
-  EXPECT_THROW(RemoveFileIfExists(folder_), FileError);
-  RemoveFileIfExists(plain_);
-  EXPECT_FALSE(fs::exists(plain_));
-}
-
-TEST_F(Win32FilesTest, CreateDirectoriesMakesEveryMissingFolder) {
-  const std::string deep = folder_ + "\\one/two\\three\\";
-  CreateDirectories(deep);
-  EXPECT_TRUE(fs::is_directory(folder_ + "\\one\\two\\three"));
-  EXPECT_NO_THROW(CreateDirectories(deep));
 }
 
 TEST(Win32SystemTest, WindowsDirectoryIsTheSystemsAndTheBackupPathJoinsWithABackslash) {
