@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -19,12 +18,11 @@ namespace quillbay {
 namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
+using Texts = std::vector<std::string>;
+using testing::ReadBytes;
 
-// The texts of string resources, in order.
-std::vector<std::string> Strings(std::initializer_list<int> ids) {
-  std::vector<std::string> out;
-  for (const int id : ids) out.emplace_back(StringResource(id));
-  return out;
+std::string S(int id) {
+  return std::string(StringResource(id));
 }
 
 // Types a name and a URL over whatever the boxes hold and presses Add.
@@ -38,87 +36,59 @@ void AddLink(TestWindow& w, std::string_view name, std::string_view url) {
 
 class LinkPageDlgTest : public TempFolderTest {
  protected:
-  // Runs the window once with `script` as the user's part.
   DialogResult Run(TestDialogPlatform::Script script) {
     platform_.OnRun(dlg::kLinkPage, std::move(script));
     return dialog_.DoModal();
   }
-  std::vector<std::string> Exclamations() const {
-    return platform_.MessageTexts(MessageIcon::kExclamation);
-  }
-  std::vector<std::string> Errors() const { return platform_.MessageTexts(MessageIcon::kStop); }
+  Texts Exclamations() const { return platform_.MessageTexts(MessageIcon::kExclamation); }
 
   TestDialogPlatform platform_;
   CLinkPageDlg dialog_{platform_};
+  const std::string path_ = Join("page.htm");
 };
 
 TEST_F(LinkPageDlgTest, EveryOpeningStartsFromTheSameState) {
   for (int run = 0; run < 2; ++run) {
-    EXPECT_EQ(Run([](TestWindow& w) {
-                EXPECT_EQ(w.caption(), "Creat a HTML file for the bar");
-                EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
-                EXPECT_EQ(w.ColumnHeadings(idc::kLinkList),
-                          (std::vector<std::string>{"Link name", "URL"}));
-                EXPECT_EQ(w.ColumnWidths(idc::kLinkList), (std::vector<int>{100, 240}));
-                EXPECT_EQ(w.GetText(idc::kUrl), "http://");
-                EXPECT_EQ(w.GetText(idc::kLinkName), "");
-                EXPECT_EQ(w.GetText(idc::kPath), "");
-                EXPECT_EQ(w.GetText(idc::kTitle), "");
-                EXPECT_FALSE(w.IsChecked(idc::kTitleCheck));
-                EXPECT_FALSE(w.IsEnabled(idc::kPath));
-                EXPECT_FALSE(w.IsEnabled(idc::kTitle));
-                EXPECT_FALSE(w.IsEnabled(idc::kDeleteLink));
-                EXPECT_EQ(w.GetText(idc::kDescription), StringResource(str::kLinkPageDescription));
-                EXPECT_EQ(w.focus(), idc::kLinkName);
-                // Leave rows behind; the next opening must not see them.
-                AddLink(w, "left over", "http://x");
-                w.PressEscape();
-              }),
-              DialogResult::kCancel);
+    Run([](TestWindow& w) {
+      EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
+      EXPECT_EQ(w.GetText(idc::kUrl), "http://");
+      EXPECT_EQ(w.GetText(idc::kDescription), StringResource(str::kLinkPageDescription));
+      EXPECT_FALSE(w.IsChecked(idc::kTitleCheck));
+      EXPECT_FALSE(w.IsEnabled(idc::kPath));
+      EXPECT_FALSE(w.IsEnabled(idc::kTitle));
+      EXPECT_FALSE(w.IsEnabled(idc::kDeleteLink));
+      EXPECT_EQ(w.focus(), idc::kLinkName);
+      AddLink(w, "left over", "http://x");  // the next opening must not see it
+      w.PressEscape();
+    });
   }
-  EXPECT_EQ(Exclamations(), std::vector<std::string>{});
 }
 
 TEST_F(LinkPageDlgTest, AddNeedsBothTexts) {
-  struct Case {
-    std::string name, url;
-  };
-  for (const Case& c : {Case{"", "http://x"}, Case{"name", ""}, Case{"", ""}}) {
+  for (const auto& [name, url] : {std::pair{"", "http://x"}, {"name", ""}}) {
     platform_.ClearMessages();
     Run([&](TestWindow& w) {
-      AddLink(w, c.name, c.url);
+      AddLink(w, name, url);
       EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
       EXPECT_FALSE(w.IsEnabled(idc::kPath));
-      EXPECT_EQ(w.GetText(idc::kLinkName), c.name);
       w.PressEscape();
     });
-    EXPECT_EQ(Exclamations(), Strings({str::kNeedLinkNameAndUrl}))
-        << "name '" << c.name << "' url '" << c.url << "'";
+    EXPECT_EQ(Exclamations(), Texts{S(str::kNeedLinkNameAndUrl)}) << name << "|" << url;
   }
 }
 
-TEST_F(LinkPageDlgTest, AddAppendsRowsAsTypedAndEnablesThePathForGood) {
+TEST_F(LinkPageDlgTest, FirstAddEnablesThePathForGood) {
   Run([](TestWindow& w) {
     w.Paste(idc::kLinkName, " ");
     w.Click(idc::kAddLink);  // the URL box still holds "http://"
-    w.Click(idc::kAddLink);  // the same row again
-    AddLink(w, "News", "http://news.example");
-    EXPECT_EQ(w.Rows(idc::kLinkList),
-              (Rows{{" ", "http://"}, {" ", "http://"}, {"News", "http://news.example"}}));
-    EXPECT_EQ(w.SelectedRows(idc::kLinkList), std::vector<int>{});
-    EXPECT_EQ(w.GetText(idc::kLinkName), "News");
-    EXPECT_EQ(w.GetText(idc::kUrl), "http://news.example");
+    EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{" ", "http://"}}));
     EXPECT_TRUE(w.IsEnabled(idc::kPath));
-
-    for (int i = 0; i < 3; ++i) {
-      w.SelectRow(idc::kLinkList, 0);
-      w.Click(idc::kDeleteLink);
-    }
+    w.SelectRow(idc::kLinkList, 0);
+    w.Click(idc::kDeleteLink);
     EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
     EXPECT_TRUE(w.IsEnabled(idc::kPath));
     w.PressEscape();
   });
-  EXPECT_EQ(Exclamations(), std::vector<std::string>{});
 }
 
 TEST_F(LinkPageDlgTest, DeleteRemovesOnlyTheTopmostSelectedRow) {
@@ -127,162 +97,117 @@ TEST_F(LinkPageDlgTest, DeleteRemovesOnlyTheTopmostSelectedRow) {
     AddLink(w, "b", "2");
     AddLink(w, "c", "3");
     w.SelectRows(idc::kLinkList, {1, 2});
-    EXPECT_TRUE(w.IsEnabled(idc::kDeleteLink));
     w.Click(idc::kDeleteLink);
     EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{"a", "1"}, {"c", "3"}}));
-    EXPECT_EQ(w.SelectedRows(idc::kLinkList), std::vector<int>{1});
-
+    w.SelectRow(idc::kLinkList, 0);
+    w.Click(idc::kDeleteLink);
+    // A deletion sends no selection change: Delete stays enabled with nothing selected.
+    ASSERT_TRUE(w.Click(idc::kDeleteLink));
+    EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{"c", "3"}}));
+    w.SelectRow(idc::kLinkList, 0);
     w.ClearSelection(idc::kLinkList);
     EXPECT_FALSE(w.IsEnabled(idc::kDeleteLink));
-    w.SelectRow(idc::kLinkList, 0);
-    EXPECT_TRUE(w.IsEnabled(idc::kDeleteLink));
     w.PressEscape();
   });
-}
-
-TEST_F(LinkPageDlgTest, DeleteWithNothingSelectedAsksForASelection) {
-  Run([](TestWindow& w) {
-    AddLink(w, "a", "1");
-    AddLink(w, "b", "2");
-    w.SelectRow(idc::kLinkList, 0);
-    w.Click(idc::kDeleteLink);
-    // Deleting sends no item change, so Delete stays enabled with nothing selected.
-    ASSERT_TRUE(w.IsEnabled(idc::kDeleteLink));
-    w.Click(idc::kDeleteLink);
-    EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{"b", "2"}}));
-    w.PressEscape();
-  });
-  EXPECT_EQ(Exclamations(), Strings({str::kSelectItemToDelete}));
+  EXPECT_EQ(Exclamations(), Texts{S(str::kSelectItemToDelete)});
 }
 
 TEST_F(LinkPageDlgTest, OkWithoutRowsClosesWithoutWriting) {
-  const std::string path = Join("page.htm");
   EXPECT_EQ(Run([&](TestWindow& w) {
               AddLink(w, "a", "1");
-              w.Paste(idc::kPath, path);
+              w.Paste(idc::kPath, path_);
               w.SelectRow(idc::kLinkList, 0);
               w.Click(idc::kDeleteLink);
               w.Click(idc::kOk);
             }),
             DialogResult::kOk);
-  EXPECT_EQ(Entries(), std::vector<std::string>{});
+  EXPECT_EQ(Entries(), Texts{});
   EXPECT_EQ(platform_.messages(), std::vector<ShownMessage>{});
 }
 
-TEST_F(LinkPageDlgTest, OkChecksPathThenTitleAndKeepsTheWindowOpen) {
-  const std::string path = Join("page.htm");
+TEST_F(LinkPageDlgTest, OkAsksForThePathThenTheTitle) {
   Run([&](TestWindow& w) {
     AddLink(w, "a", "1");
     w.Click(idc::kOk);
-    ASSERT_FALSE(w.ended());
-    w.Paste(idc::kPath, path);
+    w.Paste(idc::kPath, path_);
     w.Click(idc::kTitleCheck);
-    EXPECT_TRUE(w.IsEnabled(idc::kTitle));
     w.Click(idc::kOk);
-    ASSERT_FALSE(w.ended());
-    EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{"a", "1"}}));
-    EXPECT_EQ(Entries(), std::vector<std::string>{});
+    EXPECT_FALSE(w.ended());
     w.PressEscape();
   });
-  EXPECT_EQ(Exclamations(), Strings({str::kNeedPagePath, str::kTitleEmpty}));
+  EXPECT_EQ(Exclamations(), (Texts{S(str::kNeedPagePath), S(str::kTitleEmpty)}));
+  EXPECT_EQ(Entries(), Texts{});
 }
 
 TEST_F(LinkPageDlgTest, TitleTypedWhileCheckedIsWrittenAfterUnchecking) {
-  const std::string path = Join("page.htm");
-  EXPECT_EQ(Run([&](TestWindow& w) {
-              AddLink(w, "<News> & R&D", "http://n.example/?q=\"x\"");
-              AddLink(w, "<News> & R&D", "http://n.example/?q=\"x\"");
-              w.Paste(idc::kPath, path);
-              w.Click(idc::kTitleCheck);
-              w.Paste(idc::kTitle, "My links");
-              w.Click(idc::kTitleCheck);
-              EXPECT_FALSE(w.IsEnabled(idc::kTitle));
-              EXPECT_EQ(w.GetText(idc::kTitle), "My links");
-              w.Click(idc::kOk);
-            }),
-            DialogResult::kOk);
-  const LinkEntry row{"<News> & R&D", "http://n.example/?q=\"x\""};
-  EXPECT_EQ(ReadFile(path), BuildLinkPage("My links", {row, row}));
-  EXPECT_EQ(platform_.messages(), std::vector<ShownMessage>{});
-}
-
-TEST_F(LinkPageDlgTest, UnwritablePathIsReportedAndNothingTypedIsLost) {
-  const std::string bad_path = Join("missing/page.htm");
-  const std::string good_path = Join("page.htm");
-  EXPECT_EQ(Run([&](TestWindow& w) {
-              AddLink(w, "a", "1");
-              AddLink(w, "b", "2");
-              w.Paste(idc::kPath, bad_path);
-              w.Click(idc::kTitleCheck);
-              w.Paste(idc::kTitle, "T");
-              w.Click(idc::kOk);
-
-              ASSERT_FALSE(w.ended());
-              EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{"a", "1"}, {"b", "2"}}));
-              EXPECT_EQ(w.GetText(idc::kPath), bad_path);
-              EXPECT_EQ(w.GetText(idc::kTitle), "T");
-
-              // The user corrects the path and tries again.
-              w.Clear(idc::kPath);
-              w.Paste(idc::kPath, good_path);
-              w.Click(idc::kOk);
-            }),
-            DialogResult::kOk);
-  // The path as the system spells it in full (Windows turns '/' into '\\').
-  EXPECT_EQ(Errors(), std::vector<std::string>{
-                          FileError(FileCause::kBadPath, AbsolutePath(bad_path)).Text()});
-  EXPECT_EQ(Entries(), std::vector<std::string>{"page.htm"});
-  EXPECT_EQ(ReadFile(good_path), BuildLinkPage("T", {{"a", "1"}, {"b", "2"}}));
-}
-
-TEST_F(LinkPageDlgTest, FailedReplaceKeepsTheOldFileAndTheWindow) {
-  // A folder where the page should go cannot be replaced by a file.
-  const std::string path = Join("page.htm");
-  std::filesystem::create_directory(path);
   Run([&](TestWindow& w) {
     AddLink(w, "a", "1");
-    w.Paste(idc::kPath, path);
+    w.Paste(idc::kPath, path_);
+    w.Click(idc::kTitleCheck);
+    w.Paste(idc::kTitle, "My links");
+    w.Click(idc::kTitleCheck);
+    EXPECT_FALSE(w.IsEnabled(idc::kTitle));
     w.Click(idc::kOk);
-    ASSERT_FALSE(w.ended());
-    EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{"a", "1"}}));
-    w.PressEscape();
   });
-  ASSERT_EQ(Errors().size(), 1u);
-  EXPECT_NE(Errors()[0].find(path), std::string::npos);
-  EXPECT_TRUE(std::filesystem::is_directory(path));
-  EXPECT_EQ(Entries(), std::vector<std::string>{"page.htm"});
+  EXPECT_EQ(ReadBytes(path_), BuildLinkPage("My links", {{"a", "1"}}));
 }
 
-TEST_F(LinkPageDlgTest, EnterInTheNameBoxWritesOverAnExistingFile) {
-  const std::string path = Join("page.htm");
-  WriteFile(path, std::string(5000, 'o'));
-  EXPECT_EQ(Run([&](TestWindow& w) {
-              AddLink(w, "a", "1");
-              w.Paste(idc::kPath, path);
-              w.Focus(idc::kLinkName);
-              w.PressEnter();
-            }),
-            DialogResult::kOk);
-  EXPECT_EQ(ReadFile(path), BuildLinkPage("", {{"a", "1"}}));
-  EXPECT_EQ(Entries(), std::vector<std::string>{"page.htm"});
-}
-
-TEST_F(LinkPageDlgTest, CancelEscapeAndCloseBoxWriteNothing) {
-  const std::string path = Join("page.htm");
-  const std::vector<void (*)(TestWindow&)> ways = {
-      [](TestWindow& w) { w.Click(idc::kCancel); },
-      [](TestWindow& w) { w.PressEscape(); },
-      [](TestWindow& w) { w.CloseBox(); },
-  };
-  for (const auto& close : ways) {
+// A page that cannot be written is reported with its path and cause; the rows, path and
+// title stay for another try.
+TEST_F(LinkPageDlgTest, FailedWriteKeepsTheWindowAndEverythingTyped) {
+  std::filesystem::create_directory(Join("folder.htm"));  // a folder cannot become the page
+  for (const std::string& bad : {Join("missing/page.htm"), Join("folder.htm")}) {
+    platform_.ClearMessages();
     EXPECT_EQ(Run([&](TestWindow& w) {
                 AddLink(w, "a", "1");
-                w.Paste(idc::kPath, path);
-                close(w);
+                AddLink(w, "b", "2");
+                w.Paste(idc::kPath, bad);
+                w.Click(idc::kTitleCheck);
+                w.Paste(idc::kTitle, "T");
+                w.Click(idc::kOk);
+                ASSERT_FALSE(w.ended());
+                EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{"a", "1"}, {"b", "2"}}));
+                EXPECT_EQ(w.GetText(idc::kTitle), "T");
+                w.Clear(idc::kPath);
+                w.Paste(idc::kPath, path_);
+                w.Click(idc::kOk);
               }),
-              DialogResult::kCancel);
+              DialogResult::kOk);
+    const Texts errors = platform_.MessageTexts(MessageIcon::kStop);
+    ASSERT_EQ(errors.size(), 1u) << bad;
+    EXPECT_NE(errors[0].find(AbsolutePath(bad)), std::string::npos) << errors[0];
+    if (bad.ends_with("missing/page.htm")) {
+      EXPECT_EQ(errors[0], FileError(FileCause::kBadPath, AbsolutePath(bad)).Text());
+    }
+    EXPECT_EQ(ReadBytes(path_), BuildLinkPage("T", {{"a", "1"}, {"b", "2"}}));
   }
-  EXPECT_EQ(Entries(), std::vector<std::string>{});
+  EXPECT_EQ(Entries(), (Texts{"folder.htm", "page.htm"}));
+}
+
+TEST_F(LinkPageDlgTest, EnterInTheNameBoxWritesAndEscapeDoesNot) {
+  struct Case {
+    void (*close)(TestWindow&);
+    DialogResult result;
+    bool written;
+  };
+  const Case cases[] = {
+      {[](TestWindow& w) {
+         w.Focus(idc::kLinkName);
+         w.PressEnter();
+       },
+       DialogResult::kOk, true},
+      {[](TestWindow& w) { w.PressEscape(); }, DialogResult::kCancel, false},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(path_);
+    EXPECT_EQ(Run([&](TestWindow& w) {
+                AddLink(w, "a", "1");
+                w.Paste(idc::kPath, path_);
+                c.close(w);
+              }),
+              c.result);
+    EXPECT_EQ(std::filesystem::exists(path_), c.written);
+  }
 }
 
 }  // namespace

@@ -14,7 +14,6 @@ namespace quillbay {
 // A fresh, empty folder for each test, removed afterwards.
 class TempFolderTest : public ::testing::Test {
  protected:
-  std::string folder() const { return dir_.path().string(); }
   std::string Join(const std::string& name) const { return dir_.File(name); }
 
   // The names in the folder, sorted: shows stray temporary files by name.
@@ -27,27 +26,8 @@ class TempFolderTest : public ::testing::Test {
     return names;
   }
 
-  static std::string ReadFile(const std::string& path) { return testing::ReadBytes(path); }
-  static void WriteFile(const std::string& path, const std::string& data) {
-    testing::WriteBytes(path, data);
-  }
-
  private:
   testing::TempDir dir_;
-};
-
-// Makes `folder` the current folder for one scope.
-class CurrentFolder {
- public:
-  explicit CurrentFolder(const std::string& folder) : previous_(std::filesystem::current_path()) {
-    std::filesystem::current_path(folder);
-  }
-  ~CurrentFolder() { std::filesystem::current_path(previous_); }
-  CurrentFolder(const CurrentFolder&) = delete;
-  CurrentFolder& operator=(const CurrentFolder&) = delete;
-
- private:
-  std::filesystem::path previous_;
 };
 
 }  // namespace quillbay

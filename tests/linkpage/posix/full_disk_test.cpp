@@ -32,10 +32,10 @@ class FullDiskTest : public TempFolderTest {};
 
 TEST_F(FullDiskTest, FailedWriteKeepsTheOldPageAndLeavesNoTemporaryFile) {
   const std::string path = Join("page.htm");
-  WriteFile(path, "the old page, still whole");
+  testing::WriteBytes(path, "the old page, still whole");
   // A real write failure as root: the file-size limit makes write() fail with EFBIG.
   EXPECT_EXIT(WriteUnderSizeLimit(path), ::testing::ExitedWithCode(0), "");
-  EXPECT_EQ(ReadFile(path), "the old page, still whole");
+  EXPECT_EQ(testing::ReadBytes(path), "the old page, still whole");
   EXPECT_EQ(Entries(), std::vector<std::string>{"page.htm"});
 }
 
