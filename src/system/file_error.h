@@ -45,7 +45,4 @@ class FileError : public std::runtime_error {
 // platform provides its own; see the platform folders.
 FileCause ClassifySystemError(unsigned long error);
 
-// The last system error of the calling thread (errno or GetLastError()).
-unsigned long LastSystemError();
-
 }  // namespace quillbay

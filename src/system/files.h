@@ -21,9 +21,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // a short write or a full disk).
 void ReplaceFileAtomically(const std::string& path, std::string_view contents);
 
-// Deletes a file. Throws FileError without a path when it cannot, as the framework does.
-void RemoveFileOrThrow(const std::string& path);
-
 // Deletes a file if it exists. Throws FileError without a path when it exists and cannot
 // be deleted.
 void RemoveFileIfExists(const std::string& path);

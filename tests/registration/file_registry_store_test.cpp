@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "reg_test_files.h"
 #include "registration/bar_registry.h"
 #include "registry_store_suite.h"
 #include "system/files.h"
@@ -29,16 +30,10 @@ using testing_support::RegistryStoreSuite;
 using testing_support::StoreUnderTest;
 
 std::string ReadData(const std::string& name) {
-  return ReadBytes(std::string(QUILLBAY_TESTDATA_DIR) + "/reg-export/" + name);
+  return testing::ReadRegExport(name);
 }
-
 std::string Utf16Text(const std::string& file) {
-  std::u16string text;
-  for (std::size_t i = 2; i + 1 < file.size(); i += 2) {
-    text += static_cast<char16_t>(static_cast<std::uint8_t>(file[i]) |
-                                  (static_cast<std::uint8_t>(file[i + 1]) << 8));
-  }
-  return Utf16ToUtf8(text);
+  return testing::Utf16FileText(file);
 }
 
 // Reads the file afresh on every question: what a store has persisted, not what it holds.

@@ -2,34 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/temp_dir.h"
+#include "reg_test_files.h"
 
 namespace quillbay {
 namespace {
 
+using testing::Utf16File;
+
 std::string ReadData(const std::string& name) {
-  return testing::ReadBytes(std::string(QUILLBAY_TESTDATA_DIR) + "/reg-export/" + name);
+  return testing::ReadRegExport(name);
 }
-
-// UTF-8 text as a version 5 file's bytes: BOM, UTF-16LE.
-std::string Utf16File(std::string_view utf8) {
-  std::string bytes = "\xFF\xFE";
-  const std::u16string text = Utf8ToUtf16(utf8).value();
-  for (const char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
-}
-
-// A file's text back as UTF-8, for readable comparisons.
 std::string Text(const std::string& file) {
-  std::u16string text;
-  for (std::size_t i = 2; i + 1 < file.size(); i += 2) {
-    text += static_cast<char16_t>(static_cast<std::uint8_t>(file[i]) |
-                                  (static_cast<std::uint8_t>(file[i + 1]) << 8));
-  }
-  return Utf16ToUtf8(text);
+  return testing::Utf16FileText(file);
 }
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";

@@ -41,8 +41,6 @@ TEST(PosixFilesTest, FailuresNameTheirCause) {
        "Access to " + dir.File("folder") + " was denied."},
       {[&] { RemoveBackup(dir.File("folder")); }, FileCause::kAccessDenied,
        "Access to an unnamed file was denied."},
-      {[&] { RemoveFileOrThrow(dir.File("missing")); }, FileCause::kFileNotFound,
-       "an unnamed file was not found."},
   };
   for (const Row& row : table) {
     SCOPED_TRACE(row.text);

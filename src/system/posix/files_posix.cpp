@@ -106,10 +106,6 @@ FileCause ClassifySystemError(unsigned long error) {
   }
 }
 
-unsigned long LastSystemError() {
-  return static_cast<unsigned long>(errno);
-}
-
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return std::nullopt;
@@ -184,10 +180,6 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
   // Make the rename itself durable; a failure here changes nothing the user could act on.
   Fd dir(::open(ParentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
-}
-
-void RemoveFileOrThrow(const std::string& path) {
-  if (::unlink(path.c_str()) != 0) throw FileError(ClassifyFor(errno, path), std::nullopt);
 }
 
 void RemoveFileIfExists(const std::string& path) {

@@ -92,10 +92,6 @@ FileCause ClassifySystemError(unsigned long error) {
   }
 }
 
-unsigned long LastSystemError() {
-  return ::GetLastError();
-}
-
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   // Other readers are welcome; a writer must not change the file under us.
   Handle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -160,12 +156,6 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
     const DWORD error = ::GetLastError();
     ::DeleteFileA(temp.c_str());
     ThrowFor(error, path);
-  }
-}
-
-void RemoveFileOrThrow(const std::string& path) {
-  if (!::DeleteFileA(path.c_str())) {
-    throw FileError(ClassifySystemError(::GetLastError()), std::nullopt);
   }
 }
 
