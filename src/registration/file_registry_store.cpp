@@ -216,6 +216,31 @@ RegResult FileRegistryStore::CloseKey(RegKey key) {
   return result;
 }
 
+RegResult FileRegistryStore::ReadKey(RegRoot root, std::string_view path, RegKeyContents* out) {
+  *out = {};
+  RegResult result;
+  const auto names = SplitPath(path, result);
+  if (!names) return result;
+  if (result = Begin(); !result.ok()) return result;
+  const RegFileKey* key = model_.FindRoot(root);
+  for (std::size_t i = 0; i < names->size() && key != nullptr; ++i) {
+    key = key->FindChild((*names)[i]);
+  }
+  if (key == nullptr) {
+    result = Failure(RegStatus::kNotFound, "the key does not exist");
+  } else {
+    for (const auto& [folded, child] : key->children()) {
+      out->subkeys.push_back(Utf16ToUtf8(child->name()));
+    }
+    for (const RegFileValue& value : key->values()) {
+      out->values.push_back(
+          {Utf16ToUtf8(value.name), static_cast<RegType>(value.type), value.data});
+    }
+  }
+  End();
+  return result;
+}
+
 void FileRegistryStore::BeginUpdate() {
   ++updates_;
   // A failure here shows again, with its reason, in the update's first step.

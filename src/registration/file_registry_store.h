@@ -43,6 +43,8 @@ class FileRegistryStore final : public RegistryStore {
                      std::span<const std::uint8_t> data) override;
   RegResult DeleteKey(RegRoot root, std::string_view path) override;
   RegResult CloseKey(RegKey key) override;
+  // Reads the file as it is now, under the lock.
+  RegResult ReadKey(RegRoot root, std::string_view path, RegKeyContents* out) override;
   void BeginUpdate() override;
   RegResult EndUpdate() override;
 

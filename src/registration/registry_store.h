@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quillbay {
 
@@ -39,6 +40,22 @@ struct RegResult {
   static RegResult Ok() { return {}; }
 };
 
+// One value as the store keeps it: string types as UTF-16LE bytes, with the NUL they were
+// given.
+struct RegValueData {
+  std::string name;  // empty: the unnamed value
+  RegType type = RegType::kNone;
+  std::vector<std::uint8_t> data;
+
+  friend bool operator==(const RegValueData&, const RegValueData&) = default;
+};
+
+// What one key holds: its direct subkeys' names and its values, names as UTF-8 text.
+struct RegKeyContents {
+  std::vector<std::string> subkeys;
+  std::vector<RegValueData> values;
+};
+
 // An open key, as the store hands it out; 0 is never a valid handle.
 using RegKey = std::uintptr_t;
 
@@ -67,6 +84,13 @@ class RegistryStore {
 
   // Closes a key handed out by CreateKey. Changes made through it are kept.
   virtual RegResult CloseKey(RegKey key) = 0;
+
+  // Reads what key `path` holds now (on Windows: its 64-bit view); kNotFound when it does
+  // not exist. A store that cannot be read back says so.
+  virtual RegResult ReadKey(RegRoot /*root*/, std::string_view /*path*/, RegKeyContents* out) {
+    *out = {};
+    return {RegStatus::kOther, "this registry cannot be read back"};
+  }
 
   // Groups the calls up to the matching EndUpdate into one update of the store: a store
   // that keeps a file reads and writes it once, under one lock, instead of once a step.

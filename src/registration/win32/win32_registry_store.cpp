@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <utility>
+#include <vector>
 
 namespace quillbay {
 namespace {
@@ -224,6 +226,50 @@ RegResult Win32RegistryStore::CloseKey(RegKey key) {
     if (code != ERROR_SUCCESS) results[i] = Failure(code, opened.name, kViews[i]);
   }
   return !results[0].ok() ? std::move(results[0]) : std::move(results[1]);
+}
+
+RegResult Win32RegistryStore::ReadKey(RegRoot root, std::string_view path, RegKeyContents* out) {
+  *out = {};
+  const std::string text(path);
+  HKEY hkey = nullptr;
+  LSTATUS code = ::RegOpenKeyExA(RootKey(root), text.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &hkey);
+  if (code != ERROR_SUCCESS) return Failure(code, FullName(root, path), RegView::k64);
+  DWORD subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0, longest_data = 0;
+  code = ::RegQueryInfoKeyW(hkey, nullptr, nullptr, nullptr, &subkeys, &longest_subkey, nullptr,
+                            &values, &longest_name, &longest_data, nullptr, nullptr);
+  std::vector<wchar_t> name(std::max(longest_subkey, longest_name) + 1);
+  std::vector<BYTE> data(longest_data + 1);
+  auto to_utf8 = [&](DWORD length) {
+    const int wide = static_cast<int>(length);
+    std::string utf8(
+        static_cast<std::size_t>(std::max(
+            0, ::WideCharToMultiByte(CP_UTF8, 0, name.data(), wide, nullptr, 0, nullptr, nullptr))),
+        '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, name.data(), wide, utf8.data(), static_cast<int>(utf8.size()),
+                          nullptr, nullptr);
+    return utf8;
+  };
+  for (DWORD i = 0; code == ERROR_SUCCESS && i < subkeys; ++i) {
+    DWORD length = static_cast<DWORD>(name.size());
+    code = ::RegEnumKeyExW(hkey, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (code == ERROR_SUCCESS) out->subkeys.push_back(to_utf8(length));
+  }
+  for (DWORD i = 0; code == ERROR_SUCCESS && i < values; ++i) {
+    DWORD length = static_cast<DWORD>(name.size());
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size());
+    code = ::RegEnumValueW(hkey, i, name.data(), &length, nullptr, &type, data.data(), &size);
+    if (code == ERROR_SUCCESS) {
+      out->values.push_back(
+          {to_utf8(length), static_cast<RegType>(type), {data.begin(), data.begin() + size}});
+    }
+  }
+  ::RegCloseKey(hkey);
+  if (code != ERROR_SUCCESS) {
+    *out = {};
+    return Failure(code, FullName(root, path), RegView::k64);
+  }
+  return RegResult::Ok();
 }
 
 RegResult Win32RegistryStore::BarsChanged() {

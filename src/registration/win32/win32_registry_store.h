@@ -33,6 +33,8 @@ class Win32RegistryStore final : public RegistryStore {
                      std::span<const std::uint8_t> data) override;
   RegResult DeleteKey(RegRoot root, std::string_view path) override;
   RegResult CloseKey(RegKey key) override;
+  // Reads the 64-bit view, the one the program itself is registered in.
+  RegResult ReadKey(RegRoot root, std::string_view path, RegKeyContents* out) override;
 
   // Drops the browser's cached lists of vertical and horizontal bars, so its View menu
   // shows the bars as they are now.

@@ -1,0 +1,15 @@
+#include "cli/cli_platform.h"
+
+#include "registration/file_registry_store.h"
+
+namespace quillbay {
+
+std::unique_ptr<RegistryStore> OpenSystemRegistry() {
+  const std::optional<std::string> path = DefaultRegistryFilePath();
+  if (!path) return nullptr;
+  return std::make_unique<FileRegistryStore>(*path);
+}
+
+void SetStdoutBinary() {}
+
+}  // namespace quillbay
