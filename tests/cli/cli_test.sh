@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# quillbay-cli end to end, in a data folder of its own: cli_test.sh <quillbay-cli> <cli_window_rows>
+set -euo pipefail
+cli=$(realpath "$1")
+window=$(realpath "$2")
+XDG_DATA_HOME=$(mktemp -d)
+export XDG_DATA_HOME
+trap 'rm -rf "$XDG_DATA_HOME"' EXIT
+data=$XDG_DATA_HOME/quillbay
+mkdir "$XDG_DATA_HOME/work"
+cd "$XDG_DATA_HOME/work"
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+# A .reg file's sections mentioning $2, one a line, sorted.
+sections() { iconv -f UTF-16LE -t UTF-8 "$1" | tr -d '\r' | awk -v id="$2" \
+  'BEGIN { RS = "" } index($0, id) { gsub("\n", "|"); print }' | sort; }
+# Every place a bar shows: list, backup file, the window, registry.reg.
+expect_bars() {
+  local expected=$1 shown
+  shown=$("$cli" list)
+  [[ $shown == "$expected" ]] || fail "list shows '$shown', not '$expected'"
+  [[ $("$window") == "$expected" ]] || fail "the window does not list '$expected'"
+  [[ $(tr -d '\r' <"$data/bkupRegKeyf" 2>/dev/null | sed 's/,/\t/; s/;$//') == "$expected" ]] ||
+    fail "the backup file does not hold '$expected'"
+  for id in $(cut -f1 <<<"$expected"); do
+    [[ $(sections "$data/registry.reg" "$id" | wc -l) == 7 ]] || fail "$id is not registered"
+  done
+}
+
+for command in "" list add delete export page; do
+  "$cli" $command --help | grep -q "Usage: quillbay-cli $command" || fail "$command --help"
+done
+[[ $("$cli" --version) == "quillbay-cli "[0-9]* ]] || fail "--version"
+
+news=$("$cli" add News http://example.org/news.htm)
+side=$("$cli" add "Side pane" 'c:\pages\side.htm' --horizontal)
+[[ $news =~ ^\{[0-9A-F-]{36}\}$ && $side != "$news" ]] || fail "add printed '$news' '$side'"
+expect_bars "$news	News
+$side	Side pane"
+[[ $("$cli" list --json | python3 -c 'import json, sys; print(json.load(sys.stdin)[1]["name"])') \
+  == "Side pane" ]] || fail "list --json"
+sections "$data/registry.reg" "$side" | grep -q '{00021494-0000-0000-C000-000000000046}' ||
+  fail "--horizontal"
+
+# The export holds what the store holds of the bar, at both views' paths, and nothing else.
+"$cli" export "${side,,}" -o side.reg
+"$cli" export | cmp -s - <("$cli" export -o all.reg && cat all.reg) || fail "export to stdout"
+wow='s/\[HKEY_CLASSES_ROOT\\CLSID/[HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID/;'
+wow+='s/\[HKEY_LOCAL_MACHINE\\Software/[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node/'
+diff <(sections side.reg "$side") \
+  <(sections "$data/registry.reg" "$side" | sed -e p -e "$wow" | sort) || fail "export"
+[[ $(sections side.reg "$news") == "" && $(sections all.reg "$news" | wc -l) == 14 ]] ||
+  fail "export of one bar, of all bars"
+"$cli" export --remove -o remove.reg
+removal=$(for id in "$news" "$side"; do
+  printf '[-HKEY_CLASSES_ROOT\\%s%s]|' CLSID\\ "$id" Wow6432Node\\CLSID\\ "$id"
+  printf '[-HKEY_LOCAL_MACHINE\\Software\\%sMicrosoft\\Internet Explorer\\Explorer Bars\\%s]|' \
+    "" "$id" Wow6432Node\\ "$id"
+done)
+[[ $(iconv -f UTF-16LE -t UTF-8 remove.reg | tr -d '\r' | tr '\n' '|') == \
+  $'\ufeff'"Windows Registry Editor Version 5.00||${removal//]|/]||}" ]] || fail "export --remove"
+
+"$cli" page -o page.htm --title Links One http://one Two 'c:\two.htm'
+[[ $(cat page.htm) == *'>Links<P><a href="http://one" target="_main">One</a><BR><a href="c:\two.htm"'* ]] ||
+  fail "page"
+
+# Refused: the status, the message, and no file changed or made.
+snapshot() { ls -A "$data" . | grep -v '\.lock$'; cat "$data/bkupRegKeyf" "$data/registry.reg"; }
+: >stderr
+before=$(snapshot | md5sum)
+while IFS='|' read -r status message arguments; do
+  eval "set -- $arguments"
+  code=0
+  "$cli" "$@" >/dev/null 2>stderr || code=$?
+  [[ $code == "$status" ]] && grep -qF -- "$message" stderr ||
+    fail "$arguments: status $code, $(cat stderr)"
+  [[ $(snapshot | md5sum) == "$before" ]] || fail "$arguments changed a file"
+done <<'EOF'
+2|A subcommand is required|
+2|LOCATION is required|add News
+2|--horizontal excludes --vertical|add N L --horizontal --vertical
+2|ID is required|delete
+2|The following argument was not expected: --bogus|export --bogus
+2|-o is required|page One http://one
+2|each link needs a name and a URL|page -o new.htm One http://one Two
+1|Please input the name of the bar and URL!|add '' L
+1|Please input the name of the bar and URL!|add N ''
+1|This character is not allowed. Please choose the different name.|add 'a;b' L
+1|This character is not allowed. Please choose the different name.|add N 'http://a,b'
+1|This character is not allowed. Please choose the different name.|add $'a\nb' L
+1|no bar listed has the identifier {00000000-0000-0000-0000-000000000000}|delete {00000000-0000-0000-0000-000000000000}
+1|no bar listed has the identifier News|export -o new.reg News
+1|contains an invalid path.|export -o stderr/new.reg
+1|It is necessary to have both link name and URL.|page -o new.htm One ''
+1|You need to place the path where you want to save the file.|page -o '' One http://one
+1|The title is empty.|page -o new.htm --title '' One http://one
+EOF
+
+"$cli" delete "${news,,}"
+expect_bars "$side	Side pane"
+[[ $(sections "$data/registry.reg" "$news") == "" ]] || fail "delete left registry entries"
+"$cli" delete "$side"
+[[ ! -e $data/bkupRegKeyf && $("$cli" list) == "" && $("$window") == "" ]] || fail "last delete"
+[[ $(sections "$data/registry.reg" "$side") == "" ]] || fail "delete left registry entries"
+echo "quillbay-cli end to end: passed"
