@@ -211,6 +211,29 @@ TEST_P(RegistryStoreSuite, ValuesKeepTheirTypeAndExactBytes) {
             (ProbedValue{1, Utf16(std::string_view("News \"quoted\" \\ bar\0", 20))}));
 }
 
+// An export reads a bar back through the store: every value with its type and stored bytes,
+// and every subkey, whichever case it is asked for in.
+TEST_P(RegistryStoreSuite, ReadKeyGivesBackWhatWasWritten) {
+  const auto binary = Bytes({"\x62\0\0", 3});
+  WriteKey(RegRoot::kLocalMachine, Scratch("Read\\Sub"));
+  WriteKey(RegRoot::kLocalMachine, Scratch("Read"), [&](RegKey key) {
+    EXPECT_TRUE(store().SetDefaultString(key, "Name").ok());
+    EXPECT_TRUE(store().SetValue(key, "Size", RegType::kBinary, binary).ok());
+    EXPECT_TRUE(store().SetValue(key, "Path", RegType::kExpandString, Bytes({"%a%\0", 4})).ok());
+  });
+  RegKeyContents read;
+  ASSERT_TRUE(store().ReadKey(RegRoot::kLocalMachine, Scratch("READ"), &read).ok());
+  EXPECT_THAT(read.subkeys, ElementsAre("Sub"));
+  EXPECT_THAT(read.values, UnorderedElementsAre(
+                               RegValueData{"", RegType::kString, Utf16({"Name\0", 5})},
+                               RegValueData{"Size", RegType::kBinary, binary},
+                               RegValueData{"Path", RegType::kExpandString, Utf16({"%a%\0", 4})}));
+  ASSERT_TRUE(store().ReadKey(RegRoot::kLocalMachine, Scratch("Read\\Sub"), &read).ok());
+  EXPECT_TRUE(read.subkeys.empty() && read.values.empty());
+  EXPECT_EQ(store().ReadKey(RegRoot::kCurrentUser, Scratch("Read"), &read).status,
+            RegStatus::kNotFound);
+}
+
 // What RegisterBar writes value by value is checked against a recording store; here, that
 // a real store ends up with the bar's keys and, once it is removed, with nothing of it,
 // while the other bar and every other key stay as they were.
