@@ -6,6 +6,11 @@
 #    in the 32-bit view.
 # 2. The file store (Linux) writes its registry.reg for the same bars; `reg import` takes
 #    it into a fresh prefix, and exporting again must give the same files once more.
+# 3. quillbay-cli exports those bars from registry.reg; one `reg import` of it into a fresh
+#    prefix must give the reference exports in both views, and importing its --remove file
+#    must take the bars off both views again.
+# 4. quillbay-cli.exe exports the same file from the real registry, and its add and delete
+#    write both views and the Windows directory's backup file.
 #
 # Each side runs in a fresh Wine prefix of its own under <windows build>/peer, never in
 # the user's prefix.
@@ -18,7 +23,9 @@ refs=$root/tests/data/reg-export
 work=$win/peer
 register_exe=$win/tests/peer/peer_register_bars.exe
 write_tool=$dev/tests/peer/peer_write_registry_file
-for tool in "$register_exe" "$write_tool"; do
+cli=$dev/src/cli/quillbay-cli
+cli_exe=$win/src/cli/quillbay-cli.exe
+for tool in "$register_exe" "$write_tool" "$cli" "$cli_exe"; do
   [[ -x $tool ]] || { echo "peer_test.sh: $tool is missing; build both presets first" >&2; exit 2; }
 done
 
@@ -111,6 +118,59 @@ fresh_prefix "$work/file-store"
 in_prefix "$work/file-store" reg import "Z:$work/registry.reg"
 export_bars "$work/file-store" "$work/file-store-export" ""
 compare "$work/win32-store-export-64" "$work/file-store-export" "imported, as the Win32 store wrote"
+
+ids=("${bars[@]#* }")
+backup_of_peer_bars() { printf '%s,News "quoted" \\ bar;\r\n%s,Local pane;\r\n' "${ids[@]}" >"$1"; }
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    printf '  ok          %s\n' "$what"
+  else
+    printf '  FAILED      %s\n' "$what"
+    failures=$((failures + 1))
+  fi
+}
+# Whether every key of bar $2 is in both views of prefix $1 ($3 = present) or in neither (gone).
+bar_keys() {
+  local prefix=$1 id=$2 want=$3 view key found
+  for view in /reg:64 /reg:32; do
+    for key in "HKEY_CLASSES_ROOT\\CLSID\\$id" "HKEY_CLASSES_ROOT\\CLSID\\$id\\Instance\\InitPropertyBag" \
+      "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Explorer Bars\\$id"; do
+      found=gone
+      WINEPREFIX=$prefix wine reg query "$key" $view </dev/null >/dev/null 2>&1 && found=present
+      [[ $found == "$want" ]] || { echo "      $key $view: $found"; return 1; }
+    done
+  done
+}
+
+echo "quillbay-cli exports the bars, reg import takes them into both views, --remove off again:"
+mkdir -p "$work/cli-data/quillbay"
+cp "$work/registry.reg" "$work/cli-data/quillbay/registry.reg"
+backup_of_peer_bars "$work/cli-data/quillbay/bkupRegKeyf"
+XDG_DATA_HOME=$work/cli-data "$cli" export -o "$work/bars.reg"
+XDG_DATA_HOME=$work/cli-data "$cli" export --remove -o "$work/remove.reg"
+fresh_prefix "$work/cli-import"
+in_prefix "$work/cli-import" reg import "Z:$work/bars.reg"
+export_bars "$work/cli-import" "$work/cli-import-export-64" ""
+export_bars "$work/cli-import" "$work/cli-import-export-32" /reg:32
+compare "$refs" "$work/cli-import-export-64" "64-bit view"
+compare "$refs" "$work/cli-import-export-32" "32-bit view"
+in_prefix "$work/cli-import" reg import "Z:$work/remove.reg"
+for id in "${ids[@]}"; do check "$id gone after the removal file" bar_keys "$work/cli-import" "$id" gone; done
+
+echo "quillbay-cli.exe under Wine:"
+prefix=$work/win32-store
+backup_of_peer_bars "$prefix/drive_c/windows/bkupRegKeyf"
+in_prefix "$prefix" "$cli_exe" export -o "Z:$work/bars-win32.reg"
+check "export from the registry is quillbay-cli's export" cmp -s "$work/bars.reg" "$work/bars-win32.reg"
+in_prefix "$prefix" "$cli_exe" add "Wine bar" http://example.org/wine.htm
+id=$(tr -d '\r' <"$work/wine.log" | tail -1)
+check "add $id: both views" bar_keys "$prefix" "$id" present
+check "add: the backup file lists it" grep -q "^$id,Wine bar;" "$prefix/drive_c/windows/bkupRegKeyf"
+in_prefix "$prefix" "$cli_exe" delete "$id"
+check "delete: gone from both views" bar_keys "$prefix" "$id" gone
+check "delete: gone from the backup file" test "$(grep -c "$id" "$prefix/drive_c/windows/bkupRegKeyf")" = 0
 
 if ((failures)); then
   echo "peer check: $failures export(s) differ" >&2
