@@ -60,11 +60,8 @@ RegResult CopyTree(RegistryStore& store, RegRoot root, const std::string& path,
   return RegResult::Ok();
 }
 
-}  // namespace
-
-RegResult ExportBars(RegistryStore& store, const std::vector<BarId>& ids, std::string* out) {
-  out->clear();
-  RegFile file;
+// Copies each bar's trees, each to the path of both views.
+RegResult CopyBars(RegistryStore& store, const std::vector<BarId>& ids, RegFile& file) {
   for (const BarId& id : ids) {
     for (const BarTree& tree : kBarTrees) {
       const std::string path64 = std::string(tree.path64) + id;
@@ -75,8 +72,22 @@ RegResult ExportBars(RegistryStore& store, const std::vector<BarId>& ids, std::s
       if (!result.ok()) return result;
     }
   }
-  *out = FormatRegFile(file);
   return RegResult::Ok();
+}
+
+}  // namespace
+
+RegResult ExportBars(RegistryStore& store, const std::vector<BarId>& ids, std::string* out) {
+  out->clear();
+  RegFile file;
+  // One update: a store kept in a file is read under its lock throughout, so the export is
+  // one state of it even while another process changes it.
+  store.BeginUpdate();
+  RegResult result = CopyBars(store, ids, file);
+  const RegResult ended = store.EndUpdate();
+  if (result.ok()) result = ended;
+  if (result.ok()) *out = FormatRegFile(file);
+  return result;
 }
 
 std::string ExportBarRemoval(const std::vector<BarId>& ids) {
