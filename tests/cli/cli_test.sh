@@ -35,12 +35,14 @@ done
 [[ $("$cli" --version) == "quillbay-cli "[0-9]* ]] || fail "--version"
 
 news=$("$cli" add News http://example.org/news.htm)
-side=$("$cli" add "Side pane" 'c:\pages\side.htm' --horizontal)
+side=$("$cli" add 'Side "pane" \' 'c:\pages\side.htm' --horizontal)
 [[ $news =~ ^\{[0-9A-F-]{36}\}$ && $side != "$news" ]] || fail "add printed '$news' '$side'"
 expect_bars "$news	News
-$side	Side pane"
-[[ $("$cli" list --json | python3 -c 'import json, sys; print(json.load(sys.stdin)[1]["name"])') \
-  == "Side pane" ]] || fail "list --json"
+$side	Side \"pane\" \\"
+[[ $("$cli" list --json) == "[
+  {\"id\": \"$news\", \"name\": \"News\"},
+  {\"id\": \"$side\", \"name\": \"Side \\\"pane\\\" \\\\\"}
+]" ]] || fail "list --json"
 sections "$data/registry.reg" "$side" | grep -q '{00021494-0000-0000-C000-000000000046}' ||
   fail "--horizontal"
 
@@ -99,7 +101,7 @@ done <<'EOF'
 EOF
 
 "$cli" delete "${news,,}"
-expect_bars "$side	Side pane"
+expect_bars "$side	Side \"pane\" \\"
 [[ $(sections "$data/registry.reg" "$news") == "" ]] || fail "delete left registry entries"
 "$cli" delete "$side"
 [[ ! -e $data/bkupRegKeyf && $("$cli" list) == "" && $("$window") == "" ]] || fail "last delete"
