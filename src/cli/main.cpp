@@ -3,7 +3,8 @@
 // Exit status: 0 done, 1 the operation failed or was refused, 2 the command line is wrong.
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
+#include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -86,7 +87,7 @@ class Session {
   int Find(std::string_view id) const {
     const std::vector<BarRow>& rows = manager_->rows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
-      if (IsWellFormedBarId(rows[i].id) && rows[i].id.size() == id.size() &&
+      if (rows[i].id.size() == id.size() &&
           std::equal(id.begin(), id.end(), rows[i].id.begin(), [](char a, char b) {
             return std::toupper(static_cast<unsigned char>(a)) ==
                    std::toupper(static_cast<unsigned char>(b));
@@ -171,8 +172,9 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
   if (!session.Open()) return kFailed;
   std::vector<BarId> bars;
   for (const std::string& id : ids) {
+    // Only a bar's own identifier names keys of its own to read.
     const int index = session.Find(id);
-    if (index < 0) return NotListed(id);
+    if (index < 0 || !IsWellFormedBarId(id)) return NotListed(id);
     bars.push_back(session.manager().rows()[static_cast<std::size_t>(index)].id);
   }
   if (ids.empty()) {
