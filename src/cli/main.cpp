@@ -193,8 +193,8 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
     return kDone;
   }
   SetStdoutBinary();
-  std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush();
-  return std::cout ? kDone : Fail("the file could not be written to standard output");
+  std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return kDone;
 }
 
 int Page(const std::string& path, const std::optional<std::string>& title,
@@ -263,15 +263,25 @@ int Run(int argc, char** argv) {
     return status == 0 ? kDone : kUsage;
   }
 
+  int status = kFailed;
   try {
-    if (*list) return List(json);
-    if (*add) return Add(name, location, horizontal);
-    if (*del) return Delete(id);
-    if (*exp) return Export(ids, remove, output);
-    return Page(page_path, *title_option ? std::optional(title) : std::nullopt, pairs);
+    if (*list) {
+      status = List(json);
+    } else if (*add) {
+      status = Add(name, location, horizontal);
+    } else if (*del) {
+      status = Delete(id);
+    } else if (*exp) {
+      status = Export(ids, remove, output);
+    } else {
+      status = Page(page_path, *title_option ? std::optional(title) : std::nullopt, pairs);
+    }
   } catch (const FileError& error) {
     return Fail(error.Text());
   }
+  // A list or an identifier that did not reach the script is a failure too.
+  if (!std::cout.flush()) return Fail("standard output could not be written");
+  return status;
 }
 
 }  // namespace

@@ -100,6 +100,9 @@ done <<'EOF'
 1|The title is empty.|page -o new.htm --title '' One http://one
 EOF
 
+(trap '' XFSZ && ulimit -f 0 && ! "$cli" list 2>&1 >full) |
+  grep -q "standard output could not be written" || fail "list to a full disk"
+
 "$cli" delete "${news,,}"
 expect_bars "$side	Side \"pane\" \\"
 [[ $(sections "$data/registry.reg" "$news") == "" ]] || fail "delete left registry entries"
