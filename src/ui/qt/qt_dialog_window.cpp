@@ -475,6 +475,7 @@ int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
   const int row = std::clamp(position, 0, list->topLevelItemCount());
   auto* item = new QTreeWidgetItem();
   item->setText(0, ToQString(text));
+  WidenColumnToFit(*list, 0, item->text(0));
   list->insertTopLevelItem(row, item);
   Notify(id, ControlEvent::kItemInserted, row);
   return row;
@@ -487,6 +488,7 @@ void QtDialogWindow::SetCell(int id, int row, int column, std::string_view text)
   const QString value = ToQString(text);
   if (item == nullptr || item->text(column) == value) return;
   item->setText(column, value);
+  WidenColumnToFit(*list, column, value);
   // A row's text is part of its state, as LVN_ITEMCHANGED reports it.
   Notify(id, ControlEvent::kItemChanged, row);
 }

@@ -1,6 +1,8 @@
 #include "ui/qt/qt_look.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QHeaderView>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QWidget>
@@ -82,7 +84,8 @@ bool WantsName(const ControlTemplate& control) {
 
 DialogUnits DialogUnits::For(const DialogTemplate& layout, const QFont& font, const QStyle& style) {
   const QFontMetricsF metrics(font);
-  const double base_y = std::max(1.0, std::ceil(metrics.height()));
+  // Down, the font's whole line height in pixels, as Windows takes it.
+  const double base_y = std::max(1, QFontMetrics(font).height());
   double base_x = std::max(1.0, metrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) / 52);
   // Widen in small steps until every text fits; a font twice as wide as the alphabet says
   // is past any real desktop's, and then the layout stays as the alphabet gives it.
@@ -110,7 +113,7 @@ int DialogUnits::ScalePixels(int pixels) const {
 }
 
 void NameControlsForScreenReaders(std::span<const BuiltControl> controls) {
-  constexpr int kMaxGap = 16;     // dialog units between a label's bottom and its control
+  constexpr int kMaxGap = 20;     // dialog units between a label's bottom and its control
   constexpr int kMaxIndent = 12;  // between their left edges
   for (const BuiltControl& target : controls) {
     const ControlTemplate& control = *target.control;
@@ -130,6 +133,13 @@ void NameControlsForScreenReaders(std::span<const BuiltControl> controls) {
     if (label == nullptr) continue;
     target.widget->setAccessibleName(StripMnemonics(ToQString(label->control->text)).trimmed());
   }
+}
+
+void WidenColumnToFit(QTreeWidget& list, int column, const QString& text) {
+  // The item's text margins on both sides, and a pixel to spare.
+  const int margins = 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 1;
+  const int needed = list.fontMetrics().horizontalAdvance(text) + margins;
+  if (needed > list.header()->sectionSize(column)) list.header()->resizeSection(column, needed);
 }
 
 void NameByHeadingsUnlessLabelled(QTreeWidget& list) {
