@@ -17,7 +17,7 @@ fail() { echo "check-package: $*" >&2; exit 1; }
 share=usr/share
 files=(usr/bin/quillbay $share/applications/quillbay.desktop $share/doc/quillbay/copyright
        $share/metainfo/io.quillbay.Quillbay.metainfo.xml $share/doc/quillbay/changelog.gz
-       $share/icons/hicolor/scalable/apps/quillbay.svg)
+       $share/icons/hicolor/scalable/apps/quillbay.svg $share/man/man1/quillbay.1.gz)
 for f in "${files[@]}"; do [[ -f $tree/$f ]] || fail "$f is not in the package"; done
 for size in 16 24 32 48 64 128 256; do
   icon=$share/icons/hicolor/${size}x$size/apps/quillbay.png
