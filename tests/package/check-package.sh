@@ -26,7 +26,7 @@ done
 command=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$tree/$share/applications/quillbay.desktop")
 [[ -x $tree/usr/bin/$command ]] || fail "the menu entry runs '$command', which is not installed"
 depends=$(dpkg-deb -f "$deb" Depends)
-[[ $depends == *libqt6widgets6* && $depends == *libc6* ]] || fail "Depends: $depends"
+[[ $depends == *libqt6widgets6* && $depends == *qt6-qpa-plugins* ]] || fail "Depends: $depends"
 
 desktop-file-validate "$tree/$share/applications/quillbay.desktop"
 appstreamcli validate --no-net "$tree/$share/metainfo/io.quillbay.Quillbay.metainfo.xml"
