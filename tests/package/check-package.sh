@@ -1,24 +1,20 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the release build and checks what a user gets: every file of
-# the install layout, icons of the size their folder says, a menu entry whose command is
-# installed, dependencies found by dpkg-shlibdeps, validators' and lintian's verdicts.
+# Builds the Debian package and checks what a user gets: the install layout, icons of their
+# folder's size, a menu entry whose command is installed, dependencies, validators, lintian.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-cmake --preset release >/dev/null
-cmake --build --preset release
-rm -f build/release/quillbay_*.deb
-(cd build/release && cpack -G DEB >/dev/null)
+cmake --preset release >/dev/null && cmake --build --preset release
+rm -f build/release/quillbay_*.deb && (cd build/release && cpack -G DEB >/dev/null)
 deb=$(echo build/release/quillbay_*_amd64.deb)
-tree=$(mktemp -d)
-trap 'rm -rf "$tree"' EXIT
-dpkg-deb -x "$deb" "$tree"
+tree=$(mktemp -d) && trap 'rm -rf "$tree"' EXIT && dpkg-deb -x "$deb" "$tree"
 fail() { echo "check-package: $*" >&2; exit 1; }
 
 share=usr/share
-files=(usr/bin/quillbay $share/applications/quillbay.desktop $share/doc/quillbay/copyright
-       $share/metainfo/io.quillbay.Quillbay.metainfo.xml $share/doc/quillbay/changelog.gz
-       $share/icons/hicolor/scalable/apps/quillbay.svg $share/man/man1/quillbay.1.gz)
-for f in "${files[@]}"; do [[ -f $tree/$f ]] || fail "$f is not in the package"; done
+for f in usr/bin/quillbay $share/applications/quillbay.desktop $share/doc/quillbay/copyright \
+         $share/metainfo/io.quillbay.Quillbay.metainfo.xml $share/doc/quillbay/changelog.gz \
+         $share/icons/hicolor/scalable/apps/quillbay.svg $share/man/man1/quillbay.1.gz; do
+  [[ -f $tree/$f ]] || fail "$f is not in the package"
+done
 for size in 16 24 32 48 64 128 256; do
   icon=$share/icons/hicolor/${size}x$size/apps/quillbay.png
   file "$tree/$icon" | grep -q "$size x $size" || fail "$icon is missing or not $size px"
@@ -31,4 +27,3 @@ depends=$(dpkg-deb -f "$deb" Depends)
 desktop-file-validate "$tree/$share/applications/quillbay.desktop"
 appstreamcli validate --no-net "$tree/$share/metainfo/io.quillbay.Quillbay.metainfo.xml"
 lintian --fail-on error "$deb"
-echo "check-package: $deb passed"
