@@ -87,8 +87,8 @@ DialogUnits DialogUnits::For(const DialogTemplate& layout, const QFont& font, co
   // Down, the font's whole line height in pixels, as Windows takes it.
   const double base_y = std::max(1, QFontMetrics(font).height());
   double base_x = std::max(1.0, metrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) / 52);
-  // Widen in small steps until every text fits; a font twice as wide as the alphabet says
-  // is past any real desktop's, and then the layout stays as the alphabet gives it.
+  // Widen in steps of 2 % until every text fits, up to 2.7 times the alphabet's width: a font
+  // that needs more is no real desktop's, and then the widest layout is kept.
   for (int step = 0; step < 50 && !TextsFit(layout, metrics, style, base_x, base_y); ++step) {
     base_x *= 1.02;
   }
