@@ -188,7 +188,10 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
         edit->setPlainText(text);
         edit->setReadOnly((style & cs::kReadOnly) != 0);
         edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // The desktop's font may need more lines than the template's did: rather than hide
+        // the last ones, the box then offers a scroll bar.
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        edit->document()->setDocumentMargin(2);  // as narrow as a Windows edit box's
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         if ((style & cs::kStaticEdge) != 0) {
           edit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);

@@ -1,6 +1,5 @@
 #include "ui/qt/qt_look.h"
 
-#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QStyle>
@@ -84,8 +83,10 @@ bool WantsName(const ControlTemplate& control) {
 
 DialogUnits DialogUnits::For(const DialogTemplate& layout, const QFont& font, const QStyle& style) {
   const QFontMetricsF metrics(font);
-  // Down, the font's whole line height in pixels, as Windows takes it.
-  const double base_y = std::max(1, QFontMetrics(font).height());
+  // Down, the distance from one line of text to the next, rounded up to whole pixels: Windows
+  // takes the font's height, but Qt lays lines out at the exact line spacing, leading
+  // included, and a box of the template's height must hold as many lines as it did there.
+  const double base_y = std::max(1.0, std::ceil(metrics.lineSpacing()));
   double base_x = std::max(1.0, metrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) / 52);
   // Widen in steps of 2 % until every text fits, up to 2.7 times the alphabet's width: a font
   // that needs more is no real desktop's, and then the widest layout is kept.

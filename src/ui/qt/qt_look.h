@@ -20,7 +20,7 @@ namespace quillbay {
 class DialogUnits {
  public:
   // The units of `font` for `layout`: a quarter of the average character width across and an
-  // eighth of the line height down, widened where the font runs wider than the template's
+  // eighth of the line spacing down, widened where the font runs wider than the template's
   // font did, so that no text of the template is clipped or wrapped where it has no room.
   DialogUnits() = default;
   static DialogUnits For(const DialogTemplate& layout, const QFont& font, const QStyle& style);

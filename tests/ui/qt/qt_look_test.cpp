@@ -42,7 +42,8 @@ class QtLookTest : public QObject {
     QApplication::setFont(QFont(QApplication::font().family(), points));
     ForEachWindow([&](QtDialogWindow& window) {
       QCOMPARE(window.font().pointSize(), points);
-      QCOMPARE(window.MapDialogRect(0, 0, 0, 8).height(), window.fontMetrics().height());
+      QCOMPARE(window.MapDialogRect(0, 0, 0, 8).height(),
+               qCeil(QFontMetricsF(window.font()).lineSpacing()));
       for (QWidget* w : window.findChildren<QWidget*>()) {
         const QByteArray what = (window.objectName() + " " + w->objectName()).toUtf8();
         const QFontMetrics font = w->fontMetrics();
