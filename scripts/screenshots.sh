@@ -2,7 +2,7 @@
 # Saves a PNG of each window (templates 100, 102, 130) into build/screenshots/, drawn by Qt's
 # offscreen platform with the desktop's font at 9, 10, 11 and 13 pt and at the scales 1, 1.5
 # and 2: dialog_<template>_<size>pt_x<scale>.png. The pictures at 10 pt and scale 1 are also
-# kept in docs/ for the README, in 64 colours to keep them small.
+# kept in docs/ for the README, in 64 colours to keep them small and without time stamps.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset dev >/dev/null
@@ -16,5 +16,5 @@ for size in 9 10 11 13; do
 done
 mkdir -p docs
 for window in 100:about 102:main 130:linkpage; do
-  convert "$out/dialog_${window%%:*}_10pt_x1.png" +dither -colors 64 "docs/linux-${window#*:}.png"
+  convert "$out/dialog_${window%%:*}_10pt_x1.png" +dither -colors 64 -strip "docs/linux-${window#*:}.png"
 done

@@ -28,5 +28,5 @@ scripts/with-display.sh bash -c '
 # The README shows these pictures.
 mkdir -p docs
 for name in main about linkpage; do
-  cp "$out/$name.png" "docs/windows-$name.png"
+  convert "$out/$name.png" -strip "docs/windows-$name.png"  # no time stamps: same picture, same file
 done
