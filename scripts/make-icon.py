@@ -152,9 +152,33 @@ def in_arrow(x, y, grow=0.0):
     return x0 - grow <= x <= x1 + grow and abs(y - y1) <= half + grow
 
 
-def colour_at(x, y):
+def snapped_shapes(size):
+    """SHAPES with every edge moved to the nearest pixel edge at `size`, so that straight
+    edges stay sharp; a shape keeps at least one pixel."""
+    k = size / SIZE
+
+    def snap(v):
+        return math.floor(v * k + 0.5) / k
+
+    return [(paint, [(snap(x0), snap(y0), max(snap(x1), snap(x0) + 1 / k),
+                      max(snap(y1), snap(y0) + 1 / k)) for (x0, y0, x1, y1) in rects])
+            for paint, rects in SHAPES]
+
+
+# At 16 pixels the design has too few pixels for its one-unit lines: drawn by hand instead.
+# K black, N navy, W white, G grey, S silver, B blue, R red; "." is transparent.
+SMALL = [
+    ".............R..", ".............RR.", "...........RRRRR", "..........RRRRR.",
+    "KKKKKKKKKRRKKR..", "KNNNNNNNRRNNK...", "KSSSSGWWRRWWK...", "KWWWWGWWWWWWK...",
+    "KWBBWGWWWWWWK...", "KWWWWGWWWWWWK...", "KWBBWGWWWWWWK...", "KWWWWGWSSSSWK...",
+    "KWBBWGWWWWWWK...", "KWWWWGWSSSSWK...", "KWWWWGWWWWWWK...", "KKKKKKKKKKKKK...",
+]
+SMALL_COLOURS = {"K": BLACK, "N": NAVY, "W": WHITE, "G": GRAY, "S": SILVER, "B": BLUE, "R": RED}
+
+
+def colour_at(x, y, shapes):
     colour = None
-    for paint, rects in SHAPES:
+    for paint, rects in shapes:
         if any(x0 <= x < x1 and y0 <= y < y1 for (x0, y0, x1, y1) in rects):
             colour = paint
     if in_arrow(x, y):
@@ -166,7 +190,11 @@ def colour_at(x, y):
 
 def render(size, samples=4):
     """The design at `size` pixels: rows of (r, g, b, a), smoothed over samples^2 points."""
+    if size == len(SMALL):
+        return [[(0, 0, 0, 0) if c == "." else PALETTE[SMALL_COLOURS[c]] + (255,) for c in row]
+                for row in SMALL]
     rows = []
+    shapes = snapped_shapes(size)
     step = SIZE / size / samples
     for py in range(size):
         row = []
@@ -174,7 +202,8 @@ def render(size, samples=4):
             total, count = [0, 0, 0], 0
             for sy in range(samples):
                 for sx in range(samples):
-                    c = colour_at((px * samples + sx + 0.5) * step, (py * samples + sy + 0.5) * step)
+                    c = colour_at((px * samples + sx + 0.5) * step, (py * samples + sy + 0.5) * step,
+                                  shapes)
                     if c is not None:
                         count += 1
                         total = [t + v for t, v in zip(total, c)]
