@@ -11,6 +11,7 @@
 #include "resources/dialog_templates.h"
 #include "ui/dialog_platform.h"
 
+class QAbstractButton;
 class QPushButton;
 
 namespace quillbay {
@@ -40,7 +41,6 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
 
   // DialogWindow.
   void Enable(int id, bool enabled) override;
-  bool IsEnabled(int id) const override;
   void SetFocus(int id) override;
   std::string GetText(int id) const override;
   void SetText(int id, std::string_view text) override;
@@ -81,6 +81,7 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   const ControlEntry* Find(int id) const;
   void Notify(int id, ControlEvent event, int item = -1);
   void ButtonClicked(int id);
+  static void FollowCheckWithTabStop(QAbstractButton* radio);
   void SystemCommand(int command);
   void ShowSystemMenu(const QPoint& global_pos);
 

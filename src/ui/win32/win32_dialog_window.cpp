@@ -111,21 +111,13 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
 
 void Win32DialogWindow::OnCommand(int id, int code, HWND control) {
   if (dialog_ == nullptr || !initialized_) return;
-  // Button 1 and Enter give OK, button 2, Escape and the close box give Cancel; Enter and
-  // Escape come from the dialog manager without a control when there is no such button.
-  if (code == BN_CLICKED && (id == IDOK || id == IDCANCEL)) {
-    if (id == IDOK) {
-      dialog_->DispatchOk();
-    } else {
-      dialog_->DispatchCancel();
-    }
-    return;
-  }
   const ControlTemplate* tmpl = Find(id);
-  if (tmpl == nullptr || control == nullptr) return;
-  if (IsButton(tmpl->kind) && code == BN_CLICKED) {
+  // Enter and Escape come from the dialog manager as clicks of buttons 1 and 2, also in a
+  // window without such a button.
+  const bool command_button = tmpl == nullptr && (id == IDOK || id == IDCANCEL);
+  if (code == BN_CLICKED && (command_button || (tmpl != nullptr && IsButton(tmpl->kind)))) {
     Notify(id, ControlEvent::kClicked);
-  } else if (tmpl->kind == ControlKind::kEdit) {
+  } else if (tmpl != nullptr && control != nullptr && tmpl->kind == ControlKind::kEdit) {
     if (code == EN_CHANGE) Notify(id, ControlEvent::kTextChanged);
     if (code == EN_KILLFOCUS) Notify(id, ControlEvent::kKillFocus);
   }
@@ -213,11 +205,6 @@ void Win32DialogWindow::Enable(int id, bool enabled) {
   // A disabled control cannot keep the keyboard focus; it moves on to the next tab stop.
   if (!enabled && GetFocus() == control) SendMessageA(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
   EnableWindow(control, enabled ? TRUE : FALSE);
-}
-
-bool Win32DialogWindow::IsEnabled(int id) const {
-  const HWND control = Control(id);
-  return control != nullptr && IsWindowEnabled(control) != FALSE;
 }
 
 void Win32DialogWindow::SetFocus(int id) {

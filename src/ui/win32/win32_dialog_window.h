@@ -30,7 +30,6 @@ class Win32DialogWindow final : public DialogWindow {
 
   // --- DialogWindow ---
   void Enable(int id, bool enabled) override;
-  bool IsEnabled(int id) const override;
   void SetFocus(int id) override;
   std::string GetText(int id) const override;
   void SetText(int id, std::string_view text) override;
