@@ -59,39 +59,36 @@ void TestWindow::SetCheck(int id, int state) {
 }
 
 void TestWindow::AddColumn(int id, int column, std::string_view /*heading*/, int /*width*/) {
-  Control& list = Find(id);
-  list.columns = std::max(list.columns, column + 1);
-  for (auto& row : list.rows) row.resize(static_cast<std::size_t>(list.columns));
+  if (column < 0 || column > 1) throw TestPlatformError("list " + std::to_string(id));
 }
 
 int TestWindow::InsertRow(int id, int position, std::string_view text) {
   Control& list = Find(id);
   const int at = std::clamp(position, 0, RowCount(id));
-  std::vector<std::string> row(static_cast<std::size_t>(std::max(list.columns, 1)));
-  row[0] = text;
-  list.rows.insert(list.rows.begin() + at, std::move(row));
-  list.row_selected.insert(list.row_selected.begin() + at, false);
+  list.rows.insert(list.rows.begin() + at, Row{{std::string(text), {}}});
   Notify(id, ControlEvent::kItemInserted, at);
   return at;
 }
 
 void TestWindow::SetCell(int id, int row, int column, std::string_view text) {
-  Find(id).rows.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column)) = text;
+  Find(id).rows.at(static_cast<std::size_t>(row)).cells.at(static_cast<std::size_t>(column)) =
+      text;
 }
 
 std::string TestWindow::GetCell(int id, int row, int column) const {
-  return Find(id).rows.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column));
+  return Find(id).rows.at(static_cast<std::size_t>(row)).cells.at(static_cast<std::size_t>(column));
 }
 
 int TestWindow::FirstSelectedRow(int id) const {
   const Control& list = Find(id);
   if (list.selected == 0) return -1;
-  return static_cast<int>(std::ranges::find(list.row_selected, true) - list.row_selected.begin());
+  return static_cast<int>(std::ranges::find(list.rows, true, &Row::selected) - list.rows.begin());
 }
 
 void TestWindow::SelectRow(Control& list, int row, bool selected) {
-  if (list.row_selected.at(static_cast<std::size_t>(row)) == selected) return;
-  list.row_selected[static_cast<std::size_t>(row)] = selected;
+  bool& state = list.rows.at(static_cast<std::size_t>(row)).selected;
+  if (state == selected) return;
+  state = selected;
   list.selected += selected ? 1 : -1;
   Notify(list.tmpl->id, ControlEvent::kItemChanged, row);
 }
@@ -102,7 +99,6 @@ void TestWindow::DeleteRow(int id, int row) {
   Notify(id, ControlEvent::kItemDeleted, row);
   Control& list = Find(id);
   list.rows.erase(list.rows.begin() + row);
-  list.row_selected.erase(list.row_selected.begin() + row);
 }
 
 bool TestWindow::Type(int id, std::string_view text) {
@@ -158,7 +154,9 @@ bool TestWindow::ChooseSystemCommand(int command) {
 }
 
 std::vector<std::vector<std::string>> TestWindow::Rows(int id) const {
-  return Find(id).rows;
+  std::vector<std::vector<std::string>> out;
+  for (const Row& row : Find(id).rows) out.push_back({row.cells.begin(), row.cells.end()});
+  return out;
 }
 
 DialogResult TestDialogPlatform::RunModal(CDialog& dialog) {

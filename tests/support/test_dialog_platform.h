@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -87,16 +88,18 @@ class TestWindow final : public DialogWindow {
   DialogResult result() const { return static_cast<DialogResult>(result_); }
 
  private:
+  struct Row {
+    std::array<std::string, 2> cells;  // every list of the templates has two columns
+    bool selected = false;
+  };
   struct Control {
     const ControlTemplate* tmpl = nullptr;
     bool enabled = true;
     bool tab_stop = false;
     std::string text;
     int check = 0;
-    int columns = 0;
     int selected = 0;  // kept, so that no query walks the rows
-    std::vector<std::vector<std::string>> rows;
-    std::vector<bool> row_selected;
+    std::vector<Row> rows;
   };
 
   Control& Find(int id);
