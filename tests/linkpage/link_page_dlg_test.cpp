@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "linkpage/link_page.h"
 #include "linkpage_test_util.h"
 #include "resources/string_table.h"
@@ -18,10 +14,9 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 using Texts = std::vector<std::string>;
-using testing::ReadBytes;
 
-std::string S(int id) {
-  return std::string(StringResource(id));
+std::string Box(int id) {
+  return "! " + std::string(StringResource(id));
 }
 
 void AddLink(TestWindow& w, std::string_view name, std::string_view url) {
@@ -36,14 +31,15 @@ class LinkPageDlgTest : public TempFolderTest {
     platform_.OnRun(dlg::kLinkPage, std::move(script));
     return dialog_.DoModal();
   }
-  Texts Exclamations() const { return platform_.MessageTexts(MessageIcon::kExclamation); }
 
   TestDialogPlatform platform_;
   CLinkPageDlg dialog_{platform_};
   const std::string path_ = Join("page.htm");
 };
 
-TEST_F(LinkPageDlgTest, EveryOpeningStartsFromTheSameState) {
+// Every opening starts afresh; Add needs both texts, and the first row enables the path box
+// for good.
+TEST_F(LinkPageDlgTest, OpeningAndAdding) {
   for (int run = 0; run < 2; ++run) {
     Run([](TestWindow& w) {
       EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
@@ -52,26 +48,18 @@ TEST_F(LinkPageDlgTest, EveryOpeningStartsFromTheSameState) {
       EXPECT_EQ(w.GetCheck(idc::kTitleCheck), 0);
       for (int id : {idc::kPath, idc::kTitle, idc::kDeleteLink}) EXPECT_FALSE(w.enabled(id));
       EXPECT_EQ(w.focus(), idc::kLinkName);
-      AddLink(w, "left over", "http://x");  // the next opening must not see it
+      AddLink(w, "", "http://x");
+      AddLink(w, "name", "");
+      EXPECT_FALSE(w.enabled(idc::kPath));
+      AddLink(w, " ", "http://");
+      EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{" ", "http://"}}));
+      w.Select(idc::kLinkList, {0});
+      w.Click(idc::kDeleteLink);
+      EXPECT_TRUE(w.enabled(idc::kPath));
       w.Press(Key::kEscape);
     });
   }
-}
-
-TEST_F(LinkPageDlgTest, AddNeedsBothTextsAndTheFirstRowEnablesThePathForGood) {
-  Run([](TestWindow& w) {
-    AddLink(w, "", "http://x");
-    AddLink(w, "name", "");
-    EXPECT_FALSE(w.enabled(idc::kPath));
-    AddLink(w, " ", "http://");
-    EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{" ", "http://"}}));
-    w.Select(idc::kLinkList, {0});
-    w.Click(idc::kDeleteLink);
-    EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
-    EXPECT_TRUE(w.enabled(idc::kPath));
-    w.Press(Key::kEscape);
-  });
-  EXPECT_EQ(Exclamations(), Texts(2, S(str::kNeedLinkNameAndUrl)));
+  EXPECT_EQ(platform_.TakeMessages(), Texts(4, Box(str::kNeedLinkNameAndUrl)));
 }
 
 // Delete takes the topmost selected row only; it follows the selection, so it is disabled
@@ -82,29 +70,21 @@ TEST_F(LinkPageDlgTest, DeleteRemovesTheTopmostSelectedRow) {
     w.Select(idc::kLinkList, {1, 2});
     w.Click(idc::kDeleteLink);
     EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{"a", "u"}, {"c", "u"}}));
-    EXPECT_TRUE(w.enabled(idc::kDeleteLink));
     w.Click(idc::kDeleteLink);
     EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{"a", "u"}}));
     EXPECT_FALSE(w.enabled(idc::kDeleteLink));
     w.Press(Key::kEscape);
   });
-  EXPECT_EQ(platform_.messages(), std::vector<ShownMessage>{});
+  EXPECT_EQ(platform_.TakeMessages(), Texts{});
 }
 
-TEST_F(LinkPageDlgTest, OkWithoutRowsClosesWithoutWriting) {
+// Without rows OK closes at once; with rows it asks for the path, then for the title.
+TEST_F(LinkPageDlgTest, OkChecksBeforeWriting) {
   EXPECT_EQ(Run([&](TestWindow& w) {
-              AddLink(w, "a", "1");
               w.SetText(idc::kPath, path_);
-              w.Select(idc::kLinkList, {0});
-              w.Click(idc::kDeleteLink);
               w.Click(idc::kOk);
             }),
             DialogResult::kOk);
-  EXPECT_EQ(Entries(), Texts{});
-  EXPECT_EQ(platform_.messages(), std::vector<ShownMessage>{});
-}
-
-TEST_F(LinkPageDlgTest, OkAsksForThePathThenTheTitle) {
   Run([&](TestWindow& w) {
     AddLink(w, "a", "1");
     w.Click(idc::kOk);
@@ -115,45 +95,32 @@ TEST_F(LinkPageDlgTest, OkAsksForThePathThenTheTitle) {
     EXPECT_FALSE(w.ended());
     w.Press(Key::kEscape);
   });
-  EXPECT_EQ(Exclamations(), (Texts{S(str::kNeedPagePath), S(str::kTitleEmpty)}));
+  EXPECT_EQ(platform_.TakeMessages(), (Texts{Box(str::kNeedPagePath), Box(str::kTitleEmpty)}));
   EXPECT_EQ(Entries(), Texts{});
 }
 
-// The title typed while the box was checked is written after unchecking; Enter in the name
-// box gives the OK command.
-TEST_F(LinkPageDlgTest, EnterWritesThePageWithTheTitleTypedWhileChecked) {
-  EXPECT_EQ(Run([&](TestWindow& w) {
-              AddLink(w, "a", "1");
-              AddLink(w, "a", "1");
-              w.SetText(idc::kPath, path_);
-              w.Click(idc::kTitleCheck);
-              w.Type(idc::kTitle, "My links");
-              w.Click(idc::kTitleCheck);
-              EXPECT_FALSE(w.enabled(idc::kTitle));
-              w.Type(idc::kLinkName, "");
-              w.Press(Key::kEnter);
-            }),
-            DialogResult::kOk);
-  EXPECT_EQ(ReadBytes(path_), BuildLinkPage("My links", {{"a", "1"}, {"a", "1"}}));
-}
-
-// A page that cannot be written is reported with its path and cause; the rows, path and
-// title stay for another try.
-TEST_F(LinkPageDlgTest, FailedWriteKeepsTheWindowAndEverythingTyped) {
+// Enter in the name box writes the page, with the title typed while the box was checked.
+// A page that cannot be written is reported; the rows and path stay for another try.
+TEST_F(LinkPageDlgTest, EnterWritesThePageAndAFailureKeepsTheWindow) {
   const std::string bad = Join("missing/page.htm");
   EXPECT_EQ(Run([&](TestWindow& w) {
               AddLink(w, "a", "1");
+              AddLink(w, "a", "1");
               w.SetText(idc::kPath, bad);
-              w.Click(idc::kOk);
+              w.Click(idc::kTitleCheck);
+              w.SetText(idc::kTitle, "My links");
+              w.Click(idc::kTitleCheck);
+              EXPECT_FALSE(w.enabled(idc::kTitle));
+              w.SetFocus(idc::kLinkName);
+              w.Press(Key::kEnter);
               ASSERT_FALSE(w.ended());
-              EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{"a", "1"}}));
               w.SetText(idc::kPath, path_);
-              w.Click(idc::kOk);
+              w.Press(Key::kEnter);
             }),
             DialogResult::kOk);
-  EXPECT_EQ(platform_.MessageTexts(MessageIcon::kStop),
-            Texts{FileError(FileCause::kBadPath, AbsolutePath(bad)).Text()});
-  EXPECT_EQ(ReadBytes(path_), BuildLinkPage("", {{"a", "1"}}));
+  EXPECT_EQ(platform_.TakeMessages(),
+            Texts{"x " + FileError(FileCause::kBadPath, AbsolutePath(bad)).Text()});
+  EXPECT_EQ(testing::ReadBytes(path_), BuildLinkPage("My links", {{"a", "1"}, {"a", "1"}}));
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "resources/string_table.h"
-
 namespace quillbay {
 
 TestWindow::TestWindow(CDialog& dialog, const DialogTemplate& tmpl)
@@ -18,16 +16,12 @@ TestWindow::TestWindow(CDialog& dialog, const DialogTemplate& tmpl)
   }
 }
 
-TestWindow::Control& TestWindow::Find(int id) {
-  return const_cast<Control&>(std::as_const(*this).Find(id));
-}
-
 const TestWindow::Control& TestWindow::Find(int id) const {
   for (const Control& c : controls_) {
     if (c.tmpl->id == id && id != idc::kStatic) return c;
   }
-  throw TestPlatformError("template " + std::to_string(template_.id) + " has no control " +
-                          std::to_string(id));
+  throw std::logic_error("template " + std::to_string(template_.id) + " has no control " +
+                         std::to_string(id));
 }
 
 void TestWindow::MoveFocus(int id) {
@@ -38,11 +32,6 @@ void TestWindow::MoveFocus(int id) {
   if (kind == ControlKind::kEdit || kind == ControlKind::kReportList) {
     Notify(old, ControlEvent::kKillFocus);
   }
-}
-
-void TestWindow::SetFocus(int id) {
-  Find(id);
-  MoveFocus(id);
 }
 
 void TestWindow::SetText(int id, std::string_view text) {
@@ -59,7 +48,7 @@ void TestWindow::SetCheck(int id, int state) {
 }
 
 void TestWindow::AddColumn(int id, int column, std::string_view /*heading*/, int /*width*/) {
-  if (column < 0 || column > 1) throw TestPlatformError("list " + std::to_string(id));
+  if (column < 0 || column > 1) throw std::logic_error("list " + std::to_string(id));
 }
 
 int TestWindow::InsertRow(int id, int position, std::string_view text) {
@@ -71,8 +60,7 @@ int TestWindow::InsertRow(int id, int position, std::string_view text) {
 }
 
 void TestWindow::SetCell(int id, int row, int column, std::string_view text) {
-  Find(id).rows.at(static_cast<std::size_t>(row)).cells.at(static_cast<std::size_t>(column)) =
-      text;
+  Find(id).rows.at(static_cast<std::size_t>(row)).cells.at(static_cast<std::size_t>(column)) = text;
 }
 
 std::string TestWindow::GetCell(int id, int row, int column) const {
@@ -99,13 +87,6 @@ void TestWindow::DeleteRow(int id, int row) {
   Notify(id, ControlEvent::kItemDeleted, row);
   Control& list = Find(id);
   list.rows.erase(list.rows.begin() + row);
-}
-
-bool TestWindow::Type(int id, std::string_view text) {
-  if (!Find(id).enabled) return false;
-  MoveFocus(id);
-  for (char ch : text) SetText(id, Find(id).text + ch);
-  return true;
 }
 
 bool TestWindow::Click(int id) {
@@ -163,29 +144,28 @@ DialogResult TestDialogPlatform::RunModal(CDialog& dialog) {
   const DialogTemplate* tmpl = FindDialogTemplate(dialog.template_id());
   const auto script = scripts_.find(dialog.template_id());
   if (tmpl == nullptr || script == scripts_.end()) {
-    throw TestPlatformError("no script for template " + std::to_string(dialog.template_id()));
+    throw std::logic_error("no script for template " + std::to_string(dialog.template_id()));
   }
   runs_.push_back(tmpl->id);
   TestWindow window(dialog, *tmpl);
+  open_.push_back(&window);
   dialog.Initialize(window);
   if (window.focus() == 0) window.Press(Key::kTab);
   const Script run = script->second;  // a copy: the script may register others
   if (!window.ended()) run(window);
   dialog.Closed();
-  if (!window.ended()) throw TestPlatformError("the script left the window open");
+  open_.pop_back();
+  if (!window.ended()) throw std::logic_error("the script left the window open");
   return window.result();
 }
 
-void TestDialogPlatform::ShowHelp() {
-  Record(MessageIcon::kHelp, StringResource(str::kHelpText));
+void TestDialogPlatform::Box(const char* icon, std::string_view text) {
+  if (!open_.empty()) open_.back()->LoseFocusToBox();
+  messages_.push_back(icon + (" " + std::string(text)));
 }
 
-std::vector<std::string> TestDialogPlatform::MessageTexts(MessageIcon icon) const {
-  std::vector<std::string> out;
-  for (const ShownMessage& m : messages_) {
-    if (m.icon == icon) out.push_back(m.text);
-  }
-  return out;
+std::vector<std::string> TestDialogPlatform::TakeMessages() {
+  return std::exchange(messages_, {});
 }
 
 }  // namespace quillbay

@@ -3,10 +3,10 @@
 #include <array>
 #include <functional>
 #include <map>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "resources/dialog_templates.h"
@@ -15,39 +15,20 @@
 
 namespace quillbay {
 
-// An in-memory dialog platform for window-logic tests: no display, no toolkit. It keeps the
-// contract the Win32 back end sets (the contract test runs it beside the real back ends).
-//
-// RunModal builds a TestWindow from the template, calls OnInitDialog, puts the focus on the
-// first tab stop unless the dialog chose one, and runs the script registered for the
-// template with OnRun. The script plays the user and must end the window. A missing script,
-// an unknown control or a window left open throws TestPlatformError.
-class TestDialogPlatform;
-
-class TestPlatformError : public std::logic_error {
- public:
-  using std::logic_error::logic_error;
-};
-
-enum class MessageIcon { kExclamation, kStop, kHelp };
-
-struct ShownMessage {
-  MessageIcon icon;
-  std::string text;
-  friend bool operator==(const ShownMessage&, const ShownMessage&) = default;
-};
-
-enum class Key { kTab, kShiftTab, kEnter, kEscape };
-
+// An in-memory dialog platform for window-logic tests, keeping the contract that the Win32
+// back end sets (the contract test runs it beside the real back ends). RunModal builds a
+// TestWindow from the template, calls OnInitDialog, gives the focus to the first tab stop
+// unless the dialog chose one, and runs the template's script, which plays the user and
+// must end the window. A missing script or control throws std::logic_error.
+enum class Key { kTab, kShiftTab, kEnter, kEscape, kF1 };
 inline constexpr int kSysCommandClose = 0xF060;
 
 class TestWindow final : public DialogWindow {
  public:
   TestWindow(CDialog& dialog, const DialogTemplate& tmpl);
 
-  // DialogWindow.
   void Enable(int id, bool enabled) override { Find(id).enabled = enabled; }
-  void SetFocus(int id) override;
+  void SetFocus(int id) override { MoveFocus(Find(id).tmpl->id); }
   std::string GetText(int id) const override { return Find(id).text; }
   void SetText(int id, std::string_view text) override;
   int GetCheck(int id) const override { return Find(id).check; }
@@ -70,10 +51,8 @@ class TestWindow final : public DialogWindow {
   void EndDialog(DialogResult result) override { result_ = static_cast<int>(result); }
 
   // The user. Actions on a disabled control do nothing and return false.
-  bool Type(int id, std::string_view text);  // key by key at the end, each one a change
   bool Click(int id);
-  // Makes `rows` the selection: rows leaving it first, in order, then the new ones.
-  bool Select(int id, const std::vector<int>& rows);
+  bool Select(int id, const std::vector<int>& rows);  // rows leaving the selection first
   void Press(Key key);
   bool ChooseSystemCommand(int command);  // whether the dialog handled it
 
@@ -86,6 +65,12 @@ class TestWindow final : public DialogWindow {
   std::vector<std::vector<std::string>> Rows(int id) const;
   bool ended() const { return result_ != 0; }
   DialogResult result() const { return static_cast<DialogResult>(result_); }
+  // A message box takes the focus while it is open, and gives it back without a notice.
+  void LoseFocusToBox() {
+    const int focus = focus_;
+    MoveFocus(0);
+    focus_ = focus;
+  }
 
  private:
   struct Row {
@@ -102,7 +87,7 @@ class TestWindow final : public DialogWindow {
     std::vector<Row> rows;
   };
 
-  Control& Find(int id);
+  Control& Find(int id) { return const_cast<Control&>(std::as_const(*this).Find(id)); }
   const Control& Find(int id) const;
   void Notify(int id, ControlEvent event, int item = -1) { dialog_.Dispatch(id, event, item); }
   void MoveFocus(int id);
@@ -121,27 +106,24 @@ class TestWindow final : public DialogWindow {
 class TestDialogPlatform final : public DialogPlatform {
  public:
   using Script = std::function<void(TestWindow&)>;
-
   void OnRun(int template_id, Script script) { scripts_[template_id] = std::move(script); }
 
   DialogResult RunModal(CDialog& dialog) override;
-  void ShowMessage(std::string_view text) override { Record(MessageIcon::kExclamation, text); }
-  void ShowError(std::string_view text) override { Record(MessageIcon::kStop, text); }
-  void ShowHelp() override;
+  void ShowMessage(std::string_view text) override { Box("!", text); }
+  void ShowError(std::string_view text) override { Box("x", text); }
+  void ShowHelp() override { messages_.push_back("help"); }
 
-  const std::vector<ShownMessage>& messages() const { return messages_; }
-  void ClearMessages() { messages_.clear(); }
-  std::vector<std::string> MessageTexts(MessageIcon icon) const;
+  // The boxes shown since the last call, each as its icon ("!", "x", "help") and text.
+  std::vector<std::string> TakeMessages();
   const std::vector<int>& runs() const { return runs_; }  // templates, in order
 
  private:
-  void Record(MessageIcon icon, std::string_view text) {
-    messages_.push_back({icon, std::string(text)});
-  }
+  void Box(const char* icon, std::string_view text);
 
   std::map<int, Script> scripts_;
-  std::vector<ShownMessage> messages_;
+  std::vector<std::string> messages_;
   std::vector<int> runs_;
+  std::vector<TestWindow*> open_;
 };
 
 }  // namespace quillbay

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "ui/dialog.h"
 
 namespace quillbay::contract {
 
-enum class UserKey { kTab, kShiftTab, kEnter, kEscape };
+enum class UserKey { kTab, kShiftTab, kEnter, kEscape, kF1 };
 
 // What each back end lets the contract do as the user on its open window.
 class User {
@@ -18,6 +19,11 @@ class User {
   // Makes `rows` the list's selection, as clicks with Ctrl do.
   virtual void Select(int list, const std::vector<int>& rows) = 0;
   virtual int Focus() = 0;  // the focused control's id, 0 when none
+  virtual void ChooseLastSystemMenuItem() = 0;
+  // The message boxes closed (with OK) and help requests since the last call, each as its
+  // icon ("!" exclamation, "x" stop, "help") and text, and the caption when it is not the
+  // program's name.
+  virtual std::vector<std::string> TakeBoxes() = 0;
 };
 
 using Script = std::function<void(User&)>;

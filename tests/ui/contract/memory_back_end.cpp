@@ -3,21 +3,6 @@
 #include "tests/ui/contract/dialog_contract.h"
 
 namespace quillbay::contract {
-namespace {
-
-class MemoryUser final : public User {
- public:
-  explicit MemoryUser(TestWindow& w) : w_(w) {}
-  void Press(UserKey key) override { w_.Press(static_cast<Key>(key)); }
-  void Click(int id) override { w_.Click(id); }
-  void Select(int list, const std::vector<int>& rows) override { w_.Select(list, rows); }
-  int Focus() override { return w_.focus(); }
-
- private:
-  TestWindow& w_;
-};
-
-}  // namespace
 
 DialogPlatform& BackEndPlatform() {
   static TestDialogPlatform platform;
@@ -25,12 +10,29 @@ DialogPlatform& BackEndPlatform() {
 }
 
 void RunOnBackEnd(CDialog& dialog, const Script& script) {
-  static_cast<TestDialogPlatform&>(BackEndPlatform())
-      .OnRun(dialog.template_id(), [&](TestWindow& w) {
-        MemoryUser user(w);
-        script(user);
-        w.EndDialog(DialogResult::kCancel);
-      });
+  struct MemoryUser final : User {
+    explicit MemoryUser(TestWindow& window) : w(window) {}
+    void Press(UserKey key) override {
+      if (key == UserKey::kF1) return BackEndPlatform().ShowHelp();
+      w.Press(static_cast<Key>(key));
+    }
+    void Click(int id) override { w.Click(id); }
+    void Select(int list, const std::vector<int>& rows) override { w.Select(list, rows); }
+    int Focus() override { return w.focus(); }
+    void ChooseLastSystemMenuItem() override {
+      w.ChooseSystemCommand(w.system_menu().back().first);
+    }
+    std::vector<std::string> TakeBoxes() override {
+      return static_cast<TestDialogPlatform&>(BackEndPlatform()).TakeMessages();
+    }
+    TestWindow& w;
+  };
+  auto& platform = static_cast<TestDialogPlatform&>(BackEndPlatform());
+  platform.OnRun(dialog.template_id(), [&](TestWindow& w) {
+    MemoryUser user(w);
+    script(user);
+    w.EndDialog(DialogResult::kCancel);
+  });
   dialog.DoModal();
 }
 

@@ -1,7 +1,11 @@
 // The contract's user on the Qt back end, on the offscreen platform: keys and clicks are
 // Qt Test's, selections go through the list's selection model as a click with Ctrl does.
+#include <QAction>
 #include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -9,15 +13,35 @@
 #include "tests/ui/contract/dialog_contract.h"
 #include "ui/qt/qt_dialog_platform.h"
 #include "ui/qt/qt_dialog_window.h"
+#include "ui/qt/qt_resources.h"
 
 namespace quillbay::contract {
 namespace {
+
+std::vector<std::string> boxes;
+
+// Runs in each box's own modal loop: notes the box and presses its OK button.
+void CloseMessageBoxes() {
+  auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+  if (box == nullptr) return;
+  const QMessageBox::Icon icon = box->icon();
+  std::string seen = icon == QMessageBox::Information ? "help"
+                     : icon == QMessageBox::Critical  ? "x " + box->text().toStdString()
+                                                      : "! " + box->text().toStdString();
+  if (box->windowTitle() != ApplicationTitle()) seen += " in " + box->windowTitle().toStdString();
+  boxes.push_back(seen);
+  box->button(QMessageBox::Ok)->click();
+  // The desktop gives the activation back to the window the box belonged to.
+  QApplication::setActiveWindow(box->parentWidget());
+}
 
 class QtUser final : public User {
  public:
   explicit QtUser(QtDialogWindow& window) : window_(window) {}
   void Press(UserKey key) override {
-    static const Qt::Key kKeys[] = {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Return, Qt::Key_Escape};
+    static const Qt::Key kKeys[] = {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Return, Qt::Key_Escape,
+                                    Qt::Key_F1};
+    QApplication::setActiveWindow(&window_);  // the user types into the window in front
     QWidget* focus = QApplication::focusWidget();
     QTest::keyClick(focus != nullptr ? focus : &window_, kKeys[static_cast<int>(key)],
                     key == UserKey::kShiftTab ? Qt::ShiftModifier : Qt::NoModifier);
@@ -33,6 +57,8 @@ class QtUser final : public User {
     }
     for (int row : rows) list->topLevelItem(row)->setSelected(true);
   }
+  void ChooseLastSystemMenuItem() override { window_.SystemMenu().actions().back()->trigger(); }
+  std::vector<std::string> TakeBoxes() override { return std::exchange(boxes, {}); }
   int Focus() override {
     const QWidget* focus = QApplication::focusWidget();
     return focus != nullptr ? focus->objectName().mid(8).toInt() : 0;  // "control_<id>"
@@ -46,6 +72,9 @@ class QtUser final : public User {
 
 DialogPlatform& BackEndPlatform() {
   static QtDialogPlatform platform;
+  static QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, &CloseMessageBoxes);
+  closer.start(5);
   return platform;
 }
 
