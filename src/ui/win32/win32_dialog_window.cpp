@@ -66,7 +66,10 @@ INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM w
 
 INT_PTR Win32DialogWindow::OnInitDialog() {
   initialized_ = true;
+  // The lists are filled before the window is first drawn: each row need not redraw them.
+  SetListRedraw(false);
   dialog_->Initialize(*this);
+  SetListRedraw(true);
   CenterOverOwner();
   if (platform_.shown_hook()) PostMessageA(hwnd_, kShownMessage, 0, 0);
   // TRUE lets the dialog manager focus the first tab stop, unless the dialog chose one.
@@ -144,6 +147,14 @@ void Win32DialogWindow::OnNotify(const NMHDR& header) {
       break;
     default:
       break;
+  }
+}
+
+void Win32DialogWindow::SetListRedraw(bool redraw) {
+  for (const ControlTemplate& control : layout_.controls) {
+    if (control.kind != ControlKind::kReportList) continue;
+    SendMessageA(Control(control.id), WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw) InvalidateRect(Control(control.id), nullptr, TRUE);
   }
 }
 

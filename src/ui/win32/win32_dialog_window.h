@@ -56,6 +56,7 @@ class Win32DialogWindow final : public DialogWindow {
   INT_PTR OnInitDialog();
   void OnCommand(int id, int code, HWND control);
   void OnNotify(const NMHDR& header);
+  void SetListRedraw(bool redraw);
   bool PaintMinimized();
   void CenterOverOwner();
   void Notify(int id, ControlEvent event, int item = -1);
