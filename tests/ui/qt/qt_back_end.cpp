@@ -73,8 +73,10 @@ class QtUser final : public User {
 DialogPlatform& BackEndPlatform() {
   static QtDialogPlatform platform;
   static QTimer closer;
-  QObject::connect(&closer, &QTimer::timeout, &CloseMessageBoxes);
-  closer.start(5);
+  if (!closer.isActive()) {
+    QObject::connect(&closer, &QTimer::timeout, &CloseMessageBoxes);
+    closer.start(5);
+  }
   return platform;
 }
 
