@@ -24,6 +24,10 @@ std::vector<std::string> boxes;
 void CloseMessageBoxes() {
   auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
   if (box == nullptr) return;
+  if (QApplication::activeWindow() != box) {  // as a desktop does, the box is activated first
+    QApplication::setActiveWindow(box);
+    return;
+  }
   const QMessageBox::Icon icon = box->icon();
   std::string seen = icon == QMessageBox::Information ? "help"
                      : icon == QMessageBox::Critical  ? "x " + box->text().toStdString()
