@@ -37,29 +37,34 @@ class LinkPageDlgTest : public TempFolderTest {
   const std::string path_ = Join("page.htm");
 };
 
-// Every opening starts afresh; Add needs both texts, and the first row enables the path box
-// for good.
-TEST_F(LinkPageDlgTest, OpeningAndAdding) {
+// Every opening starts afresh. Add needs both texts; the first row enables the path box for
+// good. OK without rows closes at once and writes nothing, even with a path typed.
+TEST_F(LinkPageDlgTest, OpeningAddingAndOkWithoutRows) {
   for (int run = 0; run < 2; ++run) {
-    Run([](TestWindow& w) {
-      EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
-      EXPECT_EQ(w.GetText(idc::kUrl), "http://");
-      EXPECT_EQ(w.GetText(idc::kDescription), StringResource(str::kLinkPageDescription));
-      EXPECT_EQ(w.GetCheck(idc::kTitleCheck), 0);
-      for (int id : {idc::kPath, idc::kTitle, idc::kDeleteLink}) EXPECT_FALSE(w.enabled(id));
-      EXPECT_EQ(w.focus(), idc::kLinkName);
-      AddLink(w, "", "http://x");
-      AddLink(w, "name", "");
-      EXPECT_FALSE(w.enabled(idc::kPath));
-      AddLink(w, " ", "http://");
-      EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{" ", "http://"}}));
-      w.Select(idc::kLinkList, {0});
-      w.Click(idc::kDeleteLink);
-      EXPECT_TRUE(w.enabled(idc::kPath));
-      w.Press(Key::kEscape);
-    });
+    EXPECT_EQ(Run([&](TestWindow& w) {
+                EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
+                EXPECT_EQ(w.GetText(idc::kUrl), "http://");
+                EXPECT_EQ(w.GetText(idc::kDescription), StringResource(str::kLinkPageDescription));
+                EXPECT_EQ(w.GetCheck(idc::kTitleCheck), 0);
+                for (int id : {idc::kPath, idc::kTitle, idc::kDeleteLink}) {
+                  EXPECT_FALSE(w.enabled(id));
+                }
+                EXPECT_EQ(w.Focus(), idc::kLinkName);
+                AddLink(w, "", "http://x");
+                AddLink(w, "name", "");
+                EXPECT_FALSE(w.enabled(idc::kPath));
+                AddLink(w, " ", "http://");
+                EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{" ", "http://"}}));
+                w.Select(idc::kLinkList, {0});
+                w.Click(idc::kDeleteLink);
+                EXPECT_TRUE(w.enabled(idc::kPath));
+                w.SetText(idc::kPath, path_);
+                w.Click(idc::kOk);
+              }),
+              DialogResult::kOk);
   }
   EXPECT_EQ(platform_.TakeMessages(), Texts(4, Box(str::kNeedLinkNameAndUrl)));
+  EXPECT_EQ(Entries(), Texts{});
 }
 
 // Delete takes the topmost selected row only; it follows the selection, so it is disabled
@@ -78,36 +83,19 @@ TEST_F(LinkPageDlgTest, DeleteRemovesTheTopmostSelectedRow) {
   EXPECT_EQ(platform_.TakeMessages(), Texts{});
 }
 
-// Without rows OK closes at once; with rows it asks for the path, then for the title.
-TEST_F(LinkPageDlgTest, OkChecksBeforeWriting) {
-  EXPECT_EQ(Run([&](TestWindow& w) {
-              w.SetText(idc::kPath, path_);
-              w.Click(idc::kOk);
-            }),
-            DialogResult::kOk);
-  Run([&](TestWindow& w) {
-    AddLink(w, "a", "1");
-    w.Click(idc::kOk);
-    w.SetText(idc::kPath, path_);
-    w.Click(idc::kTitleCheck);
-    EXPECT_TRUE(w.enabled(idc::kTitle));
-    w.Click(idc::kOk);
-    EXPECT_FALSE(w.ended());
-    w.Press(Key::kEscape);
-  });
-  EXPECT_EQ(platform_.TakeMessages(), (Texts{Box(str::kNeedPagePath), Box(str::kTitleEmpty)}));
-  EXPECT_EQ(Entries(), Texts{});
-}
-
-// Enter in the name box writes the page, with the title typed while the box was checked.
-// A page that cannot be written is reported; the rows and path stay for another try.
-TEST_F(LinkPageDlgTest, EnterWritesThePageAndAFailureKeepsTheWindow) {
+// OK asks for the path, then for the title; the title typed while the box was checked is
+// written after unchecking it. A page that cannot be written is reported and the window
+// keeps everything for another try. Enter in the name box gives the OK command.
+TEST_F(LinkPageDlgTest, OkChecksThenWrites) {
   const std::string bad = Join("missing/page.htm");
   EXPECT_EQ(Run([&](TestWindow& w) {
               AddLink(w, "a", "1");
               AddLink(w, "a", "1");
+              w.Click(idc::kOk);
               w.SetText(idc::kPath, bad);
               w.Click(idc::kTitleCheck);
+              EXPECT_TRUE(w.enabled(idc::kTitle));
+              w.Click(idc::kOk);
               w.SetText(idc::kTitle, "My links");
               w.Click(idc::kTitleCheck);
               EXPECT_FALSE(w.enabled(idc::kTitle));
@@ -119,7 +107,8 @@ TEST_F(LinkPageDlgTest, EnterWritesThePageAndAFailureKeepsTheWindow) {
             }),
             DialogResult::kOk);
   EXPECT_EQ(platform_.TakeMessages(),
-            Texts{"x " + FileError(FileCause::kBadPath, AbsolutePath(bad)).Text()});
+            (Texts{Box(str::kNeedPagePath), Box(str::kTitleEmpty),
+                   "x " + FileError(FileCause::kBadPath, AbsolutePath(bad)).Text()}));
   EXPECT_EQ(testing::ReadBytes(path_), BuildLinkPage("My links", {{"a", "1"}, {"a", "1"}}));
 }
 

@@ -5,8 +5,8 @@
 
 namespace quillbay {
 
-TestWindow::TestWindow(CDialog& dialog, const DialogTemplate& tmpl)
-    : dialog_(dialog), template_(tmpl), caption_(tmpl.caption) {
+TestWindow::TestWindow(TestDialogPlatform& platform, CDialog& dialog, const DialogTemplate& tmpl)
+    : platform_(platform), dialog_(dialog), template_(tmpl), caption_(tmpl.caption) {
   for (const ControlTemplate& c : tmpl.controls) {
     Control control;
     control.tmpl = &c;
@@ -89,28 +89,27 @@ void TestWindow::DeleteRow(int id, int row) {
   list.rows.erase(list.rows.begin() + row);
 }
 
-bool TestWindow::Click(int id) {
+void TestWindow::Click(int id) {
   Control& c = Find(id);
-  if (!c.enabled) return false;
+  if (!c.enabled) return;
   MoveFocus(id);
   // Each radio button is a group of its own: a click checks it and nothing else.
   if (c.tmpl->kind == ControlKind::kRadioButton) SetCheck(id, 1);
   if (c.tmpl->kind == ControlKind::kCheckBox) c.check = 1 - c.check;
   Notify(id, ControlEvent::kClicked);
-  return true;
 }
 
-bool TestWindow::Select(int id, const std::vector<int>& rows) {
-  if (!Find(id).enabled) return false;
+void TestWindow::Select(int id, const std::vector<int>& rows) {
+  if (!Find(id).enabled) return;
   MoveFocus(id);
   for (int row = 0; row < RowCount(id); ++row) {
     if (std::ranges::find(rows, row) == rows.end()) SelectRow(Find(id), row, false);
   }
   for (int row : rows) SelectRow(Find(id), row, true);
-  return true;
 }
 
 void TestWindow::Press(Key key) {
+  if (key == Key::kF1) return platform_.ShowHelp();
   if (key == Key::kEscape) return Notify(idc::kCancel, ControlEvent::kClicked);
   if (key == Key::kEnter) {
     // The focused push button, otherwise the OK command.
@@ -134,6 +133,10 @@ bool TestWindow::ChooseSystemCommand(int command) {
   return false;
 }
 
+std::vector<std::string> TestWindow::TakeBoxes() {
+  return platform_.TakeMessages();
+}
+
 std::vector<std::vector<std::string>> TestWindow::Rows(int id) const {
   std::vector<std::vector<std::string>> out;
   for (const Row& row : Find(id).rows) out.push_back({row.cells.begin(), row.cells.end()});
@@ -147,10 +150,10 @@ DialogResult TestDialogPlatform::RunModal(CDialog& dialog) {
     throw std::logic_error("no script for template " + std::to_string(dialog.template_id()));
   }
   runs_.push_back(tmpl->id);
-  TestWindow window(dialog, *tmpl);
+  TestWindow window(*this, dialog, *tmpl);
   open_.push_back(&window);
   dialog.Initialize(window);
-  if (window.focus() == 0) window.Press(Key::kTab);
+  if (window.Focus() == 0) window.Press(Key::kTab);
   const Script run = script->second;  // a copy: the script may register others
   if (!window.ended()) run(window);
   dialog.Closed();
@@ -162,10 +165,6 @@ DialogResult TestDialogPlatform::RunModal(CDialog& dialog) {
 void TestDialogPlatform::Box(const char* icon, std::string_view text) {
   if (!open_.empty()) open_.back()->LoseFocusToBox();
   messages_.push_back(icon + (" " + std::string(text)));
-}
-
-std::vector<std::string> TestDialogPlatform::TakeMessages() {
-  return std::exchange(messages_, {});
 }
 
 }  // namespace quillbay

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "resources/dialog_templates.h"
+#include "tests/ui/contract/dialog_contract.h"
 #include "ui/dialog.h"
 #include "ui/dialog_platform.h"
 
@@ -20,12 +21,14 @@ namespace quillbay {
 // TestWindow from the template, calls OnInitDialog, gives the focus to the first tab stop
 // unless the dialog chose one, and runs the template's script, which plays the user and
 // must end the window. A missing script or control throws std::logic_error.
-enum class Key { kTab, kShiftTab, kEnter, kEscape, kF1 };
+using Key = contract::UserKey;
+class TestDialogPlatform;
 inline constexpr int kSysCommandClose = 0xF060;
 
-class TestWindow final : public DialogWindow {
+// The window, and the user at it as the contract test drives every back end's.
+class TestWindow final : public DialogWindow, public contract::User {
  public:
-  TestWindow(CDialog& dialog, const DialogTemplate& tmpl);
+  TestWindow(TestDialogPlatform& platform, CDialog& dialog, const DialogTemplate& tmpl);
 
   void Enable(int id, bool enabled) override { Find(id).enabled = enabled; }
   void SetFocus(int id) override { MoveFocus(Find(id).tmpl->id); }
@@ -50,15 +53,17 @@ class TestWindow final : public DialogWindow {
   }
   void EndDialog(DialogResult result) override { result_ = static_cast<int>(result); }
 
-  // The user. Actions on a disabled control do nothing and return false.
-  bool Click(int id);
-  bool Select(int id, const std::vector<int>& rows);  // rows leaving the selection first
-  void Press(Key key);
+  // The user. Actions on a disabled control do nothing.
+  void Click(int id) override;
+  void Select(int id, const std::vector<int>& rows) override;  // rows leaving it go first
+  void Press(Key key) override;
+  int Focus() override { return focus_; }
+  void ChooseLastSystemMenuItem() override { ChooseSystemCommand(system_menu_.back().first); }
+  std::vector<std::string> TakeBoxes() override;
   bool ChooseSystemCommand(int command);  // whether the dialog handled it
 
   // What the user sees.
   bool enabled(int id) const { return Find(id).enabled; }
-  int focus() const { return focus_; }
   const std::string& caption() const { return caption_; }
   int icon() const { return icon_; }
   const std::vector<std::pair<int, std::string>>& system_menu() const { return system_menu_; }
@@ -93,6 +98,7 @@ class TestWindow final : public DialogWindow {
   void MoveFocus(int id);
   void SelectRow(Control& list, int row, bool selected);
 
+  TestDialogPlatform& platform_;
   CDialog& dialog_;
   const DialogTemplate& template_;
   std::vector<Control> controls_;
@@ -114,7 +120,7 @@ class TestDialogPlatform final : public DialogPlatform {
   void ShowHelp() override { messages_.push_back("help"); }
 
   // The boxes shown since the last call, each as its icon ("!", "x", "help") and text.
-  std::vector<std::string> TakeMessages();
+  std::vector<std::string> TakeMessages() { return std::exchange(messages_, {}); }
   const std::vector<int>& runs() const { return runs_; }  // templates, in order
 
  private:
