@@ -57,13 +57,13 @@ TEST_F(QuillbayDlgTest, OpensWithTheRecordedBarsVerticalAndDeleteDisabled) {
 
 // Delete takes only the topmost selected row and waits for a new choice afterwards, even
 // though a row is still selected. Each radio button is a group of its own, so the window
-// unchecks the other one, and the bar gets the kind checked last.
+// unchecks the other one, and a bar gets the kind checked last.
 TEST_F(QuillbayDlgTest, ControlsDriveTheManager) {
   Run([&](TestWindow& w) {
     w.Click(idc::kHorizontal);
-    w.Click(idc::kVertical);
-    w.Click(idc::kHorizontal);
     EXPECT_EQ(w.GetCheck(idc::kVertical) * 2 + w.GetCheck(idc::kHorizontal), 1);
+    w.Click(idc::kVertical);
+    EXPECT_EQ(w.GetCheck(idc::kVertical) * 2 + w.GetCheck(idc::kHorizontal), 2);
     for (const char* name : {"one", "two", "three"}) CreateBar(w, name);
     EXPECT_EQ(w.Rows(idc::kBarList), (Rows{{kId1, "one"}, {kId2, "two"}, {kId3, "three"}}));
     EXPECT_FALSE(w.enabled(idc::kDelete));
@@ -79,7 +79,7 @@ TEST_F(QuillbayDlgTest, ControlsDriveTheManager) {
   });
   EXPECT_TRUE(store_.HasKey(
       RegRoot::kClassesRoot,
-      "CLSID\\" + kId1 + "\\Implemented Categories\\{00021494-0000-0000-C000-000000000046}"));
+      "CLSID\\" + kId1 + "\\Implemented Categories\\{00021493-0000-0000-C000-000000000046}"));
 }
 
 // The filtered text is written back, which notifies the box again: a second kind of

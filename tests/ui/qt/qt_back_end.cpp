@@ -59,7 +59,14 @@ class QtUser final : public User {
         list->topLevelItem(row)->setSelected(false);
       }
     }
-    for (int row : rows) list->topLevelItem(row)->setSelected(true);
+    // Neighbouring rows as one range, as a click with Shift makes them.
+    for (std::size_t i = 0, end = 0; i < rows.size(); i = end) {
+      for (end = i + 1; end < rows.size() && rows[end] == rows[end - 1] + 1;) ++end;
+      const QModelIndex top = list->model()->index(rows[i], 0);
+      const QModelIndex bottom = list->model()->index(rows[end - 1], 0);
+      list->selectionModel()->select(QItemSelection(top, bottom),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
   }
   void ChooseLastSystemMenuItem() override { window_.SystemMenu().actions().back()->trigger(); }
   std::vector<std::string> TakeBoxes() override { return std::exchange(boxes, {}); }
