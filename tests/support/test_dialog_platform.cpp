@@ -164,7 +164,8 @@ DialogResult TestDialogPlatform::RunModal(CDialog& dialog) {
 
 void TestDialogPlatform::Box(const char* icon, std::string_view text) {
   if (!open_.empty()) open_.back()->LoseFocusToBox();
-  messages_.push_back(icon + (" " + std::string(text)));
+  std::string box = icon;
+  messages_.push_back(box.append(" ").append(text));
 }
 
 }  // namespace quillbay
