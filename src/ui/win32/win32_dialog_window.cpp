@@ -82,6 +82,11 @@ INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM w
 
 INT_PTR Win32DialogWindow::OnInitDialog() {
   initialized_ = true;
+  // Looked up once: under Wine every GetDlgItem asks its server, and a fill asks per row.
+  for (const ControlTemplate& control : layout_.controls) {
+    if (control.id != idc::kStatic)
+      controls_.emplace_back(control.id, GetDlgItem(hwnd_, control.id));
+  }
   // The lists are filled before the window is first drawn: each row need not redraw them.
   SetListRedraw(false);
   dialog_->Initialize(*this);
@@ -114,6 +119,7 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
     case WM_DESTROY:
       // The controls go away now; what they report on the way is no longer the dialog's.
       initialized_ = false;
+      controls_.clear();
       return FALSE;
     case kShownMessage:
       if (dialog_ != nullptr && platform_.shown_hook()) {
@@ -213,7 +219,10 @@ void Win32DialogWindow::Notify(int id, ControlEvent event, int item) {
 
 HWND Win32DialogWindow::Control(int id) const {
   if (hwnd_ == nullptr || id == idc::kStatic) return nullptr;
-  return GetDlgItem(hwnd_, id);
+  for (const auto& [control_id, control] : controls_) {
+    if (control_id == id) return control;
+  }
+  return nullptr;
 }
 
 const ControlTemplate* Win32DialogWindow::Find(int id) const {

@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "resources/dialog_templates.h"
 #include "ui/dialog_platform.h"
@@ -67,6 +69,7 @@ class Win32DialogWindow final : public DialogWindow {
   CDialog* dialog_;
   const DialogTemplate& layout_;
   HWND hwnd_ = nullptr;
+  std::vector<std::pair<int, HWND>> controls_;  // identifier and window of each control
   HICON large_icon_ = nullptr;
   HICON small_icon_ = nullptr;
   bool initialized_ = false;
