@@ -157,6 +157,12 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!old.valid() && ::GetLastError() != ERROR_FILE_NOT_FOUND) Throw(::GetLastError(), path);
+    // The open refuses a read-only file on Windows, but not always under Wine.
+    const DWORD attributes = ::GetFileAttributesA(full.c_str());
+    if (old.valid() && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      Throw(ERROR_ACCESS_DENIED, path);
+    }
   }
   RemoveStaleTemporaries(full);
 
