@@ -5,14 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "linkpage_test_util.h"
-#include "system/file_error.h"
-#include "system/files.h"
-
 namespace quillbay {
 namespace {
-
-using testing::ReadBytes;
 
 std::string Page(std::string_view title, std::string_view lines) {
   return "<HTML><BODY><STYLE><!--a {color:darkblue;} a:hover {color:red;}--></STYLE>" +
@@ -45,24 +39,6 @@ TEST(BuildLinkPageTest, FillsBothTemplates) {
     SCOPED_TRACE(c.title);
     EXPECT_EQ(BuildLinkPage(c.title, c.links), c.expected);
   }
-}
-
-class WriteLinkPageTest : public TempFolderTest {};
-
-// A longer page is replaced whole; a page in a missing folder is an error naming its
-// absolute path, and creates nothing.
-TEST_F(WriteLinkPageTest, ReplacesAnOldPageWholeOrNotAtAll) {
-  const std::string path = Join("page.htm");
-  testing::WriteBytes(path, std::string(10000, 'x'));
-  WriteLinkPage(path, "", {{"n", "u"}});
-  EXPECT_EQ(ReadBytes(path), Page("", Line("u", "n")));
-  try {
-    WriteLinkPage(Join("missing/page.htm"), "", {{"n", "u"}});
-    FAIL() << "no error";
-  } catch (const FileError& error) {
-    EXPECT_EQ(error.Text(), AbsolutePath(Join("missing/page.htm")) + " contains an invalid path.");
-  }
-  EXPECT_EQ(Entries(), std::vector<std::string>{"page.htm"});
 }
 
 }  // namespace

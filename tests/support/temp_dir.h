@@ -23,22 +23,15 @@ namespace quillbay::testing {
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
  public:
-  TempDir() {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() /
-            ("quillbay-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+  TempDir() : path_(std::filesystem::temp_directory_path() / Name()) {
     std::filesystem::create_directories(path_);
   }
   ~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
   const std::filesystem::path& path() const { return path_; }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
-
   // The names in the folder, sorted: shows stray temporary files by name.
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
@@ -50,6 +43,10 @@ class TempDir {
   }
 
  private:
+  static std::string Name() {
+    std::random_device rd;
+    return "quillbay-test-" + std::to_string(rd()) + "-" + std::to_string(rd());
+  }
   std::filesystem::path path_;
 };
 
@@ -79,7 +76,6 @@ class Child {
     for (ssize_t n; (n = ::read(fds_[0], buffer, sizeof buffer)) > 0;) {
       out.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(fds_[0]);
     int status = 0;
     ::waitpid(pid_, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? out : "the child failed: " + out;
@@ -90,8 +86,7 @@ class Child {
   pid_t pid_ = -1;
 };
 
-// Runs `body` in a child as an ordinary user: nobody when we are root, as mode bits stop
-// no root.
+// Runs `body` in a child as nobody when we are root: mode bits stop no root.
 inline std::string AsOrdinaryUser(const std::function<std::string()>& body) {
   return Child([&]() -> std::string {
            const passwd* nobody = ::getpwnam("nobody");
@@ -105,9 +100,9 @@ inline std::string AsOrdinaryUser(const std::function<std::string()>& body) {
       .Result();
 }
 
-// Runs `writers` in child processes; each calls its argument once ready to write, and
-// all are let go at once while the lock at `lock_path` is held here, which `unchanged()`
-// checks for 0.3 s. Writers that skip the lock fail this for certain.
+// Runs `writers` in child processes; each calls its argument once ready to write, and all
+// are let go at once while the lock at `lock_path` is held here for 0.3 s, during which
+// `unchanged()` must hold. Writers that skip the lock fail this for certain.
 inline std::string LetGoUnderTheLock(
     const std::string& lock_path,
     const std::vector<std::function<bool(const std::function<void()>&)>>& writers,
@@ -115,21 +110,18 @@ inline std::string LetGoUnderTheLock(
   int ready[2];
   int go[2];
   if (::pipe(ready) != 0 || ::pipe(go) != 0) return "no pipe";
+  char c = 0;
   std::vector<Child> children;
   for (const auto& writer : writers) {
     children.emplace_back([&] {
-      char c = 0;
-      const bool ok = writer([&] { (void)!(::write(ready[1], "r", 1) + ::read(go[0], &c, 1)); });
-      return ok ? "" : "a writer failed";
+      return writer([&] { (void)!(::write(ready[1], "r", 1) + ::read(go[0], &c, 1)); }) ? "" : "!";
     });
   }
   std::string out;
-  char c = 0;
-  for (std::size_t i = 0; i < children.size(); ++i) out += ::read(ready[0], &c, 1) == 1 ? "" : "?";
+  for (std::size_t i = 0; i < writers.size(); ++i) out += ::read(ready[0], &c, 1) == 1 ? "" : "?";
   {
     const FileLock lock = FileLock::Acquire(lock_path);
-    out += ::write(go[1], std::string(children.size(), 'g').data(), children.size()) > 0 ? ""
-                                                                                         : "no go";
+    out += ::write(go[1], "gggg", writers.size()) > 0 ? "" : "no go";
     ::usleep(300000);
     out += unchanged() ? "" : "written while the lock was held";
   }
