@@ -133,6 +133,7 @@ TEST_F(FileRegistryStoreTest, AFileItCannotReadOrWriteIsLeftAsItIs) {
   for (const auto& [name, content, mode, detail] : rows) {
     WriteBytes(folder_.File(name), content);
     ::chmod(folder_.File(name).c_str(), mode);
+    (void)!::chown(folder_.File(name).c_str(), 65534, 65534);  // the ordinary user's, for root
   }
   EXPECT_EQ(testing::AsOrdinaryUser([&] {
               std::string out;

@@ -28,6 +28,7 @@ TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
   for (const auto& [file, mode] : {std::pair{plain, 0644}, {read_only, 0444}, {unreadable, 0}}) {
     WriteBytes(file, "kept");
     ::chmod(file.c_str(), static_cast<mode_t>(mode));
+    (void)!::chown(file.c_str(), 65534, 65534);  // the ordinary user's own files, for root
   }
   ::mkfifo(fifo.c_str(), 0666);
   std::filesystem::create_directories(folder + "/inner");
