@@ -177,30 +177,33 @@ TEST_F(BarManagerTest, TwoWindowsKeepEachOthersRows) {
 }
 
 #if !defined(_WIN32)
-// A file that exists but cannot be read is no empty list: shown once at opening, and no
-// command replaces or removes it; the bar made meanwhile is still listed.
+// A file that exists but cannot be read is no empty list: shown at opening, and no
+// command replaces or removes it; bars made meanwhile stay listed, also once it is readable.
 TEST_F(BarManagerTest, AnUnreadableBackupFileIsNeverReplaced) {
   std::filesystem::create_directories(dir_.path() / "data");
   std::filesystem::permissions(dir_.path(), std::filesystem::perms::all);
   std::filesystem::permissions(dir_.path() / "data", std::filesystem::perms::all);
   WriteBytes(backup_, "{A},kept;\r\n");
-  std::filesystem::permissions(backup_, std::filesystem::perms::none);
+  ::chmod(backup_.c_str(), 0);
+  (void)!::chown(backup_.c_str(), 65534, 65534);  // the ordinary user's own file, for root
   EXPECT_EQ(testing::AsOrdinaryUser([&]() -> std::string {
               Window w(backup_);
               const std::string denied = "error Access to " + backup_ + " was denied.";
-              w.manager.CreateBar("bar", "http://h/");
+              w.manager.CreateBar("gone", "http://h/");
               if (w.said != std::vector{denied, denied}) return "not told at opening and create";
-              if (w.manager.rows() != std::vector{BarRow{kId1, "bar"}}) return "not listed";
               try {
                 w.Delete(0);
+                return "deleted without reading the file";
               } catch (const FileError&) {
-                return "";
               }
-              return "deleted without reading the file";
+              w.manager.CreateBar("kept", "http://h/");
+              ::chmod(backup_.c_str(), 0644);
+              w.manager.CreateBar("next", "http://h/");
+              const std::vector<BarRow> rows{{"{A}", "kept"}, {kId3, "next"}, {kId2, "kept"}};
+              return w.manager.rows() == rows ? "" : "not listed";
             }),
             "");
-  std::filesystem::permissions(backup_, std::filesystem::perms::owner_read);
-  EXPECT_EQ(ReadBytes(backup_), "{A},kept;\r\n");
+  EXPECT_EQ(ReadBytes(backup_), "{A},kept;\r\n" + kId3 + ",next;\r\n");
 }
 
 // Two processes that opened the same list create a bar at once: neither writes before the

@@ -3,6 +3,7 @@
 #if !defined(_WIN32)
 #include <grp.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
