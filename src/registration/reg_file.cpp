@@ -324,11 +324,16 @@ class Writer {
 
   void Key(const RegFileKey& key, std::u16string& path) {
     if (key.listed() || !key.values().empty()) {
-      out_.clear();
-      out_.append(u"[").append(path).append(u"]").append(kNewline);
-      for (const RegFileValue& value : key.values()) Value(value);
-      out_.append(kNewline);
-      AppendLittleEndian(bytes_, out_);
+      if (key.written_section() == nullptr) {
+        out_.clear();
+        out_.append(u"[").append(path).append(u"]").append(kNewline);
+        for (const RegFileValue& value : key.values()) Value(value);
+        out_.append(kNewline);
+        std::string section;
+        AppendLittleEndian(section, out_);
+        key.set_written_section(std::move(section));
+      }
+      bytes_.append(*key.written_section());
     }
     for (const auto& [folded, child] : key.children()) {
       const std::size_t length = path.size();
@@ -467,6 +472,7 @@ const RegFileValue* RegFileKey::FindValue(std::u16string_view name) const {
 void RegFileKey::SetValue(std::u16string_view name, std::uint32_t type,
                           std::vector<std::uint8_t> data) {
   listed_ = true;  // a key with values is a section of the file
+  section_.reset();
   auto [it, made] = value_index_.try_emplace(FoldCase(name), values_.size());
   if (made) {
     values_.push_back({std::u16string(name), type, std::move(data)});
@@ -480,6 +486,7 @@ void RegFileKey::SetValue(std::u16string_view name, std::uint32_t type,
 bool RegFileKey::RemoveValue(std::u16string_view name) {
   const auto it = value_index_.find(FoldCase(name));
   if (it == value_index_.end()) return false;
+  section_.reset();
   const std::size_t index = it->second;
   value_index_.erase(it);
   values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(index));

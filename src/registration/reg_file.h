@@ -69,7 +69,16 @@ class RegFileKey {
   // section of its own either, so other programs' files read and written again stay the
   // same byte for byte. Every key Quillbay makes is listed.
   bool listed() const { return listed_; }
-  void set_listed(bool listed) { listed_ = listed; }
+  void set_listed(bool listed) {
+    if (listed != listed_) section_.reset();
+    listed_ = listed;
+  }
+
+  // The key's own section as last written, kept so that writing a large registry again
+  // after a small change costs little more than copying it. Any change to the key's
+  // values drops it; its path never changes while the key exists.
+  const std::string* written_section() const { return section_ ? &*section_ : nullptr; }
+  void set_written_section(std::string bytes) const { section_ = std::move(bytes); }
 
   friend bool operator==(const RegFileKey& a, const RegFileKey& b);
 
@@ -79,6 +88,7 @@ class RegFileKey {
   std::map<std::u16string, std::unique_ptr<RegFileKey>> children_;  // by FoldCase(name)
   std::vector<RegFileValue> values_;
   std::unordered_map<std::u16string, std::size_t> value_index_;  // FoldCase(name) -> index
+  mutable std::optional<std::string> section_;
 };
 
 // A whole registry: root keys by their long names (HKEY_LOCAL_MACHINE...).
