@@ -86,9 +86,15 @@ void FileRegistryStore::End() {
   if (open_.empty() && updates_ == 0) lock_.reset();
 }
 
+// Reads the file again unless it is, by its stamp, the one the model was made from.
 RegResult FileRegistryStore::Refresh() {
-  model_ = RegFile();
   try {
+    std::optional<FileStamp> now = FileStamp::Of(path_);
+    if (model_current_ && now.has_value() == stamp_.has_value() && (!now || *now == *stamp_)) {
+      return RegResult::Ok();
+    }
+    model_current_ = false;
+    model_ = RegFile();
     const std::optional<std::string> bytes = ReadWholeFile(path_);
     RegFileError error;
     if (bytes && !ParseRegFile(*bytes, model_, error)) {
@@ -96,6 +102,8 @@ RegResult FileRegistryStore::Refresh() {
       std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line) + ": ";
       return StoreError(where + error.message + "; the file was left as it is");
     }
+    stamp_ = std::move(now);
+    model_current_ = true;
     return RegResult::Ok();
   } catch (const FileError& e) {
     return Failure(RegStatus::kStoreError, e.Text());
@@ -106,8 +114,11 @@ RegResult FileRegistryStore::Persist() {
   dirty_ = false;
   try {
     ReplaceFileAtomically(path_, FormatRegFile(model_));
+    stamp_ = FileStamp::Of(path_);
     return RegResult::Ok();
   } catch (const FileError& e) {
+    // What is in memory is no longer what the file holds: the next step reads it again.
+    model_current_ = false;
     return Failure(RegStatus::kStoreError, e.Text());
   }
 }

@@ -18,8 +18,9 @@ namespace quillbay {
 // written when the last open key is closed; each DeleteKey is written when it is made.
 // Within BeginUpdate/EndUpdate everything is written once, at EndUpdate.
 // From the first CreateKey to that CloseKey (and during a DeleteKey) the store holds an
-// exclusive lock on "<path>.lock", reads the file again, applies the change and replaces
-// the file atomically, so two processes writing at once lose nothing of each other's.
+// exclusive lock on "<path>.lock", reads the file again if another process replaced it
+// since we last saw it (its stamp tells), applies the change and replaces the file
+// atomically, so two processes writing at once lose nothing of each other's.
 //
 // Text: names and string data arrive as UTF-8 and are kept as UTF-16LE. Text that is not
 // valid UTF-8 is refused (kOther) and nothing is stored: guessing would store something
@@ -63,7 +64,9 @@ class FileRegistryStore final : public RegistryStore {
   std::string path_;
   std::string lock_path_;
   std::optional<FileLock> lock_;
-  RegFile model_;  // what the file held when the lock was taken, and the changes since
+  RegFile model_;
+  bool model_current_ = false;      // model_ is what the file held when stamp_ was taken
+  std::optional<FileStamp> stamp_;  // nullopt: the file did not exist
   bool dirty_ = false;
   std::unordered_map<RegKey, OpenKey> open_;
   RegKey next_key_ = 1;
