@@ -145,19 +145,6 @@ TEST_F(BarManagerTest, RegistryFailuresAreReportedOnceWithTheirCause) {
                                   FormatString1(Message(str::kRegistryRemoveFailed), "refused")));
 }
 
-TEST_F(BarManagerTest, UnwritableBackupShowsTheErrorButKeepsTheBar) {
-  WriteBytes(dir_.File("file"), "x");
-  Window w(dir_.File("file") + "/bkupRegKeyf");  // a path through a regular file
-  w.manager.CreateBar("bar", "http://h/");
-  w.manager.CreateBar("bar2", "http://h/");
-  EXPECT_THAT(w.said, ElementsAre("error " + dir_.File("file") + " contains an invalid path.",
-                                  "error " + dir_.File("file") + " contains an invalid path."));
-  EXPECT_TRUE(w.Registered(kId1));
-  EXPECT_THROW(w.Delete(0), FileError);  // escapes to the window's handler
-  EXPECT_FALSE(w.Registered(kId1));
-  EXPECT_THAT(w.manager.rows(), ElementsAre(BarRow{kId2, "bar2"}));
-}
-
 // Each change starts from what the file holds now, and the list then shows it.
 TEST_F(BarManagerTest, TwoWindowsKeepEachOthersRows) {
   Window first(backup_);

@@ -7,8 +7,6 @@
 namespace quillbay {
 namespace {
 
-using testing::Utf16File;
-
 RegFile Parse(const std::string& bytes) {
   RegFile file;
   RegFileError error;
@@ -29,15 +27,14 @@ TEST(RegFileTest, ReferenceExportsRoundTripByteForByte) {
 }
 
 TEST(RegFileTest, RefusesWhatItCannotReadAndSaysWhere) {
-  const std::string h = "Windows Registry Editor Version 5.00\r\n";
   const std::pair<std::string, std::size_t> rows[] = {
-      {Utf16File("Windows Registry Editor 4\r\n"), 1},
-      {Utf16File(h + "\"v\"=\"before any key\"\r\n"), 2},
-      {Utf16File(h + "[HKEY_NOWHERE\\A]\r\n"), 2},
-      {Utf16File(h + "[HKLM\\A\\\\B]\r\n"), 2},
-      {Utf16File(h + "\r\n[HKLM\\A]\r\n\"v\"=\"open\r\n"), 4},
-      {Utf16File(h + "[HKLM\\A]\r\n\"v\"=dword:123456789\r\n"), 3},
-      {Utf16File(h + "[HKLM\\A]\r\n\"v\"=hex:00,\\\r\n"), 3},
+      {"Windows Registry Editor 4\r\n", 1},
+      {"REGEDIT4\r\n\"v\"=\"before any key\"\r\n", 2},
+      {"REGEDIT4\r\n[HKEY_NOWHERE\\A]\r\n", 2},
+      {"REGEDIT4\r\n[HKLM\\A\\\\B]\r\n", 2},
+      {"REGEDIT4\r\n\r\n[HKLM\\A]\r\n\"v\"=\"open\r\n", 4},
+      {"REGEDIT4\r\n[HKLM\\A]\r\n\"v\"=dword:123456789\r\n", 3},
+      {"REGEDIT4\r\n[HKLM\\A]\r\n\"v\"=hex:00,\\\r\n", 3},
       {"REGEDIT4\r\n[HKLM\\A]\r\n\"v\"=hex(2):ff,00\r\n", 3},
       {"\xFF\xFE", 1},
   };
