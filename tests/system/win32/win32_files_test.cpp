@@ -63,13 +63,14 @@ TEST(Win32FilesTest, RealFailuresLeaveTheFilesAsTheyWere) {
 }
 
 // Bytes go out unchanged, and a drive-relative path ("c:page.htm") is written where the
-// system's own open puts it: in that drive's current folder.
+// system's own open puts it, in that drive's current folder, with its temporary files.
 TEST(Win32FilesTest, WritesBytesWhereTheSystemWouldOpenThem) {
   TempDir dir;
   const std::string folder = AbsolutePath(dir.path().string());
   char saved[MAX_PATH];
   ASSERT_GT(::GetCurrentDirectoryA(MAX_PATH, saved), 0u);
   ASSERT_TRUE(::SetCurrentDirectoryA(folder.c_str()));
+  WriteBytes(dir.File("~page.htm.tmp999999-1-1"), "left by a writer that was killed");
   const std::string text("a,b;\r\n\0\xff", 8);
   ReplaceFileAtomically(folder.substr(0, 2) + "page.htm", text);
   ReplaceFileAtomically(folder.substr(0, 2) + "page.htm", text + text);
