@@ -23,7 +23,9 @@ constexpr std::string_view kHelp =
     "To add a bar, type its name and its location (an address or the path of a local page), "
     "choose Horizontal or Vertical and press CREATE. To remove a bar, select it in the list "
     "and press Delete.\n\n"
-    "\"Creat HTML\" builds a simple page of links to show in such a bar.";
+    "\"Creat HTML\" builds a simple page of links to show in such a bar.\n\n"
+    "About Quillbay is in the window menu: right-click an empty part of the main window or "
+    "press Alt+Space, or use the About button of this box.";
 
 // Sorted by number, so that a lookup is a binary search.
 constexpr std::pair<int, std::string_view> kStrings[] = {

@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
-             g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick)
+             g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick
+             dpkg-dev file desktop-file-utils appstream lintian)
 fi
 
 missing=()

@@ -1,12 +1,16 @@
 #!/usr/bin/env python3
 """Draws bitmap 144, the sample image of the link page window: a vertical browser bar
-showing a link page. Writes an 8-bit palettized BMP (256 colours), standard library only.
+showing a link page. Writes an 8-bit palettized BMP (256 colours) and, beside it, the same
+picture at twice the size as <name>@2x.png for screens at 2x: every pixel becomes a 2 x 2
+block, so it stays as sharp as the original instead of being blurred by scaling. Standard
+library only.
 
 Usage: make-sample-bitmap.py [OUTPUT]   (default: resources/bitmap_144.bmp)
 """
 import os
 import struct
 import sys
+import zlib
 
 WIDTH, HEIGHT = 185, 238
 
@@ -164,10 +168,28 @@ def write_bmp(canvas, path):
         f.write(out)
 
 
+def write_png_2x(canvas, path):
+    raw = bytearray()
+    for row in canvas.pixels:
+        line = b"\x00" + b"".join(bytes(PALETTE[p]) * 2 for p in row)  # no filter
+        raw += line + line
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    header = struct.pack(">IIBBBBB", canvas.width * 2, canvas.height * 2, 8, 2, 0, 0, 0)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     path = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "resources", "bitmap_144.bmp")
-    write_bmp(draw(), path)
+    canvas = draw()
+    write_bmp(canvas, path)
+    write_png_2x(canvas, os.path.splitext(path)[0] + "@2x.png")
 
 
 if __name__ == "__main__":

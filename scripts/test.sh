@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Quillbay and runs every test: the Linux build, the sanitizer lane, the fuzz
-# targets over their seed corpus, the Windows build with its tests under Wine and the check
-# that Wine's own reg tool reads what both registry stores write, and a style check.
+# Builds Quillbay and runs every test: the Linux build, the Debian package, the sanitizer
+# lane, the fuzz targets over their seed corpus, the Windows build with its tests under Wine
+# and the check that Wine's own reg tool reads what both registry stores write, and a style
+# check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test
@@ -12,6 +13,9 @@ step "Linux build and tests"
 cmake --preset dev >/dev/null
 cmake --build --preset dev
 ctest --preset dev
+
+step "Debian package: its files, menu entry, metadata and lintian's verdict"
+bash tests/package/check-package.sh
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --preset asan >/dev/null

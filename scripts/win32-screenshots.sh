@@ -25,3 +25,8 @@ scripts/with-display.sh bash -c '
     sleep 0.1
   done
   wait "$program"' _ "$exe" "$out"
+# The README shows these pictures.
+mkdir -p docs
+for name in main about linkpage; do
+  convert "$out/$name.png" -strip "docs/windows-$name.png"  # no time stamps: same picture, same file
+done

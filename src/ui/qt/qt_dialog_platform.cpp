@@ -1,5 +1,8 @@
 #include "ui/qt/qt_dialog_platform.h"
 
+#include <QAction>
+#include <QPushButton>
+
 #include "resources/dialog_templates.h"
 #include "resources/string_table.h"
 #include "ui/dialog.h"
@@ -27,7 +30,20 @@ void QtDialogPlatform::ShowError(std::string_view text) {
 }
 
 void QtDialogPlatform::ShowHelp() {
-  ShowBox(QMessageBox::Information, StringResource(str::kHelpText));
+  QMessageBox box(QMessageBox::Information, ApplicationTitle(),
+                  ToQString(StringResource(str::kHelpText)), QMessageBox::Ok, ActiveWindow());
+  box.setTextFormat(Qt::PlainText);
+  // A Linux title bar has no room for the window menu's own items, so the help box, where
+  // people look for them, offers the last one too: About.
+  QAction* about = nullptr;
+  if (!open_windows_.empty()) {
+    const QList<QAction*> items = open_windows_.front()->SystemMenu().actions();
+    if (items.size() > 1 && !items.back()->isSeparator()) about = items.back();
+  }
+  QPushButton* about_button =
+      about != nullptr ? box.addButton(about->text(), QMessageBox::ActionRole) : nullptr;
+  box.exec();
+  if (about_button != nullptr && box.clickedButton() == about_button) about->trigger();
 }
 
 QtDialogWindow* QtDialogPlatform::ActiveWindow() const {

@@ -1,10 +1,9 @@
 #include "ui/qt/qt_dialog_window.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
-#include <QFontDatabase>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -87,26 +86,6 @@ class ReportList final : public QTreeWidget {
   QPalette focused_palette_;
 };
 
-// Windows' average character width is taken over the alphabet in both cases.
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
-
-int MulDiv(int value, int numerator, int denominator) {
-  const long long product = static_cast<long long>(value) * numerator;
-  const long long rounded =
-      (2 * product + (product >= 0 ? denominator : -denominator)) / (2LL * denominator);
-  return static_cast<int>(rounded);
-}
-
-// A label without its access-key marks, for labels with nothing to give the focus to.
-QString StripMnemonics(const QString& text) {
-  QString plain;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    if (text[i] == u'&' && i + 1 < text.size()) ++i;
-    plain += text[i];
-  }
-  return plain;
-}
-
 bool TakesFocus(const QWidget* widget) {
   return widget->focusPolicy() != Qt::NoFocus;
 }
@@ -126,14 +105,10 @@ QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
   setObjectName(QString::number(layout.id));
   setSizeGripEnabled(false);
 
-  // The desktop's sans serif at the template's size stands in for the template's font.
-  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-  font.setStyleHint(QFont::SansSerif);
-  font.setPointSize(layout.point_size);
-  setFont(font);
-  const QFontMetrics metrics(font);
-  base_x_ = std::max(1, (metrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) + 26) / 52);
-  base_y_ = std::max(1, metrics.height());
+  // The desktop's general font at its own size, as message boxes and menus have it; the
+  // template's dialog units follow it.
+  setFont(QApplication::font());
+  units_ = DialogUnits::For(layout, font(), *style());
   setFixedSize(MapDialogRect(0, 0, layout.cx, layout.cy).size());
 
   QAction* close_item = system_menu_.addAction(QStringLiteral("&Close"));
@@ -154,8 +129,7 @@ QtDialogWindow::~QtDialogWindow() {
 }
 
 QRect QtDialogWindow::MapDialogRect(int x, int y, int cx, int cy) const {
-  return {MulDiv(x, base_x_, 4), MulDiv(y, base_y_, 8), MulDiv(cx, base_x_, 4),
-          MulDiv(cy, base_y_, 8)};
+  return units_.Map(x, y, cx, cy);
 }
 
 void QtDialogWindow::BuildControls(const DialogTemplate& layout) {
@@ -189,6 +163,11 @@ void QtDialogWindow::BuildControls(const DialogTemplate& layout) {
       label->setText(StripMnemonics(label->text()));
     }
   }
+  std::vector<BuiltControl> built;
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    built.push_back({&layout.controls[i], controls_[i].widget});
+  }
+  NameControlsForScreenReaders(built);
   // Group boxes only frame the controls drawn over them.
   for (const ControlEntry& control : controls_) {
     if (control.kind == ControlKind::kGroupBox) control.widget->lower();
@@ -209,7 +188,10 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
         edit->setPlainText(text);
         edit->setReadOnly((style & cs::kReadOnly) != 0);
         edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // The desktop's font may need more lines than the template's did: rather than hide
+        // the last ones, the box then offers a scroll bar.
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        edit->document()->setDocumentMargin(2);  // as narrow as a Windows edit box's
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         if ((style & cs::kStaticEdge) != 0) {
           edit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -300,7 +282,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
       // The control takes the bitmap's size.
       if (!bitmap.isNull()) {
         picture->setPixmap(bitmap);
-        rect.setSize(bitmap.size());
+        rect.setSize(bitmap.deviceIndependentSize().toSize());
       }
       picture->setGeometry(rect);
       widget = picture;
@@ -485,7 +467,9 @@ void QtDialogWindow::AddColumn(int id, int column, std::string_view heading, int
   if (column >= list->columnCount()) list->setColumnCount(column + 1);
   list->headerItem()->setText(column, ToQString(heading));
   list->headerItem()->setTextAlignment(column, Qt::AlignLeft | Qt::AlignVCenter);
-  list->header()->resizeSection(column, width_px);
+  // Widths are the template font's pixels: they grow with the dialog unit.
+  list->header()->resizeSection(column, units_.ScalePixels(width_px));
+  NameByHeadingsUnlessLabelled(*list);
 }
 
 int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
@@ -494,6 +478,7 @@ int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
   const int row = std::clamp(position, 0, list->topLevelItemCount());
   auto* item = new QTreeWidgetItem();
   item->setText(0, ToQString(text));
+  WidenColumnToFit(*list, 0, item->text(0));
   list->insertTopLevelItem(row, item);
   Notify(id, ControlEvent::kItemInserted, row);
   return row;
@@ -506,6 +491,7 @@ void QtDialogWindow::SetCell(int id, int row, int column, std::string_view text)
   const QString value = ToQString(text);
   if (item == nullptr || item->text(column) == value) return;
   item->setText(column, value);
+  WidenColumnToFit(*list, column, value);
   // A row's text is part of its state, as LVN_ITEMCHANGED reports it.
   Notify(id, ControlEvent::kItemChanged, row);
 }

@@ -10,6 +10,7 @@
 
 #include "resources/dialog_templates.h"
 #include "ui/dialog_platform.h"
+#include "ui/qt/qt_look.h"
 
 class QPushButton;
 
@@ -90,8 +91,7 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   std::vector<ControlEntry> controls_;
   QPushButton* default_button_ = nullptr;
   QMenu system_menu_{this};  // a child, so the popup knows its window
-  int base_x_ = 1;           // dialog base units of the window's font
-  int base_y_ = 1;
+  DialogUnits units_;        // of the window's font
   bool running_ = false;
   bool ended_ = false;
   bool focus_set_ = false;

@@ -8,7 +8,7 @@ namespace quillbay {
 
 // The program's images, compiled into the executable from the resources folder.
 QIcon LoadIconResource(int id);
-QPixmap LoadBitmapResource(int id);  // null when the bitmap is not there
+QPixmap LoadBitmapResource(int id);  // null when the bitmap is not there; sharp at 2x
 
 // The program file's name without folder and extension: the caption of message boxes.
 QString ApplicationTitle();

@@ -1,7 +1,9 @@
 // Saves a picture of each of the program's windows, as the offscreen platform draws them, for
-// checking the layout by eye. Usage: quillbay_screenshots <folder>
+// checking the layout by eye. Usage: quillbay_screenshots <folder> [point size [name suffix]]
+// The point size stands for the desktop's font size; QT_SCALE_FACTOR gives the scale.
 #include <QApplication>
 #include <QDir>
+#include <QFont>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -65,6 +67,12 @@ int main(int argc, char** argv) {
   using namespace quillbay;
   QApplication application(argc, argv);
   const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots"));
+  if (argc > 2) {
+    QFont font = QApplication::font();
+    font.setPointSize(QString::fromLocal8Bit(argv[2]).toInt());
+    QApplication::setFont(font);
+  }
+  const QString suffix = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
   QTemporaryDir scratch;
   if (!QDir().mkpath(folder.path()) || !scratch.isValid()) return 1;
 
@@ -72,7 +80,8 @@ int main(int argc, char** argv) {
   bool saved_all = true;
   platform.SetShownHook([&](QtDialogWindow& window) {
     Prepare(window);
-    const QString name = folder.filePath(QStringLiteral("dialog_%1.png").arg(window.objectName()));
+    const QString name =
+        folder.filePath(QStringLiteral("dialog_%1%2.png").arg(window.objectName(), suffix));
     saved_all = window.grab().save(name) && saved_all;
     std::printf("%s\n", qPrintable(name));
     window.EndDialog(DialogResult::kCancel);

@@ -24,6 +24,22 @@ std::string WindowText(HWND window) {
   return text;
 }
 
+// The dots per inch of `window`'s monitor. The manifest makes the program aware of each
+// monitor's scale, so widths given in pixels at 96 dpi are scaled here; Windows before 10
+// (version 1607) has no GetDpiForWindow and scales for the whole screen.
+UINT WindowDpi(HWND window) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+  if (get_dpi != nullptr) {
+    if (const UINT dpi = get_dpi(window); dpi != 0) return dpi;
+  }
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
 bool IsButton(ControlKind kind) {
   return kind == ControlKind::kPushButton || kind == ControlKind::kCheckBox ||
          kind == ControlKind::kRadioButton;
@@ -255,7 +271,7 @@ void Win32DialogWindow::AddColumn(int id, int column, std::string_view heading, 
   LVCOLUMNA lvc{};
   lvc.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
   lvc.fmt = LVCFMT_LEFT;
-  lvc.cx = width_px;
+  lvc.cx = MulDiv(width_px, static_cast<int>(WindowDpi(list)), 96);
   lvc.pszText = text.data();
   lvc.iSubItem = column;
   SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column),

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+#include <span>
+
+#include "resources/dialog_templates.h"
+
+class QStyle;
+class QTreeWidget;
+class QWidget;
+
+namespace quillbay {
+
+// How the windows sit on a Linux desktop. They take the desktop's own font at its own size,
+// and dialog units follow that font, as Windows lets them follow a large font: the layout of
+// a template scales as a whole.
+class DialogUnits {
+ public:
+  // The units of `font` for `layout`: a quarter of the average character width across and an
+  // eighth of the line spacing down, widened where the font runs wider than the template's
+  // font did, so that no text of the template is clipped or wrapped where it has no room.
+  DialogUnits() = default;
+  static DialogUnits For(const DialogTemplate& layout, const QFont& font, const QStyle& style);
+
+  QRect Map(int x, int y, int cx, int cy) const;
+  // A width the template's code gives in pixels of the template's font at 96 dpi, such as a
+  // list column's, in pixels of this font.
+  int ScalePixels(int pixels) const;
+
+  double base_x() const { return base_x_; }
+  double base_y() const { return base_y_; }
+
+ private:
+  DialogUnits(double base_x, double base_y) : base_x_(base_x), base_y_(base_y) {}
+  int X(int units) const;
+  int Y(int units) const;
+
+  double base_x_ = 4;
+  double base_y_ = 8;
+};
+
+// The widget of each control of a template, in template order.
+struct BuiltControl {
+  const ControlTemplate* control;
+  QWidget* widget;
+};
+
+// Gives each edit box, list and picture the accessible name of its label: the nearest label
+// or check box that ends just above it and starts near its left edge, access-key marks
+// removed. Screen readers speak that name when the control takes the focus.
+void NameControlsForScreenReaders(std::span<const BuiltControl> controls);
+
+// Makes `column` of `list` wide enough for `text`, so that a whole GUID shows whatever the
+// font; a column never narrows.
+void WidenColumnToFit(QTreeWidget& list, int column, const QString& text);
+
+// A list that no label names is named by its column headings, "Link name, URL".
+void NameByHeadingsUnlessLabelled(QTreeWidget& list);
+
+// `text` without its access-key marks: "&Add a link" reads "Add a link".
+QString StripMnemonics(const QString& text);
+
+}  // namespace quillbay

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the Debian package and checks what a user gets: the install layout, icons of their
+# folder's size, a menu entry whose command is installed, dependencies, validators, lintian.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+cmake --preset release >/dev/null && cmake --build --preset release
+rm -f build/release/quillbay_*.deb && (cd build/release && cpack -G DEB >/dev/null)
+deb=$PWD/$(echo build/release/quillbay_*_amd64.deb)
+tree=$(mktemp -d) && trap 'rm -rf "$tree"' EXIT && dpkg-deb -x "$deb" "$tree" && cd "$tree"
+fail() { echo "check-package: $*" >&2; exit 1; }
+
+s=usr/share
+for f in usr/bin/quillbay $s/applications/quillbay.desktop $s/doc/quillbay/copyright \
+         $s/metainfo/io.quillbay.Quillbay.metainfo.xml $s/doc/quillbay/changelog.gz \
+         $s/icons/hicolor/scalable/apps/quillbay.svg $s/man/man1/quillbay.1.gz; do
+  [[ -f $f ]] || fail "$f is not in the package"
+done
+for size in 16 24 32 48 64 128 256; do
+  file $s/icons/hicolor/${size}x$size/apps/quillbay.png | grep -q "$size x $size" || fail "$size px"
+done
+command=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' $s/applications/quillbay.desktop)
+[[ -x usr/bin/$command ]] || fail "the menu entry runs '$command', which is not installed"
+depends=$(dpkg-deb -f "$deb" Depends)
+[[ $depends == *libqt6widgets6* && $depends == *qt6-qpa-plugins* ]] || fail "Depends: $depends"
+
+desktop-file-validate $s/applications/quillbay.desktop
+appstreamcli validate --no-net $s/metainfo/io.quillbay.Quillbay.metainfo.xml
+lintian --fail-on error "$deb"

@@ -1,0 +1,102 @@
+// The real windows on a Linux desktop: its font, nothing clipped, names for screen readers.
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "linkpage/link_page_dlg.h"
+#include "tests/support/registration_fakes.h"
+#include "ui/about_dlg.h"
+#include "ui/qt/qt_dialog_platform.h"
+#include "ui/qt/qt_dialog_window.h"
+#include "ui/quillbay_dlg.h"
+
+namespace quillbay {
+
+// Runs each window once, `check` looking at it while it is on screen.
+static void ForEachWindow(const std::function<void(QtDialogWindow&)>& check) {
+  QtDialogPlatform platform;
+  platform.SetShownHook([&](QtDialogWindow& window) {
+    check(window);
+    window.EndDialog(DialogResult::kCancel);
+  });
+  testing::MemoryRegistryStore store;
+  testing::ScriptedGuidSource guids;
+  CAboutDlg about(platform);
+  CQuillbayDlg main(platform, store, guids, "/nonexistent/bkupRegKeyf");  // only read
+  CLinkPageDlg link_page(platform);
+  for (CDialog* d : std::initializer_list<CDialog*>{&about, &main, &link_page}) d->DoModal();
+}
+
+class QtLookTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void DesktopFontWithNothingClipped_data() {
+    QTest::addColumn<int>("points");
+    for (int points : {9, 10, 11, 13}) QTest::newRow(qPrintable(QString::number(points))) << points;
+  }
+  void DesktopFontWithNothingClipped() {
+    QFETCH(int, points);
+    QApplication::setFont(QFont(QApplication::font().family(), points));
+    ForEachWindow([&](QtDialogWindow& window) {
+      QCOMPARE(window.font().pointSize(), points);
+      QCOMPARE(window.MapDialogRect(0, 0, 0, 8).height(),
+               qCeil(QFontMetricsF(window.font()).lineSpacing()));
+      for (QWidget* w : window.findChildren<QWidget*>()) {
+        const QByteArray what = (window.objectName() + " " + w->objectName()).toUtf8();
+        const QFontMetrics font = w->fontMetrics();
+        if (auto* label = qobject_cast<QLabel*>(w); label && label->pixmap().isNull()) {
+          // A label with room for one line keeps its text on it; a taller one wraps within it.
+          QVERIFY2(label->wordWrap() && label->height() >= 2 * font.height()
+                       ? label->heightForWidth(label->width()) <= label->height()
+                       : font.horizontalAdvance(label->text()) <= label->width(),
+                   what);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+          const int needed = w->inherits("QPushButton")
+                                 ? font.horizontalAdvance(button->text().remove('&')) + 8
+                                 : w->sizeHint().width();
+          QVERIFY2(needed <= w->width(), what);
+        }
+      }
+      // A whole GUID shows in the first column of the bar list, also one of the widest digits.
+      if (window.objectName().toInt() != dlg::kMain) return;
+      QHeaderView* columns = qobject_cast<QTreeWidget*>(window.Control(idc::kBarList))->header();
+      for (QChar d : QStringLiteral("0123456789ABCDEF")) {
+        const QString guid =
+            QStringLiteral("{%1-%2-%2-%2-%3}").arg(QString(8, d), QString(4, d), QString(12, d));
+        window.InsertRow(idc::kBarList, 0, guid.toStdString());
+        QVERIFY(columns->fontMetrics().horizontalAdvance(guid) + 6 <= columns->sectionSize(0));
+      }
+    });
+  }
+
+  // Screen readers hear the label of each field and list, as the accessibility interface says.
+  void FieldsCarryTheirLabelsNames() {
+    const std::map<std::pair<int, int>, QString> names{
+        {{dlg::kMain, idc::kBarName}, "Name of the bar: (E.g: My bar)"},
+        {{dlg::kMain, idc::kLocation}, "Location:  (E.g 1: c:\\mylocalpage.htm)"},
+        {{dlg::kMain, idc::kBarList}, "Currently registered bar (s):"},
+        {{dlg::kLinkPage, idc::kLinkName}, "LINK NAME:"},
+        {{dlg::kLinkPage, idc::kTitle}, "Check this box if you need a title in the file."},
+        {{dlg::kLinkPage, idc::kLinkList}, "Link name, URL"},
+    };
+    std::map<std::pair<int, int>, QString> heard;
+    ForEachWindow([&](QtDialogWindow& window) {
+      for (const auto& [where, name] : names) {
+        if (where.first != window.objectName().toInt()) continue;
+        heard[where] = QAccessible::queryAccessibleInterface(window.Control(where.second))
+                           ->text(QAccessible::Name);
+      }
+    });
+    QCOMPARE(heard, names);
+  }
+};
+
+}  // namespace quillbay
+
+QTEST_MAIN(quillbay::QtLookTest)
+#include "qt_look_test.moc"
