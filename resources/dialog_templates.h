@@ -80,20 +80,17 @@ inline constexpr std::uint32_t kAutoHScroll = 1u << 3;  // edit box scrolls hori
 inline constexpr std::uint32_t kDefault = 1u << 4;      // the default push button
 inline constexpr std::uint32_t kMultiLine = 1u << 5;
 inline constexpr std::uint32_t kReadOnly = 1u << 6;
-inline constexpr std::uint32_t kStaticEdge = 1u << 7;      // thin sunken edge
-inline constexpr std::uint32_t kNoPrefix = 1u << 8;        // '&' shown as it is
-inline constexpr std::uint32_t kCenterImage = 1u << 9;     // label text centred vertically
-inline constexpr std::uint32_t kNoLabelWrap = 1u << 10;    // list: item labels not wrapped
-inline constexpr std::uint32_t kShowSelAlways = 1u << 11;  // list: selection shown unfocused
-inline constexpr std::uint32_t kSingleSel = 1u << 12;      // list: one row at a time
+inline constexpr std::uint32_t kStaticEdge = 1u << 7;    // thin sunken edge
+inline constexpr std::uint32_t kNoPrefix = 1u << 8;      // '&' shown as it is
+inline constexpr std::uint32_t kCenterImage = 1u << 9;   // label text centred vertically
+inline constexpr std::uint32_t kNoLabelWrap = 1u << 10;  // list: item labels not wrapped
 }  // namespace cs
 
 // Window styles of a dialog.
 namespace ws {
 inline constexpr std::uint32_t kSysMenu = 1u << 0;  // title bar with system menu
 inline constexpr std::uint32_t kModalFrame = 1u << 1;
-inline constexpr std::uint32_t kMinimizeBox = 1u << 2;
-inline constexpr std::uint32_t kAppWindow = 1u << 3;  // a taskbar button of its own
+inline constexpr std::uint32_t kAppWindow = 1u << 2;  // a taskbar button of its own
 }  // namespace ws
 
 struct ControlTemplate {

@@ -1,5 +1,6 @@
 #include "ui/dialog.h"
 
+#include "resources/dialog_templates.h"
 #include "resources/string_table.h"
 #include "system/file_error.h"
 
@@ -27,15 +28,11 @@ void CDialog::Initialize(DialogWindow& window) {
 }
 
 void CDialog::Dispatch(int control_id, ControlEvent event, int item) {
-  Guarded([&] { OnEvent(control_id, event, item); });
-}
-
-void CDialog::DispatchOk() {
-  Guarded([&] { OnOK(); });
-}
-
-void CDialog::DispatchCancel() {
-  Guarded([&] { OnCancel(); });
+  Guarded([&] {
+    if (event == ControlEvent::kClicked && control_id == idc::kOk) return OnOK();
+    if (event == ControlEvent::kClicked && control_id == idc::kCancel) return OnCancel();
+    OnEvent(control_id, event, item);
+  });
 }
 
 bool CDialog::DispatchSystemCommand(int command) {

@@ -24,9 +24,9 @@ class CDialog {
   // Entry points for back ends. Each one runs the matching handler; a FileError escaping
   // it ends that handler and is shown with the stop icon, and the window stays open.
   void Initialize(DialogWindow& window);
+  // A click of button 1 is the OK command and of button 2 the Cancel command, here for
+  // every back end: Enter, Escape and the close box arrive as those clicks.
   void Dispatch(int control_id, ControlEvent event, int item = -1);
-  void DispatchOk();
-  void DispatchCancel();
   // Returns false when the command is not the dialog's and gets the default handling.
   bool DispatchSystemCommand(int command);
   void Closed();  // the window is gone; the controls are no longer reachable

@@ -27,7 +27,6 @@ class DialogWindow {
 
   // Any control.
   virtual void Enable(int id, bool enabled) = 0;
-  virtual bool IsEnabled(int id) const = 0;
   virtual void SetFocus(int id) = 0;
 
   // Edit boxes and labels. Setting an edit box's text notifies kTextChanged.
@@ -38,7 +37,8 @@ class DialogWindow {
   virtual int GetCheck(int id) const = 0;
   virtual void SetCheck(int id, int state) = 0;
 
-  // Report-style lists.
+  // Report-style lists. Deleting a selected row deselects it first (kItemChanged), then
+  // announces the deletion. Setting a cell's text notifies nothing.
   virtual void AddColumn(int id, int column, std::string_view heading, int width_px) = 0;
   // Inserts a row with the first column's text; a position past the end appends.
   // Returns the row's index.
@@ -67,8 +67,8 @@ class DialogPlatform {
 
   // Builds the window from `dialog`'s template, calls its OnInitDialog once the controls
   // exist, delivers events until the dialog ends, and returns how it ended. Enter while no
-  // push button has the focus, and button 1, give the OK command; Escape, the close box
-  // and button 2 give Cancel.
+  // push button has the focus is delivered as a click of button 1; Escape and the close box
+  // as a click of button 2.
   virtual DialogResult RunModal(CDialog& dialog) = 0;
 
   // Modal box with one OK button and the exclamation icon over the active window,

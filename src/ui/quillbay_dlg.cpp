@@ -116,8 +116,10 @@ void CQuillbayDlg::OnCreateHtmlClicked() {
 }
 
 void CQuillbayDlg::OnBarListItemChanged() {
-  manager_.SelectionChanged(window().FirstSelectedRow(idc::kBarList),
-                            window().SelectedCount(idc::kBarList));
+  // The count first: with nothing selected, as all through the fill, no back end needs to
+  // look for the first selected row.
+  const int count = window().SelectedCount(idc::kBarList);
+  manager_.SelectionChanged(count > 0 ? window().FirstSelectedRow(idc::kBarList) : -1, count);
 }
 
 void CQuillbayDlg::Sink::ShowMessage(std::string_view text) {

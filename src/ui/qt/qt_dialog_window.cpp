@@ -37,12 +37,10 @@ class AutoRadioButton final : public QRadioButton {
   void nextCheckState() override { setChecked(true); }
 };
 
-// A report-style list. Without `show_selection_always` the selection is drawn only while the
-// list has the focus.
+// A report-style list. The selection is drawn only while the list has the focus.
 class ReportList final : public QTreeWidget {
  public:
-  ReportList(QWidget* parent, bool show_selection_always)
-      : QTreeWidget(parent), show_selection_always_(show_selection_always) {
+  explicit ReportList(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(0);
     setRootIsDecorated(false);
     setIndentation(0);
@@ -54,8 +52,9 @@ class ReportList final : public QTreeWidget {
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     focused_palette_ = palette();
-    ShowSelection(show_selection_always_);
+    ShowSelection(false);
   }
 
  protected:
@@ -65,7 +64,7 @@ class ReportList final : public QTreeWidget {
   }
   void focusOutEvent(QFocusEvent* event) override {
     QTreeWidget::focusOutEvent(event);
-    ShowSelection(show_selection_always_);
+    ShowSelection(false);
   }
 
  private:
@@ -82,7 +81,6 @@ class ReportList final : public QTreeWidget {
     setPalette(hidden);
   }
 
-  bool show_selection_always_;
   QPalette focused_palette_;
 };
 
@@ -99,7 +97,6 @@ QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
   if ((layout.style & ws::kSysMenu) != 0) {
     flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
   }
-  if ((layout.style & ws::kMinimizeBox) != 0) flags |= Qt::WindowMinimizeButtonHint;
   setWindowFlags(flags);
   setWindowTitle(ToQString(layout.caption));
   setObjectName(QString::number(layout.id));
@@ -247,6 +244,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
       radio->setAutoExclusive(false);
       connect(radio, &QRadioButton::clicked, this,
               [this, id] { Notify(id, ControlEvent::kClicked); });
+      FollowCheckWithTabStop(radio);
       widget = radio;
       widget->setFocusPolicy(focus);
       break;
@@ -290,9 +288,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
     }
 
     case ControlKind::kReportList: {
-      auto* list = new ReportList(this, (style & cs::kShowSelAlways) != 0);
-      list->setSelectionMode((style & cs::kSingleSel) != 0 ? QAbstractItemView::SingleSelection
-                                                           : QAbstractItemView::ExtendedSelection);
+      auto* list = new ReportList(this);
       if ((style & cs::kBorder) == 0) list->setFrameStyle(QFrame::NoFrame);
       connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
               [this, id](const QItemSelection& selected, const QItemSelection& deselected) {
@@ -366,14 +362,7 @@ void QtDialogWindow::Notify(int id, ControlEvent event, int item) {
 }
 
 void QtDialogWindow::ButtonClicked(int id) {
-  if (dialog_ == nullptr) return;
-  if (id == idc::kOk) {
-    dialog_->DispatchOk();
-  } else if (id == idc::kCancel) {
-    dialog_->DispatchCancel();
-  } else {
-    dialog_->Dispatch(id, ControlEvent::kClicked);
-  }
+  Notify(id, ControlEvent::kClicked);
 }
 
 void QtDialogWindow::SystemCommand(int command) {
@@ -390,11 +379,6 @@ void QtDialogWindow::ShowSystemMenu(const QPoint& global_pos) {
 
 void QtDialogWindow::Enable(int id, bool enabled) {
   if (QWidget* widget = Control(id)) widget->setEnabled(enabled);
-}
-
-bool QtDialogWindow::IsEnabled(int id) const {
-  const QWidget* widget = Control(id);
-  return widget != nullptr && widget->isEnabled();
 }
 
 void QtDialogWindow::SetFocus(int id) {
@@ -492,8 +476,7 @@ void QtDialogWindow::SetCell(int id, int row, int column, std::string_view text)
   if (item == nullptr || item->text(column) == value) return;
   item->setText(column, value);
   WidenColumnToFit(*list, column, value);
-  // A row's text is part of its state, as LVN_ITEMCHANGED reports it.
-  Notify(id, ControlEvent::kItemChanged, row);
+  // Not announced: the common-controls list sends no change for a cell's text.
 }
 
 std::string QtDialogWindow::GetCell(int id, int row, int column) const {
@@ -508,29 +491,47 @@ int QtDialogWindow::RowCount(int id) const {
   return list != nullptr ? list->topLevelItemCount() : 0;
 }
 
+// Both selection queries work on the selection's ranges, never on the rows, so a handler
+// that asks them on every notification keeps a fill linear.
 int QtDialogWindow::FirstSelectedRow(int id) const {
   const auto* list = qobject_cast<const QTreeWidget*>(Control(id));
   if (list == nullptr) return -1;
-  for (int row = 0; row < list->topLevelItemCount(); ++row) {
-    if (list->topLevelItem(row)->isSelected()) return row;
+  int first = -1;
+  for (const QItemSelectionRange& range : list->selectionModel()->selection()) {
+    if (first < 0 || range.top() < first) first = range.top();
   }
-  return -1;
+  return first;
 }
 
 int QtDialogWindow::SelectedCount(int id) const {
   const auto* list = qobject_cast<const QTreeWidget*>(Control(id));
-  return list != nullptr ? static_cast<int>(list->selectedItems().size()) : 0;
+  if (list == nullptr) return 0;
+  int count = 0;
+  for (const QItemSelectionRange& range : list->selectionModel()->selection()) {
+    count += range.height();
+  }
+  return count;
 }
 
 void QtDialogWindow::DeleteRow(int id, int row) {
   auto* list = qobject_cast<QTreeWidget*>(Control(id));
   if (list == nullptr || row < 0 || row >= list->topLevelItemCount()) return;
-  // Announced while the row still counts.
+  // As the common-controls list does: a selected row is deselected first, which is announced
+  // as a change; the deletion is announced while the row still counts.
+  if (list->topLevelItem(row)->isSelected()) list->topLevelItem(row)->setSelected(false);
+  if (row >= list->topLevelItemCount()) return;
   Notify(id, ControlEvent::kItemDeleted, row);
   if (row >= list->topLevelItemCount()) return;
   deleting_row_ = true;
   delete list->takeTopLevelItem(row);
   deleting_row_ = false;
+}
+
+void QtDialogWindow::FollowCheckWithTabStop(QAbstractButton* radio) {
+  // The dialog manager makes a checked radio button a tab stop and an unchecked one none.
+  connect(radio, &QAbstractButton::toggled, radio, [radio](bool checked) {
+    radio->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+  });
 }
 
 void QtDialogWindow::SetCaption(std::string_view caption) {
@@ -595,7 +596,7 @@ void QtDialogWindow::closeEvent(QCloseEvent* event) {
   }
   // The close box is the Cancel command; the dialog decides whether the window ends.
   event->ignore();
-  dialog_->DispatchCancel();
+  ButtonClicked(idc::kCancel);
 }
 
 void QtDialogWindow::reject() {

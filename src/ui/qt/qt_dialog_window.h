@@ -12,6 +12,7 @@
 #include "ui/dialog_platform.h"
 #include "ui/qt/qt_look.h"
 
+class QAbstractButton;
 class QPushButton;
 
 namespace quillbay {
@@ -41,7 +42,6 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
 
   // DialogWindow.
   void Enable(int id, bool enabled) override;
-  bool IsEnabled(int id) const override;
   void SetFocus(int id) override;
   std::string GetText(int id) const override;
   void SetText(int id, std::string_view text) override;
@@ -82,6 +82,7 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   const ControlEntry* Find(int id) const;
   void Notify(int id, ControlEvent event, int item = -1);
   void ButtonClicked(int id);
+  static void FollowCheckWithTabStop(QAbstractButton* radio);
   void SystemCommand(int command);
   void ShowSystemMenu(const QPoint& global_pos);
 

@@ -102,8 +102,6 @@ Win32ControlStyle MapControlStyle(const ControlTemplate& control) {
     case ControlKind::kReportList:
       out.style |= LVS_REPORT;
       if (Has(flags, cs::kNoLabelWrap)) out.style |= LVS_NOLABELWRAP;
-      if (Has(flags, cs::kShowSelAlways)) out.style |= LVS_SHOWSELALWAYS;
-      if (Has(flags, cs::kSingleSel)) out.style |= LVS_SINGLESEL;
       break;
   }
   return out;
@@ -114,7 +112,6 @@ Win32ControlStyle MapDialogStyle(const DialogTemplate& layout) {
   out.style = WS_POPUP | WS_CAPTION | DS_SETFONT | DS_3DLOOK;
   if (Has(layout.style, ws::kSysMenu)) out.style |= WS_SYSMENU;
   if (Has(layout.style, ws::kModalFrame)) out.style |= DS_MODALFRAME;
-  if (Has(layout.style, ws::kMinimizeBox)) out.style |= WS_MINIMIZEBOX;
   if (Has(layout.style, ws::kAppWindow)) out.ex_style |= WS_EX_APPWINDOW;
   return out;
 }

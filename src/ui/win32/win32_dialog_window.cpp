@@ -82,7 +82,15 @@ INT_PTR CALLBACK Win32DialogWindow::DialogProc(HWND hwnd, UINT message, WPARAM w
 
 INT_PTR Win32DialogWindow::OnInitDialog() {
   initialized_ = true;
+  // Looked up once: under Wine every GetDlgItem asks its server, and a fill asks per row.
+  for (const ControlTemplate& control : layout_.controls) {
+    if (control.id != idc::kStatic)
+      controls_.emplace_back(control.id, GetDlgItem(hwnd_, control.id));
+  }
+  // The lists are filled before the window is first drawn: each row need not redraw them.
+  SetListRedraw(false);
   dialog_->Initialize(*this);
+  SetListRedraw(true);
   CenterOverOwner();
   if (platform_.shown_hook()) PostMessageA(hwnd_, kShownMessage, 0, 0);
   // TRUE lets the dialog manager focus the first tab stop, unless the dialog chose one.
@@ -111,6 +119,7 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
     case WM_DESTROY:
       // The controls go away now; what they report on the way is no longer the dialog's.
       initialized_ = false;
+      controls_.clear();
       return FALSE;
     case kShownMessage:
       if (dialog_ != nullptr && platform_.shown_hook()) {
@@ -127,21 +136,13 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
 
 void Win32DialogWindow::OnCommand(int id, int code, HWND control) {
   if (dialog_ == nullptr || !initialized_) return;
-  // Button 1 and Enter give OK, button 2, Escape and the close box give Cancel; Enter and
-  // Escape come from the dialog manager without a control when there is no such button.
-  if (code == BN_CLICKED && (id == IDOK || id == IDCANCEL)) {
-    if (id == IDOK) {
-      dialog_->DispatchOk();
-    } else {
-      dialog_->DispatchCancel();
-    }
-    return;
-  }
   const ControlTemplate* tmpl = Find(id);
-  if (tmpl == nullptr || control == nullptr) return;
-  if (IsButton(tmpl->kind) && code == BN_CLICKED) {
+  // Enter and Escape come from the dialog manager as clicks of buttons 1 and 2, also in a
+  // window without such a button.
+  const bool command_button = tmpl == nullptr && (id == IDOK || id == IDCANCEL);
+  if (code == BN_CLICKED && (command_button || (tmpl != nullptr && IsButton(tmpl->kind)))) {
     Notify(id, ControlEvent::kClicked);
-  } else if (tmpl->kind == ControlKind::kEdit) {
+  } else if (tmpl != nullptr && control != nullptr && tmpl->kind == ControlKind::kEdit) {
     if (code == EN_CHANGE) Notify(id, ControlEvent::kTextChanged);
     if (code == EN_KILLFOCUS) Notify(id, ControlEvent::kKillFocus);
   }
@@ -168,6 +169,14 @@ void Win32DialogWindow::OnNotify(const NMHDR& header) {
       break;
     default:
       break;
+  }
+}
+
+void Win32DialogWindow::SetListRedraw(bool redraw) {
+  for (const ControlTemplate& control : layout_.controls) {
+    if (control.kind != ControlKind::kReportList) continue;
+    SendMessageA(Control(control.id), WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw) InvalidateRect(Control(control.id), nullptr, TRUE);
   }
 }
 
@@ -210,7 +219,10 @@ void Win32DialogWindow::Notify(int id, ControlEvent event, int item) {
 
 HWND Win32DialogWindow::Control(int id) const {
   if (hwnd_ == nullptr || id == idc::kStatic) return nullptr;
-  return GetDlgItem(hwnd_, id);
+  for (const auto& [control_id, control] : controls_) {
+    if (control_id == id) return control;
+  }
+  return nullptr;
 }
 
 const ControlTemplate* Win32DialogWindow::Find(int id) const {
@@ -229,11 +241,6 @@ void Win32DialogWindow::Enable(int id, bool enabled) {
   // A disabled control cannot keep the keyboard focus; it moves on to the next tab stop.
   if (!enabled && GetFocus() == control) SendMessageA(hwnd_, WM_NEXTDLGCTL, 0, FALSE);
   EnableWindow(control, enabled ? TRUE : FALSE);
-}
-
-bool Win32DialogWindow::IsEnabled(int id) const {
-  const HWND control = Control(id);
-  return control != nullptr && IsWindowEnabled(control) != FALSE;
 }
 
 void Win32DialogWindow::SetFocus(int id) {

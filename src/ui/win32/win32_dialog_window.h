@@ -5,6 +5,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "resources/dialog_templates.h"
 #include "ui/dialog_platform.h"
@@ -30,7 +32,6 @@ class Win32DialogWindow final : public DialogWindow {
 
   // --- DialogWindow ---
   void Enable(int id, bool enabled) override;
-  bool IsEnabled(int id) const override;
   void SetFocus(int id) override;
   std::string GetText(int id) const override;
   void SetText(int id, std::string_view text) override;
@@ -57,6 +58,7 @@ class Win32DialogWindow final : public DialogWindow {
   INT_PTR OnInitDialog();
   void OnCommand(int id, int code, HWND control);
   void OnNotify(const NMHDR& header);
+  void SetListRedraw(bool redraw);
   bool PaintMinimized();
   void CenterOverOwner();
   void Notify(int id, ControlEvent event, int item = -1);
@@ -67,6 +69,7 @@ class Win32DialogWindow final : public DialogWindow {
   CDialog* dialog_;
   const DialogTemplate& layout_;
   HWND hwnd_ = nullptr;
+  std::vector<std::pair<int, HWND>> controls_;  // identifier and window of each control
   HICON large_icon_ = nullptr;
   HICON small_icon_ = nullptr;
   bool initialized_ = false;

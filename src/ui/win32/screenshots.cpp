@@ -4,22 +4,51 @@
 // carries on once the file is gone.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <fstream>
 #include <string>
 
 #include "resources/dialog_templates.h"
 #include "system/guid.h"
-#include "tests/support/registration_fakes.h"
 #include "ui/quillbay_app.h"
 #include "ui/win32/win32_dialog_platform.h"
-#include "win32_gui_driver.h"
 
 namespace {
 
 using namespace quillbay;
-using namespace quillbay::testing_support;
 
 std::string g_folder;
+
+// The pictures need rows in the list, not a registry: every change is taken and dropped.
+class DiscardingStore final : public RegistryStore {
+ public:
+  RegResult CreateKey(RegRoot, std::string_view, RegKey* key) override {
+    *key = 1;
+    return {};
+  }
+  RegResult SetDefaultString(RegKey, std::string_view) override { return {}; }
+  RegResult SetValue(RegKey, std::string_view, RegType, std::span<const std::uint8_t>) override {
+    return {};
+  }
+  RegResult DeleteKey(RegRoot, std::string_view) override { return {}; }
+  RegResult CloseKey(RegKey) override { return {}; }
+};
+
+void SetText(HWND w, int id, const char* text) {
+  SetDlgItemTextA(w, id, text);
+}
+
+void Click(HWND w, int id) {
+  SendMessageA(GetDlgItem(w, id), BM_CLICK, 0, 0);
+}
+
+void SelectRow(HWND w, int id, int row) {
+  LVITEMA item{};
+  item.stateMask = item.state = LVIS_SELECTED;
+  SendMessageA(GetDlgItem(w, id), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+               reinterpret_cast<LPARAM>(&item));
+}
 
 // Waits, with the window's messages flowing, until the picture has been taken.
 void Picture(HWND window, const std::string& name) {
@@ -48,9 +77,7 @@ int main(int argc, char** argv) {
   if (argc != 2) return 2;
   g_folder = argv[1];
   Win32DialogPlatform platform;
-  GuiDriver driver(platform);
-  MessageBoxCloser boxes;
-  driver.OnShown(dlg::kMain, [](HWND w) {
+  const auto on_main = [](HWND w) {
     for (const char* name : {"Tide bar", "Harbour news"}) {
       SetText(w, idc::kBarName, name);
       SetText(w, idc::kLocation, "http://www.example.com/bar.htm");
@@ -58,17 +85,13 @@ int main(int argc, char** argv) {
     }
     SetText(w, idc::kLocation, "c:\\mylocalpage.htm");
     SetText(w, idc::kBarName, "My bar");
-    SelectRows(w, idc::kBarList, {1});
+    SelectRow(w, idc::kBarList, 1);
     Picture(w, "main");
     SendMessageA(w, WM_SYSCOMMAND, kAboutCommand, 0);
     Click(w, idc::kCreateHtml);
-    PressKey(w, VK_ESCAPE);
-  });
-  driver.OnShown(dlg::kAbout, [](HWND w) {
-    Picture(w, "about");
-    Click(w, idc::kOk);
-  });
-  driver.OnShown(dlg::kLinkPage, [](HWND w) {
+    Click(w, idc::kCancel);
+  };
+  const auto on_link_page = [](HWND w) {
     for (const auto& [name, url] : {std::pair{"Local data", "file:///c:/data.htm"},
                                     std::pair{"News", "http://news.example.com/"}}) {
       SetText(w, idc::kLinkName, name);
@@ -78,11 +101,19 @@ int main(int argc, char** argv) {
     Click(w, idc::kTitleCheck);
     SetText(w, idc::kTitle, "My links");
     SetText(w, idc::kPath, "c:\\links.htm");
-    SelectRows(w, idc::kLinkList, {0});
+    SelectRow(w, idc::kLinkList, 0);
     Picture(w, "linkpage");
-    PressKey(w, VK_ESCAPE);
+    Click(w, idc::kCancel);
+  };
+  platform.SetShownHook([&](HWND w, int template_id) {
+    if (template_id == dlg::kMain) on_main(w);
+    if (template_id == dlg::kLinkPage) on_link_page(w);
+    if (template_id == dlg::kAbout) {
+      Picture(w, "about");
+      Click(w, idc::kOk);
+    }
   });
-  quillbay::testing::MemoryRegistryStore store;
+  DiscardingStore store;
   SystemGuidSource guids;
   const std::string backup = g_folder + "\\bkupRegKeyf";
   DeleteFileA(backup.c_str());
