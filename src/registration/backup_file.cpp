@@ -1,5 +1,6 @@
 #include "registration/backup_file.h"
 
+#include "system/file_lock.h"
 #include "system/files.h"
 
 namespace quillbay {
@@ -42,13 +43,25 @@ std::vector<BarRow> LoadBackup(const std::string& path) {
 
 void SaveBackup(const std::string& path, const std::vector<BarRow>& rows) {
   if (rows.empty()) return;
-  const auto sep = path.find_last_of("/\\");
-  if (sep != std::string::npos && sep > 0) CreateDirectories(path.substr(0, sep));
+  CreateDirectories(ParentFolder(path));
   ReplaceFileAtomically(path, FormatBackup(rows));
 }
 
-void RemoveBackup(const std::string& path) {
-  RemoveFileIfExists(path);
+std::vector<BarRow> UpdateBackup(const std::string& path,
+                                 const std::function<void(std::vector<BarRow>&)>& change) {
+  CreateDirectories(ParentFolder(path));
+  const FileLock lock = FileLock::Acquire(path + ".lock");
+  const std::vector<BarRow> before = LoadBackup(path);
+  std::vector<BarRow> rows = before;
+  change(rows);
+  if (rows == before) return rows;
+  // An empty list is no file at all.
+  if (rows.empty()) {
+    RemoveFileIfExists(path);
+  } else {
+    ReplaceFileAtomically(path, FormatBackup(rows));
+  }
+  return rows;
 }
 
 }  // namespace quillbay

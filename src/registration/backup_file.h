@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,14 +23,20 @@ std::vector<BarRow> ParseBackup(std::string_view text);
 // The backup file's text for `rows`: "%s,%s;\r\n" a row.
 std::string FormatBackup(const std::vector<BarRow>& rows);
 
-// The rows of the backup file at `path`; empty when it cannot be opened.
+// The rows of the backup file at `path`; none when it does not exist. Throws FileError
+// when it exists but cannot be read.
 std::vector<BarRow> LoadBackup(const std::string& path);
 
 // Replaces the backup file with `rows` atomically, creating its folder when missing.
 // Does nothing for an empty list. Throws FileError carrying the path.
 void SaveBackup(const std::string& path, const std::vector<BarRow>& rows);
 
-// Deletes the backup file; one that is already gone is fine. Throws FileError.
-void RemoveBackup(const std::string& path);
+// One change of the backup file, under the lock every Quillbay process takes on it
+// ("<path>.lock"): reads the rows the file holds now, lets `change` edit them, and writes
+// them back when they changed (no file for no rows). Returns the rows the file holds
+// afterwards. Throws FileError, leaving the file as it was, when it cannot be read or
+// written.
+std::vector<BarRow> UpdateBackup(const std::string& path,
+                                 const std::function<void(std::vector<BarRow>&)>& change);
 
 }  // namespace quillbay

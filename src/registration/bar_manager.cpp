@@ -34,13 +34,17 @@ void BarManager::Open() {
   SetDeleteEnabled(false);
   first_selected_ = -1;
   rows_.clear();
+  unrecorded_.clear();
   if (!backup_path_) {
     sink_.ShowMessage(StringResource(str::kNoDataFolder));
     return;
   }
-  for (BarRow& row : LoadBackup(*backup_path_)) {
-    rows_.push_back(std::move(row));
-    sink_.RowAppended(rows_.back());
+  // A file that exists but cannot be read is no empty list: the user is told, and since
+  // every change reads the file again first, no later command replaces it.
+  try {
+    ShowRows(LoadBackup(*backup_path_));
+  } catch (const FileError& error) {
+    sink_.ShowFileError(error);
   }
 }
 
@@ -56,20 +60,26 @@ void BarManager::CreateBar(std::string_view name, std::string_view location) {
   }
   // The name box filters these out already; a caller that skipped the filter must not be
   // able to break a row of the backup file.
-  rows_.push_back({*id, Without(name, ";,\r\n")});
-  const std::string stored_name = rows_.back().name;
-  sink_.RowAppended(rows_.back());
+  const BarRow row{*id, Without(name, ";,\r\n")};
+  std::optional<FileError> not_recorded;
   if (backup_path_) {
     try {
-      SaveBackup(*backup_path_, rows_);
+      ShowRows(
+          UpdateBackup(*backup_path_, [&](std::vector<BarRow>& rows) { rows.push_back(row); }));
     } catch (const FileError& error) {
-      // The row stays listed, so the bar can still be deleted; the user knows it is not
-      // recorded.
-      sink_.ShowFileError(error);
+      not_recorded = error;
     }
   }
+  if (!backup_path_ || not_recorded) {
+    // The row stays listed, so the bar can still be deleted; the user knows it is not
+    // recorded, and why.
+    unrecorded_.push_back(row);
+    rows_.push_back(row);
+    sink_.RowAppended(row);
+    if (not_recorded) sink_.ShowFileError(*not_recorded);
+  }
   ReportRegistryFailures(str::kRegistryWriteFailed,
-                         RegisterBar(store_, *id, stored_name, location, kind_));
+                         RegisterBar(store_, row.id, row.name, location, kind_));
 }
 
 void BarManager::DeleteSelected() {
@@ -83,16 +93,46 @@ void BarManager::DeleteSelected() {
     ReportRegistryFailures(str::kRegistryRemoveFailed, UnregisterBar(store_, row.id));
   }
   rows_.erase(rows_.begin() + first_selected_);
+  if (const auto it = std::ranges::find(unrecorded_, row); it != unrecorded_.end()) {
+    unrecorded_.erase(it);
+  }
   first_selected_ = -1;
   sink_.RowRemoved(index);
   SetDeleteEnabled(false);
 
   if (!backup_path_) return;
-  // One step: the file holds either the old rows or the remaining ones, never neither.
-  if (rows_.empty()) {
-    RemoveBackup(*backup_path_);
-  } else {
-    SaveBackup(*backup_path_, rows_);
+  // One step under the lock: the row goes from what the file holds now, so the rows
+  // another window added stay.
+  ShowRows(UpdateBackup(*backup_path_, [&](std::vector<BarRow>& rows) {
+    if (const auto it = std::ranges::find(rows, row); it != rows.end()) rows.erase(it);
+  }));
+}
+
+void BarManager::ShowRows(const std::vector<BarRow>& recorded) {
+  std::vector<BarRow> wanted = recorded;
+  wanted.insert(wanted.end(), unrecorded_.begin(), unrecorded_.end());
+  // Rows only ever go from anywhere and come at the end: keep the rows that are still
+  // wanted in order, drop the others, then append what is new.
+  std::size_t kept = 0;
+  bool removed = false;
+  for (std::size_t i = 0; i < rows_.size();) {
+    if (kept < wanted.size() && rows_[i] == wanted[kept]) {
+      ++kept;
+      ++i;
+    } else {
+      rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
+      sink_.RowRemoved(i);
+      removed = true;
+    }
+  }
+  for (; kept < wanted.size(); ++kept) {
+    rows_.push_back(wanted[kept]);
+    sink_.RowAppended(rows_.back());
+  }
+  // Another window removed rows: the selection no longer names what the user chose.
+  if (removed) {
+    first_selected_ = -1;
+    if (delete_enabled_) SetDeleteEnabled(false);
   }
 }
 

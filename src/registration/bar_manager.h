@@ -50,6 +50,9 @@ class BarManager {
   const std::optional<std::string>& backup_path() const { return backup_path_; }
 
  private:
+  // Brings the list to `recorded`, the rows the backup file holds, followed by the rows
+  // that could not be recorded.
+  void ShowRows(const std::vector<BarRow>& recorded);
   void SetDeleteEnabled(bool enabled);
   void ReportRegistryFailures(int message_id, const std::vector<RegFailure>& failures);
 
@@ -58,6 +61,7 @@ class BarManager {
   BarManagerSink& sink_;
   std::optional<std::string> backup_path_;
   std::vector<BarRow> rows_;
+  std::vector<BarRow> unrecorded_;  // listed, but not in the backup file
   int first_selected_ = -1;
   BarKind kind_ = BarKind::kVertical;
   bool delete_enabled_ = false;

@@ -71,8 +71,7 @@ RegResult FileRegistryStore::StoreError(const std::string& what) const {
 RegResult FileRegistryStore::Begin() {
   if (lock_) return RegResult::Ok();
   try {
-    const auto slash = path_.find_last_of('/');
-    if (slash != std::string::npos && slash > 0) CreateDirectories(path_.substr(0, slash));
+    CreateDirectories(ParentFolder(path_));
     lock_.emplace(FileLock::Acquire(lock_path_));
   } catch (const FileError& e) {
     return Failure(RegStatus::kStoreError, e.Text());
@@ -87,27 +86,23 @@ void FileRegistryStore::End() {
   if (open_.empty() && updates_ == 0) lock_.reset();
 }
 
+// Reads the file again unless it is, by its stamp, the one the model was made from.
 RegResult FileRegistryStore::Refresh() {
   try {
-    std::optional<FileStamp> now = FileStamper::Stamp(path_);
+    std::optional<FileStamp> now = FileStamp::Of(path_);
     if (model_current_ && now.has_value() == stamp_.has_value() && (!now || *now == *stamp_)) {
       return RegResult::Ok();
     }
     model_current_ = false;
-    std::optional<StampedContents> contents = FileStamper::Read(path_);
-    if (!contents) {
-      model_ = RegFile();
-      stamp_.reset();
-      model_current_ = true;
-      return RegResult::Ok();
-    }
+    model_ = RegFile();
+    const std::optional<std::string> bytes = ReadWholeFile(path_);
     RegFileError error;
-    if (!ParseRegFile(contents->bytes, model_, error)) {
+    if (bytes && !ParseRegFile(*bytes, model_, error)) {
       model_ = RegFile();
       std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line) + ": ";
       return StoreError(where + error.message + "; the file was left as it is");
     }
-    stamp_ = std::move(contents->stamp);
+    stamp_ = std::move(now);
     model_current_ = true;
     return RegResult::Ok();
   } catch (const FileError& e) {
@@ -119,7 +114,7 @@ RegResult FileRegistryStore::Persist() {
   dirty_ = false;
   try {
     ReplaceFileAtomically(path_, FormatRegFile(model_));
-    stamp_ = FileStamper::Stamp(path_);
+    stamp_ = FileStamp::Of(path_);
     return RegResult::Ok();
   } catch (const FileError& e) {
     // What is in memory is no longer what the file holds: the next step reads it again.

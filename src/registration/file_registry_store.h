@@ -18,17 +18,18 @@ namespace quillbay {
 // written when the last open key is closed; each DeleteKey is written when it is made.
 // Within BeginUpdate/EndUpdate everything is written once, at EndUpdate.
 // From the first CreateKey to that CloseKey (and during a DeleteKey) the store holds an
-// exclusive lock on "<path>.lock", re-reads the file if another process replaced it since
-// we last saw it, applies the change and replaces the file atomically, so two processes
-// writing at once lose nothing of each other's.
+// exclusive lock on "<path>.lock", reads the file again if another process replaced it
+// since we last saw it (its stamp tells), applies the change and replaces the file
+// atomically, so two processes writing at once lose nothing of each other's.
 //
 // Text: names and string data arrive as UTF-8 and are kept as UTF-16LE. Text that is not
 // valid UTF-8 is refused (kOther) and nothing is stored: guessing would store something
 // other than what was typed. Names with line breaks are refused too; the file could not
 // hold them.
 //
-// A file that cannot be read or parsed is never overwritten: the operation fails with
-// kStoreError, its detail naming the file and the line.
+// A file that cannot be read or parsed, or that the user could not open for writing, is
+// never overwritten: the operation fails with kStoreError, its detail naming the file
+// (and the line).
 class FileRegistryStore final : public RegistryStore {
  public:
   explicit FileRegistryStore(std::string path);

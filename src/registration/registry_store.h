@@ -26,7 +26,7 @@ enum class RegType : std::uint32_t {
 enum class RegStatus {
   kOk,
   kNotFound,      // the key does not exist
-  kAccessDenied,  // no rights (on Windows also: the key still has subkeys)
+  kAccessDenied,  // no rights
   kHasSubkeys,    // a key with subkeys cannot be deleted
   kStoreError,    // the store itself failed: its file cannot be read, parsed or replaced
   kOther,

@@ -41,8 +41,9 @@ class FileError : public std::runtime_error {
   std::optional<std::string> path_;
 };
 
-// Classifies an errno value (POSIX) or a GetLastError value (Windows) into a cause. Each
-// platform provides its own; see the platform folders.
-FileCause ClassifySystemError(unsigned long error);
+// Classifies an errno value (POSIX) or a GetLastError value (Windows) met on `path` into a
+// cause: the one classifier of each platform (see the platform folders). A missing folder
+// on the way to the file is a bad path, as Windows reports it.
+FileCause ClassifySystemError(unsigned long error, const std::string& path);
 
 }  // namespace quillbay

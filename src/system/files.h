@@ -11,14 +11,18 @@ namespace quillbay {
 // File operations the program's own files go through. Each platform implements them in
 // its folder (posix/, win32/).
 
-// The whole content of an existing file, opened for reading and not shared with writers;
-// nullopt when it cannot be opened (normally: it does not exist).
+// The whole content of a file, opened for reading and not shared with writers; nullopt
+// only when it does not exist. Throws FileError carrying the absolute path when it exists
+// but cannot be read (no rights, held open by another program, a folder): such a file is
+// never to be taken for a missing one.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // Replaces `path` with `contents` atomically: a temporary file in the same folder is
-// written, flushed and renamed over the old one, so a failure leaves the old file whole.
-// The temporary file is removed on failure. Throws FileError carrying `path` (cause 13 for
-// a short write or a full disk).
+// written, flushed and renamed over the old one, so a crash or a failure leaves the old
+// file whole. A file the user could not open for writing is not replaced (cause 5); the
+// new file keeps the old one's owner and mode. Temporary files that an earlier, killed
+// write of this path left behind are removed. Throws FileError carrying the absolute path
+// (cause 13 for a short write or a full disk).
 void ReplaceFileAtomically(const std::string& path, std::string_view contents);
 
 // Deletes a file if it exists. Throws FileError without a path when it exists and cannot
@@ -28,7 +32,11 @@ void RemoveFileIfExists(const std::string& path);
 // Creates a folder and its missing parents; throws FileError carrying `path` on failure.
 void CreateDirectories(const std::string& path);
 
-// `path` made absolute against the current directory (no check that it exists).
+// The folder `path` is in: "." when it names none, the root for a file at the root.
+std::string ParentFolder(const std::string& path);
+
+// `path` made absolute the way the system's own open would take it (no check that it
+// exists).
 std::string AbsolutePath(const std::string& path);
 
 // The folder that plays the Windows directory: GetWindowsDirectoryA on Windows,

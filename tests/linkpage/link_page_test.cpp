@@ -5,14 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "linkpage_test_util.h"
-#include "system/file_error.h"
-#include "system/files.h"
-
 namespace quillbay {
 namespace {
-
-using testing::ReadBytes;
 
 std::string Page(std::string_view title, std::string_view lines) {
   return "<HTML><BODY><STYLE><!--a {color:darkblue;} a:hover {color:red;}--></STYLE>" +
@@ -40,36 +34,11 @@ TEST(BuildLinkPageTest, FillsBothTemplates) {
        {{"<News> & R&D", "http://a.example/?q=\"x\"&y=<1>"}},
        Page("&lt;b&gt;R&amp;D&lt;/b&gt;", Line("http://a.example/?q=&quot;x&quot;&amp;y=&lt;1&gt;",
                                                "&lt;News&gt; &amp; R&amp;D"))},
-      {"Tab\there 'q' \xC3\xA9",
-       {{" ", "C:\\pages\\a b.htm"}},
-       Page("Tab\there 'q' \xC3\xA9", Line("C:\\pages\\a b.htm", " "))},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
     EXPECT_EQ(BuildLinkPage(c.title, c.links), c.expected);
   }
-}
-
-class WriteLinkPageTest : public TempFolderTest {};
-
-TEST_F(WriteLinkPageTest, ReplacesALongerFileCompletely) {
-  const std::string path = Join("page.htm");
-  testing::WriteBytes(path, std::string(10000, 'x'));
-  WriteLinkPage(path, "", {{"n", "u"}});
-  EXPECT_EQ(ReadBytes(path), Page("", Line("u", "n")));
-  EXPECT_EQ(Entries(), std::vector<std::string>{"page.htm"});
-}
-
-TEST_F(WriteLinkPageTest, MissingFolderThrowsWithTheAbsolutePathAndCreatesNothing) {
-  const std::string path = Join("missing/page.htm");
-  try {
-    WriteLinkPage(path, "", {{"n", "u"}});
-    FAIL() << "no error";
-  } catch (const FileError& error) {
-    EXPECT_EQ(error.cause(), FileCause::kBadPath);
-    EXPECT_NE(error.Text().find(AbsolutePath(path)), std::string::npos);
-  }
-  EXPECT_TRUE(Entries().empty());
 }
 
 }  // namespace

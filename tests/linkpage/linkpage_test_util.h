@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,16 +13,7 @@ namespace quillbay {
 class TempFolderTest : public ::testing::Test {
  protected:
   std::string Join(const std::string& name) const { return dir_.File(name); }
-
-  // The names in the folder, sorted: shows stray temporary files by name.
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
-      names.push_back(entry.path().filename().string());
-    }
-    std::ranges::sort(names);
-    return names;
-  }
+  std::vector<std::string> Entries() const { return dir_.Entries(); }
 
  private:
   testing::TempDir dir_;

@@ -8,55 +8,26 @@
 namespace quillbay {
 namespace {
 
-using testing::ReadBytes;
-using testing::TempDir;
-using testing::WriteBytes;
-
 TEST(BackupFileTest, ParseReadsEveryLineAsARow) {
-  struct Row {
-    const char* what;
-    std::string text;
-    std::vector<BarRow> rows;
+  const std::pair<std::string, std::vector<BarRow>> table[] = {
+      {"A,One;\r\nB,Two;\r\n", {{"A", "One"}, {"B", "Two"}}},
+      {"A,One;\n\r\nB,Two", {{"A", "One"}, {"", ""}, {"B", "Two"}}},
+      {"whole line\r\nA,rest of it\r\n", {{"whole line", ""}, {"A", "rest of it"}}},
+      {"A;x,y\r\nA,Name;junk;\r\nA,x\ry;\r\nA,x\r",
+       {{"A;x", ""}, {"A", "Name"}, {"A", "x\ry"}, {"A", "x\r"}}},
   };
-  const Row table[] = {
-      {"two CR LF lines", "A,One;\r\nB,Two;\r\n", {{"A", "One"}, {"B", "Two"}}},
-      {"LF only, no final line end", "A,One;\nB,Two;", {{"A", "One"}, {"B", "Two"}}},
-      {"empty line", "A,One;\r\n\r\nB,Two;\r\n", {{"A", "One"}, {"", ""}, {"B", "Two"}}},
-      {"neither comma nor semicolon", "whole line\r\n", {{"whole line", ""}}},
-      {"comma but no semicolon", "A,rest of it\r\n", {{"A", "rest of it"}}},
-      {"semicolon before the comma", "A;x,y\r\n", {{"A;x", ""}}},
-      {"text after the semicolon", "A,Name;junk,more;\r\n", {{"A", "Name"}}},
-      {"lone CR stays in the line", "A,x\ry;\r\n", {{"A", "x\ry"}}},
-      {"CR at the end of the last line", "A,x\r", {{"A", "x\r"}}},
-      {"empty file", "", {}},
-      {"bytes taken as they are", "A,Caf\xc3\xa9\xff;\r\n", {{"A", "Caf\xc3\xa9\xff"}}},
-  };
-  for (const Row& row : table) {
-    EXPECT_EQ(ParseBackup(row.text), row.rows) << row.what;
-  }
+  for (const auto& [text, rows] : table) EXPECT_EQ(ParseBackup(text), rows) << text;
 }
 
-TEST(BackupFileTest, SavesExactLinesAndLoadsThemBack) {
-  TempDir dir;
+TEST(BackupFileTest, SavesExactLinesAndRefusesToTakeAFolderForNoFile) {
+  testing::TempDir dir;
   const std::string path = dir.File("sub/bkupRegKeyf");  // the folder is made on first write
   const std::vector<BarRow> rows{{"{A}", "One"}, {"{B}", "Two words"}, {"{C}", ""}};
   SaveBackup(path, rows);
-  EXPECT_EQ(ReadBytes(path), "{A},One;\r\n{B},Two words;\r\n{C},;\r\n");
+  EXPECT_EQ(testing::ReadBytes(path), "{A},One;\r\n{B},Two words;\r\n{C},;\r\n");
   EXPECT_EQ(LoadBackup(path), rows);
-  // No rows to save leaves the file as it was; removing is for that.
-  SaveBackup(path, {});
-  EXPECT_EQ(LoadBackup(path), rows);
-}
-
-TEST(BackupFileTest, AMissingFileLoadsNoRowsAndIsNoFailureToRemove) {
-  TempDir dir;
-  const std::string path = dir.File("bkupRegKeyf");
-  EXPECT_TRUE(LoadBackup(path).empty());
-  EXPECT_TRUE(LoadBackup(dir.path().string()).empty());  // a folder
-  WriteBytes(path, "x");
-  RemoveBackup(path);
-  EXPECT_FALSE(std::filesystem::exists(path));
-  EXPECT_NO_THROW(RemoveBackup(path));
+  EXPECT_TRUE(LoadBackup(dir.File("missing")).empty());
+  EXPECT_THROW(LoadBackup(dir.File("sub")), FileError);
 }
 
 }  // namespace

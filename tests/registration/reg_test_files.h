@@ -14,17 +14,6 @@ inline std::string ReadRegExport(const std::string& name) {
   return ReadBytes(std::string(QUILLBAY_TESTDATA_DIR) + "/reg-export/" + name);
 }
 
-// UTF-8 text as a version 5 file's bytes: BOM, UTF-16LE.
-inline std::string Utf16File(std::string_view utf8) {
-  std::string bytes = "\xFF\xFE";
-  const std::u16string text = Utf8ToUtf16(utf8).value();
-  for (const char16_t c : text) {
-    bytes += static_cast<char>(c & 0xFF);
-    bytes += static_cast<char>(c >> 8);
-  }
-  return bytes;
-}
-
 // A version 5 file's text without its BOM, as UTF-8, for readable comparisons.
 inline std::string Utf16FileText(const std::string& file) {
   std::u16string text;

@@ -1,8 +1,8 @@
 #pragma once
 
-// The behaviour every RegistryStore must show, as one value-parameterised suite a store
-// joins with INSTANTIATE_TEST_SUITE_P. It writes only through RegistryStore and reads back
-// only through RegistryProbe, so it assumes nothing about where a store keeps its keys.
+// What every RegistryStore must do, as one value-parameterised suite: it writes only
+// through the store and reads back only through a RegistryProbe, so it assumes nothing
+// about where a store keeps its keys.
 
 #include <gtest/gtest.h>
 
@@ -22,41 +22,34 @@ namespace quillbay::testing_support {
 struct ProbedValue {
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
-
   friend bool operator==(const ProbedValue&, const ProbedValue&) = default;
 };
 
-// Reads back what a store has kept, independently of the store (the registry API, a fresh
-// read of the file), only while no key is open. Lookups are case-insensitive.
+// Reads back what a store kept, independently of it (the registry API, a fresh read of
+// the file). Lookups ignore case; names come in their kept case.
 class RegistryProbe {
  public:
   virtual ~RegistryProbe() = default;
-
-  virtual bool KeyExists(RegRoot root, std::string_view path) = 0;
-
-  // Value `name` (empty: the unnamed value); nullopt when the key or value is missing.
+  bool KeyExists(RegRoot root, std::string_view path) { return Key(root, path).has_value(); }
+  // Value `name` (empty: the unnamed one) of the key; nullopt when either is missing.
   virtual std::optional<ProbedValue> ReadValue(RegRoot root, std::string_view path,
                                                std::string_view name) = 0;
-
-  // Names of the key's values and direct subkeys in their kept case, in any order.
-  virtual std::vector<std::string> ValueNames(RegRoot root, std::string_view path) = 0;
-  virtual std::vector<std::string> SubkeyNames(RegRoot root, std::string_view path) = 0;
+  // The names of the key's subkeys; nullopt when the key is missing.
+  virtual std::optional<std::vector<std::string>> Key(RegRoot root, std::string_view path) = 0;
 };
 
-// A store and its probe; the probe may own what must outlive the store (a scratch folder).
 struct StoreUnderTest {
-  std::unique_ptr<RegistryProbe> probe;
+  std::unique_ptr<RegistryProbe> probe;  // may own what must outlive the store
   std::unique_ptr<RegistryStore> store;
 };
 
 struct RegistryStoreParam {
-  std::string name;  // the test name suffix: letters and digits only
+  std::string name;  // the test name suffix
   std::function<StoreUnderTest()> make;
 };
 
-inline std::string RegistryStoreParamName(
-    const ::testing::TestParamInfo<RegistryStoreParam>& info) {
-  return info.param.name;
+inline std::string RegistryStoreParamName(const ::testing::TestParamInfo<RegistryStoreParam>& i) {
+  return i.param.name;
 }
 
 // The suite works below this key of HKLM and HKCU and registers these bars; all are
@@ -69,22 +62,15 @@ class RegistryStoreSuite : public ::testing::TestWithParam<RegistryStoreParam> {
  protected:
   void SetUp() override;
   void TearDown() override;
-
   RegistryStore& store() { return *under_test_.store; }
   RegistryProbe& probe() { return *under_test_.probe; }
-
-  static std::string Scratch(std::string_view rest);
-
   // Creates `path`, runs `write` on it and closes it, expecting success.
   void WriteKey(RegRoot root, const std::string& path,
                 const std::function<void(RegKey)>& write = {});
-
   // Deletes `path` and everything below it through the store, deepest key first.
   void RemoveTree(RegRoot root, const std::string& path);
 
  private:
-  void RemoveSuiteKeys();
-
   StoreUnderTest under_test_;
 };
 

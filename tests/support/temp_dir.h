@@ -1,33 +1,53 @@
 #pragma once
 
+#if !defined(_WIN32)
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
+#include <vector>
+
+#include "system/file_lock.h"
 
 namespace quillbay::testing {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
  public:
-  TempDir() {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() /
-            ("quillbay-test-" + std::to_string(rd()) + "-" + std::to_string(rd()));
+  TempDir() : path_(std::filesystem::temp_directory_path() / Name()) {
     std::filesystem::create_directories(path_);
   }
   ~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
   const std::filesystem::path& path() const { return path_; }
   std::string File(const std::string& name) const { return (path_ / name).string(); }
+  // The names in the folder, sorted: shows stray temporary files by name.
+  std::vector<std::string> Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::ranges::sort(names);
+    return names;
+  }
 
  private:
+  static std::string Name() {
+    std::random_device rd;
+    return "quillbay-test-" + std::to_string(rd()) + "-" + std::to_string(rd());
+  }
   std::filesystem::path path_;
 };
 
@@ -40,11 +60,75 @@ inline std::string ReadBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Names in `dir`, for checking that no temporary file was left behind.
-inline int CountEntries(const std::filesystem::path& dir) {
-  int n = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++n;
-  return n;
+#if !defined(_WIN32)
+// A child process running `body`; Result() waits for it and gives what body returned: ""
+// for success, or what went wrong.
+class Child {
+ public:
+  explicit Child(const std::function<std::string()>& body) {
+    if (::pipe(fds_) != 0 || (pid_ = ::fork()) != 0) return;
+    const std::string out = body();
+    ::_exit(::write(fds_[1], out.data(), out.size()) < 0 ? 2 : 0);
+  }
+  std::string Result() {
+    ::close(fds_[1]);
+    std::string out;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(fds_[0], buffer, sizeof buffer)) > 0;) {
+      out.append(buffer, static_cast<std::size_t>(n));
+    }
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? out : "the child failed: " + out;
+  }
+
+ private:
+  int fds_[2] = {-1, -1};
+  pid_t pid_ = -1;
+};
+
+// Runs `body` in a child as nobody when we are root: mode bits stop no root.
+inline std::string AsOrdinaryUser(const std::function<std::string()>& body) {
+  return Child([&]() -> std::string {
+           const passwd* nobody = ::getpwnam("nobody");
+           if (::geteuid() == 0 && (nobody == nullptr || ::setgroups(0, nullptr) != 0 ||
+                                    ::setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) ||
+                                    ::setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid))) {
+             return "cannot become nobody";
+           }
+           return body();
+         })
+      .Result();
 }
+
+// Runs `writers` in child processes; each calls its argument once ready to write, and all
+// are let go at once while the lock at `lock_path` is held here for 0.3 s, during which
+// `unchanged()` must hold. Writers that skip the lock fail this for certain.
+inline std::string LetGoUnderTheLock(
+    const std::string& lock_path,
+    const std::vector<std::function<bool(const std::function<void()>&)>>& writers,
+    const std::function<bool()>& unchanged) {
+  int ready[2];
+  int go[2];
+  if (::pipe(ready) != 0 || ::pipe(go) != 0) return "no pipe";
+  char c = 0;
+  std::vector<Child> children;
+  for (const auto& writer : writers) {
+    children.emplace_back([&] {
+      return writer([&] { (void)!(::write(ready[1], "r", 1) + ::read(go[0], &c, 1)); }) ? "" : "!";
+    });
+  }
+  std::string out;
+  for (std::size_t i = 0; i < writers.size(); ++i) out += ::read(ready[0], &c, 1) == 1 ? "" : "?";
+  {
+    const FileLock lock = FileLock::Acquire(lock_path);
+    out += ::write(go[1], "gggg", writers.size()) > 0 ? "" : "no go";
+    ::usleep(300000);
+    out += unchanged() ? "" : "written while the lock was held";
+  }
+  for (Child& child : children) out += child.Result();
+  return out;
+}
+#endif
 
 }  // namespace quillbay::testing

@@ -1,121 +1,134 @@
-// Failures of the program's own files, from real sources that fail even for root.
+// The program's own files failing for real, from sources that fail even for root.
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <functional>
-
+#include "linkpage/link_page.h"
 #include "registration/backup_file.h"
-#include "system/file_error.h"
+#include "registration/bar_registry.h"
+#include "registration/file_registry_store.h"
 #include "system/files.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillbay {
 namespace {
 
-namespace fs = std::filesystem;
-using testing::CountEntries;
 using testing::ReadBytes;
-using testing::TempDir;
 using testing::WriteBytes;
 
-// Write failures name the path; a failed removal carries no file name.
-TEST(PosixFilesTest, FailuresNameTheirCause) {
-  TempDir dir;
-  WriteBytes(dir.File("plain"), "x");
-  fs::create_directories(dir.File("folder/inner"));
-  const std::vector<BarRow> rows{{"{A}", "One"}};
-  struct Row {
-    std::function<void()> operation;
-    FileCause cause;
-    std::string text;
-  };
-  const Row table[] = {
-      {[&] { SaveBackup(dir.File("plain/bkupRegKeyf"), rows); }, FileCause::kBadPath,
-       dir.File("plain") + " contains an invalid path."},
-      {[&] { SaveBackup(dir.File("folder"), rows); }, FileCause::kAccessDenied,
-       "Access to " + dir.File("folder") + " was denied."},
-      {[&] { RemoveBackup(dir.File("folder")); }, FileCause::kAccessDenied,
-       "Access to an unnamed file was denied."},
-  };
-  for (const Row& row : table) {
-    SCOPED_TRACE(row.text);
-    try {
-      row.operation();
-      ADD_FAILURE() << "no error";
-    } catch (const FileError& e) {
-      EXPECT_EQ(e.cause(), row.cause);
-      EXPECT_EQ(e.Text(), row.text);
-    }
+// Failures name the path and leave the file as it was; a failed removal names none.
+TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
+  testing::TempDir dir;
+  std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+  const std::string plain = dir.File("plain"), read_only = dir.File("read-only"),
+                    unreadable = dir.File("unreadable"), fifo = dir.File("fifo"),
+                    folder = dir.File("folder");
+  for (const auto& [file, mode] : {std::pair{plain, 0644}, {read_only, 0444}, {unreadable, 0}}) {
+    WriteBytes(file, "kept");
+    ::chmod(file.c_str(), static_cast<mode_t>(mode));
+    (void)!::chown(file.c_str(), 65534, 65534);  // the ordinary user's own files, for root
   }
-  EXPECT_TRUE(fs::is_directory(dir.File("folder/inner")));
-}
-
-TEST(PosixFilesTest, ADeviceIsNeverReplaced) {
-  EXPECT_THROW(ReplaceFileAtomically("/dev/full", "data"), FileError);
-  EXPECT_TRUE(fs::is_character_file("/dev/full"));
-}
-
-// Runs in a child process: replaces `path` while files may not grow past 4 bytes, and exits
-// with 0 when that failed as a full disk naming the path.
-[[noreturn]] void ReplaceUnderSizeLimit(const std::string& path) {
-  std::signal(SIGXFSZ, SIG_IGN);
-  const rlimit limit{4, 4};
-  setrlimit(RLIMIT_FSIZE, &limit);
-  try {
-    ReplaceFileAtomically(path, std::string(100, 'x'));
-  } catch (const FileError& e) {
-    const bool as_expected =
-        e.cause() == FileCause::kDiskFull && e.Text() == "Disk full while accessing " + path + ".";
-    std::exit(as_expected ? 0 : 1);
-  }
-  std::exit(2);
+  ::mkfifo(fifo.c_str(), 0666);
+  std::filesystem::create_directories(folder + "/inner");
+  const std::pair<std::function<void()>, std::string> table[] = {
+      {[&] { ReplaceFileAtomically(plain + "/x", ""); }, plain + "/x contains an invalid path."},
+      {[&] { ReplaceFileAtomically(folder, ""); }, "Access to " + folder + " was denied."},
+      {[&] { ReplaceFileAtomically(fifo, ""); }, "Access to " + fifo + " was denied."},
+      {[&] { ReplaceFileAtomically(read_only, ""); }, "Access to " + read_only + " was denied."},
+      {[&] { ReadWholeFile(unreadable); }, "Access to " + unreadable + " was denied."},
+      {[&] { ReadWholeFile(fifo); }, "Access to " + fifo + " was denied."},
+      {[&] { RemoveFileIfExists(folder); }, "Access to an unnamed file was denied."},
+  };
+  EXPECT_EQ(testing::AsOrdinaryUser([&] {
+              std::string out;
+              for (const auto& [operation, text] : table) {
+                try {
+                  operation();
+                  out += "no error: " + text + "\n";
+                } catch (const FileError& e) {
+                  out += e.Text() == text ? "" : e.Text() + "\n";
+                }
+              }
+              return out;
+            }),
+            "");
+  for (const std::string& file : {plain, read_only, unreadable}) EXPECT_EQ(ReadBytes(file), "kept");
+  EXPECT_EQ(dir.Entries(),
+            (std::vector<std::string>{"fifo", "folder", "plain", "read-only", "unreadable"}));
 }
 
 TEST(PosixFilesTest, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
-  TempDir dir;
+  testing::TempDir dir;
   const std::string path = dir.File("bkupRegKeyf");
   WriteBytes(path, "old content\r\n");
-  // A real short write: the file size limit makes write() fail with EFBIG.
-  EXPECT_EXIT(ReplaceUnderSizeLimit(path), ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(testing::Child([&]() -> std::string {
+              ::signal(SIGXFSZ, SIG_IGN);
+              const rlimit limit{4, 4};  // write() fails with EFBIG past 4 bytes
+              ::setrlimit(RLIMIT_FSIZE, &limit);
+              try {
+                ReplaceFileAtomically(path, std::string(100, 'x'));
+              } catch (const FileError& e) {
+                return e.Text() == "Disk full while accessing " + path + "." ? "" : e.Text();
+              }
+              return "no error";
+            }).Result(),
+            "");
   EXPECT_EQ(ReadBytes(path), "old content\r\n");
-  EXPECT_EQ(CountEntries(dir.path()), 1);
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"bkupRegKeyf"});
 }
 
-TEST(PosixFilesTest, ReplaceKeepsPermissionsAndFollowsLinks) {
-  TempDir dir;
+TEST(PosixFilesTest, ReplaceKeepsOwnerAndModeAndFollowsLinks) {
+  testing::TempDir dir;
   const std::string target = dir.File("target");
   WriteBytes(target, "old");
-  fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  fs::create_symlink(target, dir.File("link"));
-
+  ::chmod(target.c_str(), 0640);
+  EXPECT_TRUE(::geteuid() != 0 || ::chown(target.c_str(), 65534, 65534) == 0);  // nobody's
+  std::filesystem::create_symlink(target, dir.File("link"));
+  struct stat before {
+  }, after{};
+  ::stat(target.c_str(), &before);
   ReplaceFileAtomically(dir.File("link"), "new");
-
-  EXPECT_TRUE(fs::is_symlink(dir.File("link")));
-  EXPECT_EQ(ReadBytes(target), "new");
-  EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
-            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ::stat(target.c_str(), &after);
+  EXPECT_EQ(ReadBytes(dir.File("link")), "new");
+  EXPECT_EQ(std::tuple(after.st_mode, after.st_uid, after.st_gid),
+            std::tuple(before.st_mode, before.st_uid, before.st_gid));
 }
 
-TEST(PosixFilesTest, DataFolderFollowsXdgDataHome) {
-  const char* old_xdg = std::getenv("XDG_DATA_HOME");
-  const std::string saved = old_xdg ? old_xdg : "";
-  const std::string saved_home = std::getenv("HOME") ? std::getenv("HOME") : "/root";
-  ::setenv("XDG_DATA_HOME", "/data/home", 1);
-  EXPECT_EQ(WindowsDirectory(), "/data/home/quillbay");
-  ::setenv("XDG_DATA_HOME", "relative/ignored", 1);
-  ::setenv("HOME", "/home/someone", 1);
-  EXPECT_EQ(WindowsDirectory(), "/home/someone/.local/share/quillbay");
-  ::setenv("HOME", saved_home.c_str(), 1);
-  if (old_xdg) {
-    ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
-  } else {
-    ::unsetenv("XDG_DATA_HOME");
+// A writer killed at any moment leaves each file whole, old or new, and the next write
+// removes the temporary files it left.
+TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
+  testing::TempDir dir;
+  const std::string backup = dir.File("bkupRegKeyf"), page = dir.File("page.htm"),
+                    registry = dir.File("registry.reg");
+  auto write = [&](int i) {
+    SaveBackup(backup, std::vector<BarRow>(i % 2 ? 20000 : 1, BarRow{"{0123456789}", "a bar"}));
+    WriteLinkPage(page, "T", std::vector<LinkEntry>(i % 2 ? 20000 : 0, LinkEntry{"n", "http://"}));
+    FileRegistryStore store(registry);
+    const std::string id = "{11111111-2222-4333-8444-555555555555}";
+    i % 2 ? RegisterBar(store, id, "n", "l", BarKind::kVertical) : UnregisterBar(store, id);
+  };
+  auto files = [&] { return std::vector{ReadBytes(backup), ReadBytes(page), ReadBytes(registry)}; };
+  write(1);  // registry.reg keeps the parent keys from the first bar on
+  const std::vector<std::string> odd = files();
+  write(2);
+  const std::vector<std::string> even = files();
+  std::minstd_rand random(std::random_device{}());
+  for (int round = 0; round < 25; ++round) {
+    const pid_t pid = ::fork();
+    for (int i = 0; pid == 0; ++i) write(i);
+    ::usleep(static_cast<useconds_t>(1000 + random() % 40000));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    const std::vector<std::string> now = files();
+    for (std::size_t f = 0; f < now.size(); ++f) {
+      EXPECT_TRUE(now[f] == odd[f] || now[f] == even[f]) << "file " << f << " torn";
+    }
   }
+  write(1);  // writes all three files, whichever version they hold
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"bkupRegKeyf", "page.htm", "registry.reg",
+                                                     "registry.reg.lock"}));
 }
 
 }  // namespace

@@ -131,10 +131,32 @@ RegResult Combine(RegResult first, RegResult second) {
   return RegResult::Ok();
 }
 
+// Whether the key has subkeys; Windows refuses to delete such a key as "access denied".
+bool HasSubkeys(RegRoot root, const std::string& path, RegView view) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExA(RootKey(root), path.c_str(), 0, KEY_READ | ViewFlag(view), &key) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD subkeys = 0;
+  const LSTATUS code = ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  ::RegCloseKey(key);
+  return code == ERROR_SUCCESS && subkeys > 0;
+}
+
 RegResult DeleteInView(RegRoot root, std::string_view path, RegView view) {
   const std::string text(path);
   const LSTATUS code = ::RegDeleteKeyExA(RootKey(root), text.c_str(), ViewFlag(view), 0);
   if (code == ERROR_SUCCESS) return RegResult::Ok();
+  // A subkey another program left is no lack of administrator rights.
+  if (code == ERROR_ACCESS_DENIED && HasSubkeys(root, text, view)) {
+    RegResult result;
+    result.status = RegStatus::kHasSubkeys;
+    result.detail.append(FullName(root, path)).append(" (").append(ViewName(view));
+    result.detail.append("): the key still has a subkey, left there by another program");
+    return result;
+  }
   return Failure(code, FullName(root, path), view);
 }
 

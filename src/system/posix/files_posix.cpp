@@ -1,5 +1,8 @@
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +12,7 @@
 #include <string>
 
 #include "system/file_error.h"
+#include "system/file_lock.h"
 #include "system/files.h"
 
 namespace quillbay {
@@ -35,43 +39,54 @@ class Fd {
   int fd_;
 };
 
-std::string ParentOf(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 bool IsDirectory(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Like ClassifySystemError, but a missing folder on the way to `path` is a bad path, as
-// Windows reports it, rather than a missing file.
-FileCause ClassifyFor(int err, const std::string& path) {
-  if (err == ENOENT && !IsDirectory(ParentOf(path))) return FileCause::kBadPath;
-  return ClassifySystemError(static_cast<unsigned long>(err));
+[[noreturn]] void Throw(int err, const std::string& path) {
+  throw FileError(ClassifySystemError(static_cast<unsigned long>(err), path), AbsolutePath(path));
 }
 
-[[noreturn]] void ThrowFor(int err, const std::string& path) {
-  throw FileError(ClassifyFor(err, path), AbsolutePath(path));
+// Temporary files of `name` are ".<name>.tmp<pid>-<random>": the process id tells whose.
+std::string TemporaryPrefix(const std::string& name) {
+  return "." + name + ".tmp";
 }
 
-std::string TemporaryNameFor(const std::string& path) {
-  static std::minstd_rand rng{std::random_device{}()};
+std::string BaseName(const std::string& path) {
   const auto slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(rng());
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Removes temporary files of `target` whose writer is gone (killed mid-write). Only our
+// own regular files of this exact pattern are touched, and never those of a live process.
+void RemoveStaleTemporaries(const std::string& target) {
+  const std::string folder = ParentFolder(target);
+  const std::string prefix = TemporaryPrefix(BaseName(target));
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (!name.starts_with(prefix)) continue;
+    char* end = nullptr;
+    const long pid = std::strtol(name.c_str() + prefix.size(), &end, 10);
+    if (pid <= 0 || *end != '-' || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    const std::string stale = JoinPath(folder, name);
+    struct stat st {};
+    if (::lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
+      ::unlink(stale.c_str());
+    }
+  }
+  ::closedir(dir);
 }
 
 }  // namespace
 
-FileCause ClassifySystemError(unsigned long error) {
+FileCause ClassifySystemError(unsigned long error, const std::string& path) {
   switch (static_cast<int>(error)) {
     case ENOENT:
-      return FileCause::kFileNotFound;
+      return IsDirectory(ParentFolder(path)) ? FileCause::kFileNotFound : FileCause::kBadPath;
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
@@ -107,10 +122,16 @@ FileCause ClassifySystemError(unsigned long error) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) return std::nullopt;
+  // Non-blocking, so that a FIFO in the file's place cannot hang the program.
+  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd.get() < 0) {
+    // A path through a regular file names no file either.
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    Throw(errno, path);
+  }
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+  if (::fstat(fd.get(), &st) != 0) Throw(errno, path);
+  if (!S_ISREG(st.st_mode)) Throw(EISDIR, path);
   std::string data;
   data.reserve(static_cast<std::size_t>(st.st_size));
   char buffer[65536];
@@ -118,7 +139,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return std::nullopt;
+      Throw(errno, path);
     }
     if (n == 0) break;
     data.append(buffer, static_cast<std::size_t>(n));
@@ -133,29 +154,52 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
     target = real;
     std::free(real);
   }
-  // Only a regular file is ever replaced: a folder or a device in its place is refused
-  // (renaming over /dev/full would swap the device for a file).
+  // The rename needs only the folder's rights: without this check a file the user may not
+  // write would be replaced anyway. Only a regular file is ever replaced: a folder or a
+  // device in its place is refused.
   struct stat existing {};
-  if (::stat(target.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) ThrowFor(EISDIR, path);
+  bool exists = false;
+  {
+    Fd old(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (old.get() >= 0) {
+      if (::fstat(old.get(), &existing) != 0) Throw(errno, path);
+      if (!S_ISREG(existing.st_mode)) Throw(EISDIR, path);
+      exists = true;
+    } else if (errno != ENOENT) {
+      Throw(errno == ENXIO ? EACCES : errno, path);  // ENXIO: a FIFO nobody reads
+    }
+  }
+  RemoveStaleTemporaries(target);
 
+  static std::minstd_rand rng{std::random_device{}()};
+  const std::string temp_prefix = JoinPath(ParentFolder(target), TemporaryPrefix(BaseName(target)));
   std::string temp;
   int fd_raw = -1;
   for (int attempt = 0; attempt < 100 && fd_raw < 0; ++attempt) {
-    temp = TemporaryNameFor(target);
+    temp = temp_prefix + std::to_string(::getpid()) + "-" + std::to_string(rng());
     fd_raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd_raw < 0 && errno != EEXIST) ThrowFor(errno, path);
+    if (fd_raw < 0 && errno != EEXIST) Throw(errno, path);
   }
-  if (fd_raw < 0) ThrowFor(EEXIST, path);
+  if (fd_raw < 0) Throw(EEXIST, path);
   Fd fd(fd_raw);
 
   auto fail = [&](int err) {
     fd.Close();
     ::unlink(temp.c_str());
-    ThrowFor(err, path);
+    Throw(err, path);
   };
 
-  // Keep the permissions of the file being replaced.
-  if (existing.st_mode != 0) ::fchmod(fd.get(), existing.st_mode & 07777);
+  if (exists) {
+    // Keep the owner and the mode of the file being replaced; one we cannot give the new
+    // file its owner is not replaced.
+    struct stat made {};
+    if (::fstat(fd.get(), &made) != 0) fail(errno);
+    if ((made.st_uid != existing.st_uid || made.st_gid != existing.st_gid) &&
+        ::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0) {
+      fail(EACCES);
+    }
+    if (::fchmod(fd.get(), existing.st_mode & 07777) != 0) fail(errno);
+  }
 
   std::size_t done = 0;
   while (done < contents.size()) {
@@ -170,30 +214,37 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
   if (::fsync(fd.get()) != 0) fail(errno);
   if (const int err = fd.Close(); err != 0) {
     ::unlink(temp.c_str());
-    ThrowFor(err, path);
+    Throw(err, path);
   }
   if (::rename(temp.c_str(), target.c_str()) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
-    ThrowFor(err, path);
+    Throw(err, path);
   }
   // Make the rename itself durable; a failure here changes nothing the user could act on.
-  Fd dir(::open(ParentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  Fd dir(::open(ParentFolder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
 }
 
 void RemoveFileIfExists(const std::string& path) {
   if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
-    throw FileError(ClassifyFor(errno, path), std::nullopt);
+    throw FileError(ClassifySystemError(static_cast<unsigned long>(errno), path), std::nullopt);
   }
 }
 
 void CreateDirectories(const std::string& path) {
   if (path.empty() || IsDirectory(path)) return;
-  const std::string parent = ParentOf(path);
+  const std::string parent = ParentFolder(path);
   if (parent != path) CreateDirectories(parent);
-  if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) ThrowFor(errno, path);
-  if (!IsDirectory(path)) ThrowFor(ENOTDIR, path);
+  if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) Throw(errno, path);
+  if (!IsDirectory(path)) Throw(ENOTDIR, path);
+}
+
+std::string ParentFolder(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -226,6 +277,43 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   if (!out.empty() && out.back() != '/') out += '/';
   out += name;
   return out;
+}
+
+FileLock FileLock::Acquire(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) Throw(errno, path);
+  while (::flock(fd, LOCK_EX) != 0) {
+    if (errno == EINTR) continue;
+    const int err = errno;
+    ::close(fd);
+    Throw(err, path);
+  }
+  return FileLock(fd);
+}
+
+FileLock::~FileLock() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));  // closing lets go of the lock
+}
+
+std::optional<FileStamp> FileStamp::Of(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ENOENT) return std::nullopt;
+    Throw(errno, path);
+  }
+  FileStamp stamp;
+  stamp.pin_ = std::shared_ptr<int>(new int(fd), [](int* p) {
+    ::close(*p);
+    delete p;
+  });
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) Throw(errno, path);
+  stamp.device_ = static_cast<std::uint64_t>(st.st_dev);
+  stamp.inode_ = static_cast<std::uint64_t>(st.st_ino);
+  stamp.size_ = static_cast<std::int64_t>(st.st_size);
+  stamp.modified_ns_ = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+  stamp.changed_ns_ = std::int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
+  return stamp;
 }
 
 }  // namespace quillbay

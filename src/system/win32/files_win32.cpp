@@ -1,9 +1,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <string>
 
 #include "system/file_error.h"
+#include "system/file_lock.h"
 #include "system/files.h"
 
 namespace quillbay {
@@ -40,24 +42,51 @@ bool IsDirectory(const std::string& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-[[noreturn]] void ThrowFor(DWORD error, const std::string& path) {
-  throw FileError(ClassifySystemError(error), AbsolutePath(path));
+[[noreturn]] void Throw(DWORD error, const std::string& path) {
+  throw FileError(ClassifySystemError(error, path), AbsolutePath(path));
 }
 
-// A name for the temporary file next to `path`; unique within this process, and the
-// process id keeps two running copies apart.
-std::string TemporaryNameFor(const std::string& path) {
-  static std::atomic<unsigned long> counter{0};
-  std::size_t slash = path.size();
-  while (slash > 0 && !IsSeparator(path[slash - 1])) --slash;
-  return path.substr(0, slash) + "~" + path.substr(slash) + ".tmp" +
-         std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount64()) + "-" +
-         std::to_string(counter++);
+// Temporary files of `full` (an absolute path) are "~<name>.tmp<pid>-<tick>-<count>" in
+// its folder: the process id tells whose.
+std::string TemporaryNamePrefix(const std::string& full) {
+  std::size_t slash = full.size();
+  while (slash > 0 && !IsSeparator(full[slash - 1])) --slash;
+  return "~" + full.substr(slash) + ".tmp";
+}
+
+bool ProcessIsAlive(DWORD pid) {
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (process == nullptr) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  const bool alive = ::GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+  ::CloseHandle(process);
+  return alive;
+}
+
+// Removes temporary files of `full` whose writer is gone (killed mid-write); never those
+// of a live process, nor any other file.
+void RemoveStaleTemporaries(const std::string& full) {
+  const std::string folder = ParentFolder(full);
+  const std::string prefix = TemporaryNamePrefix(full);
+  WIN32_FIND_DATAA found;
+  HANDLE search = ::FindFirstFileA(JoinPath(folder, prefix + "*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::string name = found.cFileName;
+    if (!name.starts_with(prefix) || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      continue;
+    }
+    char* end = nullptr;
+    const unsigned long pid = std::strtoul(name.c_str() + prefix.size(), &end, 10);
+    if (pid == 0 || *end != '-' || pid == ::GetCurrentProcessId() || ProcessIsAlive(pid)) continue;
+    ::DeleteFileA(JoinPath(folder, name).c_str());
+  } while (::FindNextFileA(search, &found));
+  ::FindClose(search);
 }
 
 }  // namespace
 
-FileCause ClassifySystemError(unsigned long error) {
+FileCause ClassifySystemError(unsigned long error, const std::string& /*path*/) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
       return FileCause::kFileNotFound;
@@ -96,7 +125,11 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   // Other readers are welcome; a writer must not change the file under us.
   Handle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file.valid()) return std::nullopt;
+  if (!file.valid()) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return std::nullopt;
+    Throw(error, path);
+  }
   std::string data;
   LARGE_INTEGER size{};
   if (::GetFileSizeEx(file.get(), &size) && size.QuadPart > 0) {
@@ -105,7 +138,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   char buffer[65536];
   for (;;) {
     DWORD got = 0;
-    if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) return std::nullopt;
+    if (!::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr))
+      Throw(::GetLastError(), path);
     if (got == 0) break;
     data.append(buffer, got);
   }
@@ -113,26 +147,46 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
-  // Only a file is ever replaced; a folder in its place is refused before anything is written.
-  if (IsDirectory(path)) ThrowFor(ERROR_ACCESS_DENIED, path);
+  // Work on the path as the system's own open takes it: a drive-relative "c:page.htm" is
+  // in the current folder of drive C, and its temporary file must be there too.
+  const std::string full = AbsolutePath(path);
+  // Only a file the user could open for writing is replaced: not a read-only file, one
+  // held open without sharing, or a folder.
+  {
+    Handle old(::CreateFileA(full.c_str(), GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!old.valid() && ::GetLastError() != ERROR_FILE_NOT_FOUND) Throw(::GetLastError(), path);
+    // The open refuses a read-only file on Windows, but not always under Wine.
+    const DWORD attributes = ::GetFileAttributesA(full.c_str());
+    if (old.valid() && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+      Throw(ERROR_ACCESS_DENIED, path);
+    }
+  }
+  RemoveStaleTemporaries(full);
+
+  static std::atomic<unsigned long> counter{0};
   std::string temp;
   HANDLE raw = INVALID_HANDLE_VALUE;
   for (int attempt = 0; attempt < 100 && raw == INVALID_HANDLE_VALUE; ++attempt) {
-    temp = TemporaryNameFor(path);
+    temp = JoinPath(ParentFolder(full), TemporaryNamePrefix(full)) +
+           std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount64()) +
+           "-" + std::to_string(counter++);
     raw = ::CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                         nullptr);
     if (raw == INVALID_HANDLE_VALUE) {
       const DWORD error = ::GetLastError();
-      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) ThrowFor(error, path);
+      if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) Throw(error, path);
     }
   }
-  if (raw == INVALID_HANDLE_VALUE) ThrowFor(ERROR_FILE_EXISTS, path);
+  if (raw == INVALID_HANDLE_VALUE) Throw(ERROR_FILE_EXISTS, path);
   Handle file(raw);
 
   auto fail = [&](DWORD error) {
     file.Close();
     ::DeleteFileA(temp.c_str());
-    ThrowFor(error, path);
+    Throw(error, path);
   };
 
   std::size_t done = 0;
@@ -149,13 +203,13 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
   if (!::FlushFileBuffers(file.get())) fail(::GetLastError());
   if (const DWORD error = file.Close(); error != 0) {
     ::DeleteFileA(temp.c_str());
-    ThrowFor(error, path);
+    Throw(error, path);
   }
-  if (!::MoveFileExA(temp.c_str(), path.c_str(),
+  if (!::MoveFileExA(temp.c_str(), full.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = ::GetLastError();
     ::DeleteFileA(temp.c_str());
-    ThrowFor(error, path);
+    Throw(error, path);
   }
 }
 
@@ -163,27 +217,34 @@ void RemoveFileIfExists(const std::string& path) {
   if (::DeleteFileA(path.c_str())) return;
   const DWORD error = ::GetLastError();
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
-  throw FileError(ClassifySystemError(error), std::nullopt);
+  throw FileError(ClassifySystemError(error, path), std::nullopt);
 }
 
 void CreateDirectories(const std::string& path) {
   std::string folder = path;
   while (folder.size() > 1 && IsSeparator(folder.back())) folder.pop_back();
   if (folder.empty() || IsDirectory(folder)) return;
-  std::size_t slash = folder.size();
-  while (slash > 0 && !IsSeparator(folder[slash - 1])) --slash;
   // Stop at a drive ("C:") or the root; they exist or cannot be made.
-  if (slash > 0) {
-    const std::string parent = folder.substr(0, slash);
-    const bool is_drive = parent.size() <= 3 && parent.size() >= 2 && parent[1] == ':';
-    if (!is_drive && parent.size() > 1) CreateDirectories(parent);
-  }
+  const std::string parent = ParentFolder(folder);
+  const bool is_drive = parent.size() >= 2 && parent.size() <= 3 && parent[1] == ':';
+  if (parent != "." && !is_drive && parent.size() > 1) CreateDirectories(parent);
   if (!::CreateDirectoryA(folder.c_str(), nullptr)) {
     const DWORD error = ::GetLastError();
-    if (error != ERROR_ALREADY_EXISTS) ThrowFor(error, folder);
+    if (error != ERROR_ALREADY_EXISTS) Throw(error, folder);
   }
   // Something that is not a folder stands in the way; the error names it.
-  if (!IsDirectory(folder)) ThrowFor(ERROR_PATH_NOT_FOUND, folder);
+  if (!IsDirectory(folder)) Throw(ERROR_PATH_NOT_FOUND, folder);
+}
+
+std::string ParentFolder(const std::string& path) {
+  std::size_t slash = path.size();
+  while (slash > 0 && !IsSeparator(path[slash - 1])) --slash;
+  if (slash == 0) {
+    // "c:page.htm" is in the current folder of drive C.
+    return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : ".";
+  }
+  const bool is_root = slash == 1 || (slash == 3 && path[1] == ':');
+  return path.substr(0, is_root ? slash : slash - 1);
 }
 
 std::string AbsolutePath(const std::string& path) {
@@ -217,6 +278,25 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   if (!out.empty() && !IsSeparator(out.back())) out += '\\';
   out += name;
   return out;
+}
+
+FileLock FileLock::Acquire(const std::string& path) {
+  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Throw(::GetLastError(), path);
+  OVERLAPPED at{};
+  if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
+    const DWORD error = ::GetLastError();
+    ::CloseHandle(file);
+    Throw(error, path);
+  }
+  return FileLock(reinterpret_cast<std::intptr_t>(file));
+}
+
+FileLock::~FileLock() {
+  // Closing lets go of the lock.
+  if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
 
 }  // namespace quillbay

@@ -1,30 +1,22 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "registration/win32/win32_registry_store.h"
 #include "tests/registration/registry_store_suite.h"
 
 namespace quillbay::testing_support {
 
-// Reads the registry of one view straight through the API, independently of the store.
-// Values are read through the wide interface, which gives the bytes as stored.
+// Reads the registry of one view straight through the API, independently of the store;
+// values through the wide interface, which gives the bytes as stored.
 class Win32ViewReader final : public RegistryProbe {
  public:
   explicit Win32ViewReader(RegView view) : view_(view) {}
-
-  bool KeyExists(RegRoot root, std::string_view path) override;
   std::optional<ProbedValue> ReadValue(RegRoot root, std::string_view path,
                                        std::string_view name) override;
-  std::vector<std::string> ValueNames(RegRoot root, std::string_view path) override;
-  std::vector<std::string> SubkeyNames(RegRoot root, std::string_view path) override;
-
-  // Writes a key with one string value in this view only, bypassing the store.
-  bool WriteKeyInThisViewOnly(RegRoot root, std::string_view path, std::string_view value);
+  std::optional<std::vector<std::string>> Key(RegRoot root, std::string_view path) override;
+  // Writes a key with a string value in this view only, bypassing the store.
+  bool WriteKeyInThisViewOnly(RegRoot root, std::string_view path);
   // Deletes `path` and everything below it in this view; a missing key is fine.
   void DeleteTree(RegRoot root, std::string_view path);
 
