@@ -109,4 +109,8 @@ expect_bars "$side	Side \"pane\" \\"
 "$cli" delete "$side"
 [[ ! -e $data/bkupRegKeyf && $("$cli" list) == "" && $("$window") == "" ]] || fail "last delete"
 [[ $(sections "$data/registry.reg" "$side") == "" ]] || fail "delete left registry entries"
+for i in 1 2 3 4 5 6 7 8; do "$cli" add "Bar $i" "http://h/$i" >/dev/null & done
+wait
+[[ $("$cli" list | wc -l) == 8 && $(sections "$data/registry.reg" InitPropertyBag | wc -l) == 8 ]] ||
+  fail "adds at the same time lost a bar"
 echo "quillbay-cli end to end: passed"
