@@ -1,8 +1,7 @@
 // The dialog platform's contract, run unchanged on every back end. The Win32 back end on the
 // real dialog manager and list view is the reference: the expected records are what it does
-// (under Wine; where Wine is known to differ from Windows a row says so and follows Windows,
-// and no row here needed that). Each row is a script of steps on one window; the record
-// holds every notification and, after each key, the control with the focus.
+// under Wine. Each row is a script of steps on one window; the record holds every
+// notification and, after each key, the control with the focus.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -56,7 +55,7 @@ class ProbeDlg final : public CDialog {
 // One step, its arguments after colons. The user: keys (each notes the focus after it),
 // click:ID, select:LIST:ROW,ROW, sysmenu (its last item), boxes (notes those closed). The
 // program: text:ID:TEXT, insert:LIST:AT:TEXT, cell:LIST:ROW:COLUMN:TEXT, delete:LIST:ROW,
-// focus:ID, check:ID:STATE, enable:ID, message:TEXT, error:TEXT; and notes of what it reads:
+// focus:ID, check:ID:STATE, enable:ID, message:TEXT, error:TEXT, and what it reads:
 // get:LIST:ROW:COLUMN, selection:LIST.
 void Step(const std::string& step, ProbeDlg& probe, User& u) {
   std::vector<std::string> a;
@@ -103,10 +102,6 @@ struct Row {
   const char* steps;
   const char* expected;
 };
-
-void PrintTo(const Row& row, std::ostream* out) {
-  *out << row.name;
-}
 
 const Row kRows[] = {
     {"EditTextNotifiesEvenWhenUnchanged", dlg::kLinkPage, "text:1007:abc text:1007:abc text:1032:L",
