@@ -3,7 +3,7 @@
 namespace quillbay {
 
 void TestWindow::Press(Key key) {
-  if (key == Key::kF1) return platform_.ShowHelp();
+  if (key == Key::kF1) return boxes_.push_back("help");
   if (key == Key::kEscape) return Notify(idc::kCancel, ControlEvent::kClicked);
   if (key == Key::kEnter) {
     // The focused push button, otherwise the OK command.
@@ -26,7 +26,7 @@ DialogResult TestDialogPlatform::RunModal(CDialog& dialog) {
   const auto script = scripts_.find(dialog.template_id());
   if (tmpl == nullptr || script == scripts_.end()) throw std::logic_error("no script");
   runs_.push_back(tmpl->id);
-  TestWindow window(*this, dialog, *tmpl);
+  TestWindow window(messages_, dialog, *tmpl);
   open_.push_back(&window);
   dialog.Initialize(window);
   if (window.Focus() == 0) window.Press(Key::kTab);

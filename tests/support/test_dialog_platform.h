@@ -14,18 +14,16 @@
 
 namespace quillbay {
 
-// An in-memory dialog platform for window-logic tests, keeping the Win32 back end's contract
-// (the contract test runs it beside the real back ends). RunModal builds the window from the
-// template, calls OnInitDialog, focuses the first tab stop unless the dialog chose one, and
-// runs the template's script, which plays the user and must end the window.
+// An in-memory dialog platform keeping the Win32 back end's contract. RunModal focuses the
+// first tab stop unless OnInitDialog chose one, then runs the template's script, which plays
+// the user and must end the window.
 using Key = contract::UserKey;
-class TestDialogPlatform;
 
 // The window, and the user at it. Actions on a disabled control do nothing.
 class TestWindow final : public DialogWindow, public contract::User {
  public:
-  TestWindow(TestDialogPlatform& platform, CDialog& dialog, const DialogTemplate& tmpl)
-      : platform_(platform), dialog_(dialog), template_(tmpl), caption_(tmpl.caption) {
+  TestWindow(std::vector<std::string>& boxes, CDialog& dialog, const DialogTemplate& tmpl)
+      : boxes_(boxes), dialog_(dialog), template_(tmpl), caption_(tmpl.caption) {
     for (const ControlTemplate& c : tmpl.controls) {
       const bool edit = c.kind == ControlKind::kEdit;
       controls_.push_back(
@@ -101,7 +99,7 @@ class TestWindow final : public DialogWindow, public contract::User {
   void Press(Key key);
   int Focus() override { return focus_; }
   void ChooseLastSystemMenuItem() override { ChooseSystemCommand(system_menu_.back().first); }
-  std::vector<std::string> TakeBoxes() override;
+  std::vector<std::string> TakeBoxes() override { return std::exchange(boxes_, {}); }
   bool ChooseSystemCommand(int command) { return dialog_.DispatchSystemCommand(command); }
 
   bool enabled(int id) const { return Find(id).enabled; }
@@ -163,7 +161,7 @@ class TestWindow final : public DialogWindow, public contract::User {
     Notify(id, ControlEvent::kItemChanged, row);
   }
 
-  TestDialogPlatform& platform_;
+  std::vector<std::string>& boxes_;  // the platform's
   CDialog& dialog_;
   const DialogTemplate& template_;
   std::vector<Control> controls_;
@@ -199,9 +197,5 @@ class TestDialogPlatform final : public DialogPlatform {
   std::vector<int> runs_;
   std::vector<TestWindow*> open_;
 };
-
-inline std::vector<std::string> TestWindow::TakeBoxes() {
-  return platform_.TakeMessages();
-}
 
 }  // namespace quillbay

@@ -78,10 +78,8 @@ TEST_F(WindowTest, MainOpeningKindButtonsAndTheWindowsOverIt) {
   EXPECT_EQ(platform_.runs(), (std::vector<int>{dlg::kMain, dlg::kAbout, dlg::kLinkPage}));
 }
 
-// The filtered text is written back, which notifies the box again: a second kind of
-// separator goes in that second round, with a box of its own. Delete takes the topmost
-// selected row and waits for a new choice, though a row is still selected. A bar gets the
-// kind checked last.
+// The filtered text is written back and notifies again: the second separator kind is taken
+// then, with its own box. Delete waits for a new choice though a row is still selected.
 TEST_F(WindowTest, MainControlsDriveTheManager) {
   EXPECT_EQ(Run([&](TestWindow& w) {
               w.SetText(idc::kBarName, "a;b,c");
@@ -124,8 +122,7 @@ TEST_F(WindowTest, MainFileErrorsShowTheStopBox) {
 }
 
 // Every opening starts afresh. Add needs both texts; the first row enables the path box for
-// good. Delete takes the topmost selected row and follows the selection. OK without rows
-// closes at once and writes nothing, even with a path typed.
+// good. OK without rows closes at once and writes nothing, even with a path typed.
 TEST_F(WindowTest, LinkPageOpeningAddingDeletingAndOkWithoutRows) {
   for (int run = 0; run < 2; ++run) {
     EXPECT_EQ(RunLinkPage([&](TestWindow& w) {
@@ -159,9 +156,8 @@ TEST_F(WindowTest, LinkPageOpeningAddingDeletingAndOkWithoutRows) {
   EXPECT_EQ(dir_.Entries(), Texts{});
 }
 
-// OK asks for the path, then for the title; the title typed while the box was checked is
-// written after unchecking it. A page that cannot be written is reported and the window
-// keeps everything for another try. Enter in the name box gives the OK command.
+// OK asks for the path, then the title; the title typed while checked is written after
+// unchecking. A failed write keeps everything for another try. Enter in the name box is OK.
 TEST_F(WindowTest, LinkPageOkChecksThenWrites) {
   const std::string bad = dir_.File("missing/page.htm");
   EXPECT_EQ(RunLinkPage([&](TestWindow& w) {
