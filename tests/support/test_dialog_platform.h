@@ -126,11 +126,9 @@ class TestWindow final : public DialogWindow, public contract::User {
   };
   struct Control {
     const ControlTemplate* tmpl;
-    bool enabled;
-    bool tab_stop;
+    bool enabled, tab_stop;
     std::string text;
-    int check = 0;
-    int selected = 0;  // kept, so that no query walks the rows
+    int check = 0, selected = 0;  // the selected rows, kept so that no query walks the rows
     std::vector<Row> rows;
   };
 

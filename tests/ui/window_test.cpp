@@ -129,7 +129,6 @@ TEST_F(WindowTest, LinkPageOpeningAddingDeletingAndOkWithoutRows) {
                 EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
                 EXPECT_EQ(w.GetText(idc::kUrl), "http://");
                 EXPECT_EQ(w.GetText(idc::kDescription), StringResource(str::kLinkPageDescription));
-                EXPECT_EQ(w.GetCheck(idc::kTitleCheck), 0);
                 for (int id : {idc::kPath, idc::kTitle, idc::kDeleteLink}) {
                   EXPECT_FALSE(w.enabled(id));
                 }
