@@ -15,7 +15,7 @@ int main() {
     for (const auto& row : w.Rows(idc::kBarList)) {
       std::printf("%s\t%s\n", row.at(0).c_str(), row.at(1).c_str());
     }
-    w.ChooseSystemCommand(kSysCommandClose);
+    w.Press(Key::kEscape);
   });
   FileRegistryStore store(DefaultRegistryFilePath().value());
   SystemGuidSource guids;
