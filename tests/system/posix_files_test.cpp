@@ -39,6 +39,7 @@ TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
       {[&] { ReplaceFileAtomically(read_only, ""); }, "Access to " + read_only + " was denied."},
       {[&] { ReadWholeFile(unreadable); }, "Access to " + unreadable + " was denied."},
       {[&] { ReadWholeFile(fifo); }, "Access to " + fifo + " was denied."},
+      {[&] { LoadBackup(folder); }, "Access to " + folder + " was denied."},
       {[&] { RemoveFileIfExists(folder); }, "Access to an unnamed file was denied."},
   };
   EXPECT_EQ(testing::AsOrdinaryUser([&] {

@@ -35,16 +35,12 @@ std::optional<ProbedValue> Win32ViewReader::ReadValue(RegRoot root, std::string_
                                                       std::string_view name) {
   const OpenKey key(root, path, view_);
   const std::wstring wide(name.begin(), name.end());
-  ProbedValue value;
-  DWORD size = 0;
-  for (int pass = 0; pass < 2; ++pass) {
-    value.data.resize(size);
-    if (key.key == nullptr || ::RegQueryValueExW(key.key, name.empty() ? nullptr : wide.c_str(),
-                                                 nullptr, reinterpret_cast<DWORD*>(&value.type),
-                                                 value.data.empty() ? nullptr : value.data.data(),
-                                                 &size) != ERROR_SUCCESS) {
-      return std::nullopt;
-    }
+  ProbedValue value{0, std::vector<std::uint8_t>(1 << 16)};
+  DWORD size = static_cast<DWORD>(value.data.size());
+  if (key.key == nullptr || ::RegQueryValueExW(key.key, name.empty() ? nullptr : wide.c_str(),
+                                               nullptr, reinterpret_cast<DWORD*>(&value.type),
+                                               value.data.data(), &size) != ERROR_SUCCESS) {
+    return std::nullopt;
   }
   value.data.resize(size);
   return value;
@@ -62,23 +58,6 @@ std::optional<std::vector<std::string>> Win32ViewReader::Key(RegRoot root, std::
     names.emplace_back(name, length);
   }
   return names;
-}
-
-bool Win32ViewReader::WriteKeyInThisViewOnly(RegRoot root, std::string_view path) {
-  HKEY key = nullptr;
-  if (::RegCreateKeyExA(RootKey(root), std::string(path).c_str(), 0, nullptr, 0,
-                        KEY_WRITE | ViewFlag(view_), nullptr, &key, nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  ::RegCloseKey(key);
-  return true;
-}
-
-void Win32ViewReader::DeleteTree(RegRoot root, std::string_view path) {
-  for (const std::string& child : Key(root, path).value_or(std::vector<std::string>{})) {
-    DeleteTree(root, std::string(path) + "\\" + child);
-  }
-  ::RegDeleteKeyExA(RootKey(root), std::string(path).c_str(), ViewFlag(view_), 0);
 }
 
 }  // namespace quillbay::testing_support

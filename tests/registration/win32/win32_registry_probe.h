@@ -15,10 +15,6 @@ class Win32ViewReader final : public RegistryProbe {
   std::optional<ProbedValue> ReadValue(RegRoot root, std::string_view path,
                                        std::string_view name) override;
   std::optional<std::vector<std::string>> Key(RegRoot root, std::string_view path) override;
-  // Writes a key with a string value in this view only, bypassing the store.
-  bool WriteKeyInThisViewOnly(RegRoot root, std::string_view path);
-  // Deletes `path` and everything below it in this view; a missing key is fine.
-  void DeleteTree(RegRoot root, std::string_view path);
 
  private:
   RegView view_;

@@ -9,48 +9,35 @@
 namespace quillbay {
 namespace {
 
-using testing_support::Win32ViewReader;
-
-const std::string kId = "{5E1A0C3B-7D2F-4B61-9A8E-0C4D2B7F1B01}";
-const std::string kCache =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Discardable\\PostSetup\\"
-    "Component Categories\\{0002149";
-
-// Without separate views, writing both could not be told from writing one; a key that one
-// view alone has (an older program wrote just its own) still goes.
-TEST(Win32RegistryStoreTest, EachViewIsWrittenAndDeletedOnItsOwn) {
-  Win32RegistryStore store;
-  Win32ViewReader views[2] = {Win32ViewReader(RegView::k64), Win32ViewReader(RegView::k32)};
-  for (int only = 0; only < 2; ++only) {
-    ASSERT_TRUE(views[only].WriteKeyInThisViewOnly(RegRoot::kClassesRoot, "CLSID\\" + kId));
-    EXPECT_FALSE(views[1 - only].KeyExists(RegRoot::kClassesRoot, "CLSID\\" + kId));
-    EXPECT_TRUE(store.DeleteKey(RegRoot::kClassesRoot, "CLSID\\" + kId).ok());
-    EXPECT_FALSE(views[only].KeyExists(RegRoot::kClassesRoot, "CLSID\\" + kId));
-  }
-}
-
 // The browser's cached lists of vertical and horizontal bars go; another list stays.
 TEST(Win32RegistryStoreTest, RegisteringOrRemovingABarDropsTheCachedBarLists) {
   Win32RegistryStore store;
-  Win32ViewReader user(RegView::k64);
-  ASSERT_TRUE(user.WriteKeyInThisViewOnly(RegRoot::kCurrentUser,
-                                          kCache + "0-0000-0000-C000-000000000046}\\Enum"));
+  testing_support::Win32ViewReader user(RegView::k64);
+  auto list = [](char kind, const char* rest) {
+    return "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Discardable\\PostSetup\\"
+           "Component Categories\\{0002149" +
+           std::string(1, kind) + "-0000-0000-C000-000000000046}" + rest;
+  };
   for (const bool registering : {true, false}) {
-    for (const char* kind : {"3", "4"}) {
-      ASSERT_TRUE(user.WriteKeyInThisViewOnly(
-          RegRoot::kCurrentUser, kCache + kind + "-0000-0000-C000-000000000046}\\Enum"));
+    for (const char kind : {'0', '3', '4'}) {
+      RegKey key = 0;
+      ASSERT_TRUE(store.CreateKey(RegRoot::kCurrentUser, list(kind, "\\Enum"), &key).ok());
+      store.CloseKey(key);
     }
-    EXPECT_THAT(registering ? RegisterBar(store, kId, "n", "l", BarKind::kVertical)
-                            : UnregisterBar(store, kId),
+    const std::string id = "{5E1A0C3B-7D2F-4B61-9A8E-0C4D2B7F1B01}";
+    EXPECT_THAT(registering ? RegisterBar(store, id, "n", "l", BarKind::kVertical)
+                            : UnregisterBar(store, id),
                 ::testing::IsEmpty());
-    for (const char* kind : {"3", "4"}) {
-      EXPECT_FALSE(user.KeyExists(RegRoot::kCurrentUser,
-                                  kCache + kind + "-0000-0000-C000-000000000046}\\Enum"));
+    std::vector<bool> kept;
+    for (const char kind : {'0', '3', '4'}) {
+      kept.push_back(user.KeyExists(RegRoot::kCurrentUser, list(kind, "\\Enum")));
     }
+    EXPECT_EQ(kept, std::vector({true, false, false}));
   }
-  EXPECT_TRUE(
-      user.KeyExists(RegRoot::kCurrentUser, kCache + "0-0000-0000-C000-000000000046}\\Enum"));
-  user.DeleteTree(RegRoot::kCurrentUser, kCache + "0-0000-0000-C000-000000000046}");
+  for (const char kind : {'0', '3', '4'}) {
+    store.DeleteKey(RegRoot::kCurrentUser, list(kind, "\\Enum"));
+    store.DeleteKey(RegRoot::kCurrentUser, list(kind, ""));
+  }
 }
 
 }  // namespace
