@@ -1,34 +1,97 @@
+// The Win32 store runs the suite every store passes, read back through each view in turn:
+// the store writes both, so both must hold exactly what the suite expects.
 #include "registration/win32/win32_registry_store.h"
 
+#include <windows.h>
+
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "registration/bar_registry.h"
-#include "win32_registry_probe.h"
+#include "tests/registration/registry_store_suite.h"
 
-namespace quillbay {
+namespace quillbay::testing_support {
 namespace {
+
+// Reads the registry of one view straight through the API, independently of the store;
+// values through the wide interface, which gives the bytes as stored.
+class Win32ViewReader final : public RegistryProbe {
+ public:
+  explicit Win32ViewReader(RegView view) : view_(view) {}
+
+  std::optional<ProbedValue> ReadValue(RegRoot root, std::string_view path,
+                                       std::string_view name) override {
+    const std::wstring wide(name.begin(), name.end());
+    ProbedValue value{0, std::vector<std::uint8_t>(1 << 16)};
+    auto size = static_cast<DWORD>(value.data.size());
+    const HKEY key = Open(root, path);
+    const LONG status =
+        key ? ::RegQueryValueExW(key, name.empty() ? nullptr : wide.c_str(), nullptr,
+                                 reinterpret_cast<DWORD*>(&value.type), value.data.data(), &size)
+            : ERROR_FILE_NOT_FOUND;
+    if (key) ::RegCloseKey(key);
+    value.data.resize(size);
+    return status == ERROR_SUCCESS ? std::optional(value) : std::nullopt;
+  }
+  std::optional<std::vector<std::string>> Key(RegRoot root, std::string_view path) override {
+    const HKEY key = Open(root, path);
+    if (key == nullptr) return std::nullopt;
+    std::vector<std::string> names;
+    char name[256];
+    for (DWORD i = 0, length = sizeof name; ::RegEnumKeyExA(key, i, name, &length, nullptr, nullptr,
+                                                            nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, length = sizeof name) {
+      names.emplace_back(name, length);
+    }
+    ::RegCloseKey(key);
+    return names;
+  }
+
+ private:
+  HKEY Open(RegRoot root, std::string_view path) const {
+    HKEY key = nullptr;
+    const HKEY top = root == RegRoot::kClassesRoot    ? HKEY_CLASSES_ROOT
+                     : root == RegRoot::kLocalMachine ? HKEY_LOCAL_MACHINE
+                                                      : HKEY_CURRENT_USER;
+    const REGSAM flag = view_ == RegView::k64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    return ::RegOpenKeyExA(top, std::string(path).c_str(), 0, KEY_READ | flag, &key) ==
+                   ERROR_SUCCESS
+               ? key
+               : nullptr;
+  }
+
+  RegView view_;
+};
+
+StoreUnderTest ReadThrough(RegView view) {
+  return {std::make_unique<Win32ViewReader>(view), std::make_unique<Win32RegistryStore>()};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Win32, RegistryStoreSuite,
+    ::testing::Values(RegistryStoreParam{"View64", [] { return ReadThrough(RegView::k64); }},
+                      RegistryStoreParam{"View32", [] { return ReadThrough(RegView::k32); }}),
+    RegistryStoreParamName);
 
 // The browser's cached lists of vertical and horizontal bars go; another list stays.
 TEST(Win32RegistryStoreTest, RegisteringOrRemovingABarDropsTheCachedBarLists) {
   Win32RegistryStore store;
-  testing_support::Win32ViewReader user(RegView::k64);
+  Win32ViewReader user(RegView::k64);
   auto list = [](char kind, const char* rest) {
     return "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Discardable\\PostSetup\\"
            "Component Categories\\{0002149" +
            std::string(1, kind) + "-0000-0000-C000-000000000046}" + rest;
   };
   for (const bool registering : {true, false}) {
+    std::vector<bool> kept;
     for (const char kind : {'0', '3', '4'}) {
       RegKey key = 0;
       ASSERT_TRUE(store.CreateKey(RegRoot::kCurrentUser, list(kind, "\\Enum"), &key).ok());
       store.CloseKey(key);
     }
-    const std::string id = "{5E1A0C3B-7D2F-4B61-9A8E-0C4D2B7F1B01}";
-    EXPECT_THAT(registering ? RegisterBar(store, id, "n", "l", BarKind::kVertical)
-                            : UnregisterBar(store, id),
+    EXPECT_THAT(registering
+                    ? RegisterBar(store, std::string(kSuiteBarA), "n", "l", BarKind::kVertical)
+                    : UnregisterBar(store, std::string(kSuiteBarA)),
                 ::testing::IsEmpty());
-    std::vector<bool> kept;
     for (const char kind : {'0', '3', '4'}) {
       kept.push_back(user.KeyExists(RegRoot::kCurrentUser, list(kind, "\\Enum")));
     }
@@ -41,4 +104,4 @@ TEST(Win32RegistryStoreTest, RegisteringOrRemovingABarDropsTheCachedBarLists) {
 }
 
 }  // namespace
-}  // namespace quillbay
+}  // namespace quillbay::testing_support
