@@ -178,20 +178,6 @@ TEST_F(BarManagerTest, CreateAndDeleteKeepTheFileInStep) {
   EXPECT_FALSE(std::filesystem::exists(backup_));
 }
 
-TEST_F(BarManagerTest, FilterTakesSemicolonsThenCommasThenLineBreaks) {
-  for (const auto& [text, result, messages] : {std::tuple{"plain", "plain", 0u},
-                                               {";;;", "", 1u},
-                                               {"a,b;c,d;", "abcd", 2u},
-                                               {"a;,\nb", "ab", 3u}}) {
-    Window w(std::nullopt);
-    w.said.clear();
-    std::string box = text;
-    while (std::optional<std::string> next = w.manager.FilterSeparators(box)) box = *next;
-    EXPECT_EQ(box, result);
-    EXPECT_EQ(w.said, std::vector<std::string>(messages, Message(str::kCharacterNotAllowed)));
-  }
-}
-
 // Each change starts from what the file holds now, and the list then shows it.
 TEST_F(BarManagerTest, TwoWindowsKeepEachOthersRows) {
   Window first(backup_), second(backup_);
@@ -240,29 +226,6 @@ TEST_F(BarManagerTest, AnUnreadableBackupFileIsNeverReplaced) {
             }),
             "");
   EXPECT_EQ(ReadBytes(backup_), "{A},kept;\r\n" + kId3 + ",next;\r\n");
-}
-
-// Two processes that opened the same list create a bar at once: neither writes before the
-// lock is free, and both rows are kept.
-TEST_F(BarManagerTest, TwoProcessesCreatingAtOnceWaitForTheLock) {
-  std::filesystem::create_directories(dir_.path() / "data");
-  WriteBytes(backup_, "{A},first;\r\n");
-  auto window = [&](std::uint32_t n) {
-    return [&, n](const std::function<void()>& wait) {
-      Window w(backup_);
-      w.guids.queued = {Guid{n}};
-      wait();
-      w.manager.CreateBar("bar", "http://h/");
-      return w.said.size() == 1;
-    };
-  };
-  EXPECT_EQ(testing::LetGoUnderTheLock(backup_ + ".lock", {window(7), window(8)},
-                                       [&] { return ReadBytes(backup_) == "{A},first;\r\n"; }),
-            "");
-  const Rows rows = LoadBackup(backup_);
-  ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(rows[0].name, "first");
-  EXPECT_NE(rows[1].id, rows[2].id);
 }
 #endif
 

@@ -140,28 +140,6 @@ TEST_F(FileRegistryStoreTest, AFileItCannotParseIsLeftAsItIs) {
   EXPECT_EQ(ReadBytes(path_), "not a registry file");
 }
 
-// Two processes registering at once: neither writes before the lock is free, and every
-// bar of both is kept.
-TEST_F(FileRegistryStoreTest, TwoProcessesRegisteringAtOnceLoseNothing) {
-  auto process = [&](unsigned p) {
-    return [&, p](const std::function<void()>& wait) {
-      FileRegistryStore store(path_);
-      wait();
-      std::size_t failures = 0;
-      for (unsigned b = 0; b < 4; ++b) {
-        char id[39];
-        std::snprintf(id, sizeof id, "{%08X-0000-4000-8000-%012X}", p, b);
-        failures += RegisterBar(store, id, "bar", "loc", BarKind::kVertical).size();
-      }
-      return failures == 0;
-    };
-  };
-  EXPECT_EQ(testing::LetGoUnderTheLock(path_ + ".lock", {process(1), process(2)},
-                                       [&] { return !std::filesystem::exists(path_); }),
-            "");
-  EXPECT_EQ(FileProbe(path_).Key(RegRoot::kClassesRoot, "CLSID").value().size(), 8u);
-}
-
 // The exports hold every value type, escapes, folded hex and keys named only as part of a
 // deeper path, which must not gain a section of their own.
 TEST(RegFileTest, ReferenceExportsRoundTripByteForByte) {

@@ -17,8 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "system/file_lock.h"
-
 namespace quillbay::testing {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
@@ -92,34 +90,6 @@ inline std::string AsOrdinaryUser(const std::function<std::string()>& body) {
       .Result();
 }
 
-// Runs `writers` in child processes; each calls its argument once ready to write, and all
-// are let go at once while the lock at `lock_path` is held here for 0.3 s, during which
-// `unchanged()` must hold. Writers that skip the lock fail this for certain.
-inline std::string LetGoUnderTheLock(
-    const std::string& lock_path,
-    const std::vector<std::function<bool(const std::function<void()>&)>>& writers,
-    const std::function<bool()>& unchanged) {
-  int ready[2];
-  int go[2];
-  if (::pipe(ready) != 0 || ::pipe(go) != 0) return "no pipe";
-  char c = 0;
-  std::vector<Child> children;
-  for (const auto& writer : writers) {
-    children.emplace_back([&] {
-      return writer([&] { (void)!(::write(ready[1], "r", 1) + ::read(go[0], &c, 1)); }) ? "" : "!";
-    });
-  }
-  std::string out;
-  for (std::size_t i = 0; i < writers.size(); ++i) out += ::read(ready[0], &c, 1) == 1 ? "" : "?";
-  {
-    const FileLock lock = FileLock::Acquire(lock_path);
-    out += ::write(go[1], "gggg", writers.size()) > 0 ? "" : "no go";
-    ::usleep(300000);
-    out += unchanged() ? "" : "written while the lock was held";
-  }
-  for (Child& child : children) out += child.Result();
-  return out;
-}
 #endif
 
 }  // namespace quillbay::testing

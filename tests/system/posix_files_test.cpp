@@ -9,6 +9,8 @@
 #include "registration/backup_file.h"
 #include "registration/bar_registry.h"
 #include "registration/file_registry_store.h"
+#include "registration/reg_file.h"
+#include "system/file_lock.h"
 #include "system/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -17,6 +19,36 @@ namespace {
 
 using testing::ReadBytes;
 using testing::WriteBytes;
+using Writer = std::function<bool(const std::function<void()>&)>;
+
+// Runs `writers` in child processes; each calls its argument once ready to write, and all
+// are let go at once while the locks are held here for 0.3 s, during which `unchanged()`
+// must hold. Writers that skip a lock fail this for certain.
+std::string LetGoUnderTheLocks(const std::vector<std::string>& lock_paths,
+                               const std::vector<Writer>& writers,
+                               const std::function<bool()>& unchanged) {
+  int ready[2];
+  int go[2];
+  if (::pipe(ready) != 0 || ::pipe(go) != 0) return "no pipe";
+  char c = 0;
+  std::vector<testing::Child> children;
+  for (const Writer& writer : writers) {
+    children.emplace_back([&] {
+      return writer([&] { (void)!(::write(ready[1], "r", 1) + ::read(go[0], &c, 1)); }) ? "" : "!";
+    });
+  }
+  std::string out;
+  for (std::size_t i = 0; i < writers.size(); ++i) out += ::read(ready[0], &c, 1) == 1 ? "" : "?";
+  {
+    std::vector<FileLock> locks;
+    for (const std::string& path : lock_paths) locks.push_back(FileLock::Acquire(path));
+    out += ::write(go[1], "gggg", writers.size()) > 0 ? "" : "no go";
+    ::usleep(300000);
+    out += unchanged() ? "" : "written while a lock was held";
+  }
+  for (testing::Child& child : children) out += child.Result();
+  return out;
+}
 
 // Failures name the path and leave the file as it was; a failed removal names none.
 TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
@@ -130,6 +162,37 @@ TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
   write(1);  // writes all three files, whichever version they hold
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"bkupRegKeyf", "page.htm", "registry.reg",
                                                      "registry.reg.lock"}));
+}
+
+// Two processes adding rows to the backup file and two registering bars, all at once:
+// none writes before its lock is free, and every row and bar of each is kept.
+TEST(PosixFilesTest, WritersAtOnceWaitForTheLocksAndLoseNothing) {
+  testing::TempDir dir;
+  const std::string backup = dir.File("bkupRegKeyf"), registry = dir.File("registry.reg");
+  WriteBytes(backup, "{A},first;\r\n");
+  auto writer = [&](std::string id, bool registering) -> Writer {
+    return [&, id, registering](const std::function<void()>& wait) {
+      FileRegistryStore store(registry);
+      wait();
+      if (!registering)
+        return UpdateBackup(backup, [&](auto& rows) { rows.push_back({id, ""}); }).size() > 1;
+      return RegisterBar(store, id + "1", "", "", BarKind::kVertical).empty() &&
+             RegisterBar(store, id + "2", "", "", BarKind::kVertical).empty();
+    };
+  };
+  EXPECT_EQ(
+      LetGoUnderTheLocks(
+          {backup + ".lock", registry + ".lock"},
+          {writer("{B}", false), writer("{C}", false), writer("{B}", true), writer("{C}", true)},
+          [&] {
+            return ReadBytes(backup) == "{A},first;\r\n" && !std::filesystem::exists(registry);
+          }),
+      "");
+  EXPECT_EQ(LoadBackup(backup).size(), 3u);
+  RegFile file;
+  RegFileError error;
+  ASSERT_TRUE(ParseRegFile(ReadBytes(registry), file, error));
+  EXPECT_EQ(file.FindRoot(RegRoot::kClassesRoot)->FindChild(u"CLSID")->children().size(), 4u);
 }
 
 }  // namespace
