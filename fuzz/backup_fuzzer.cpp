@@ -1,8 +1,6 @@
-// The backup file's reader and writer. For any bytes:
-//  - every line is one row (a last line without its end included);
-//  - rows read from any file are written so that they read back the same;
-// and rows that the bar manager can make (no ',' ';' or line feed in an identifier, no ';'
-// or line feed in a name) come back from their file exactly.
+// The backup file: any bytes read as one row a line (a last line without its end included),
+// written back as the same rows; rows the bar manager can make (no ',' ';' or line feed in
+// an identifier, no ';' or line feed in a name) come back from their file exactly.
 
 #include <fuzzer/FuzzedDataProvider.h>
 

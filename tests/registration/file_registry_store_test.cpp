@@ -19,11 +19,8 @@ using ::quillbay::testing::ReadBytes;
 using ::quillbay::testing::TempDir;
 using ::quillbay::testing::WriteBytes;
 using ::testing::IsEmpty;
-using testing_support::ProbedValue;
-using testing_support::RegistryStoreParam;
-using testing_support::RegistryStoreSuite;
+using namespace testing_support;
 
-// A reference export from tests/data/reg-export, as bytes.
 std::string ReadRegExport(const std::string& name) {
   return ReadBytes(std::string(QUILLBAY_TESTDATA_DIR) + "/reg-export/" + name);
 }
@@ -43,7 +40,7 @@ RegFile Parse(const std::string& bytes) {
 }
 
 // Reads the file afresh on every question: what a store has persisted, not what it holds.
-class FileProbe final : public testing_support::RegistryProbe {
+class FileProbe final : public RegistryProbe {
  public:
   explicit FileProbe(std::string path, std::shared_ptr<TempDir> folder = nullptr)
       : folder_(std::move(folder)), path_(std::move(path)) {}
@@ -80,7 +77,7 @@ class FileProbe final : public testing_support::RegistryProbe {
 };
 
 // The data folder does not exist yet: the store makes it on its first write.
-testing_support::StoreUnderTest MakeFileStore() {
+StoreUnderTest MakeFileStore() {
   auto folder = std::make_shared<TempDir>();
   return {std::make_unique<FileProbe>(folder->File("data/registry.reg"), folder),
           std::make_unique<FileRegistryStore>(folder->File("data/registry.reg"))};
@@ -88,7 +85,7 @@ testing_support::StoreUnderTest MakeFileStore() {
 
 INSTANTIATE_TEST_SUITE_P(File, RegistryStoreSuite,
                          ::testing::Values(RegistryStoreParam{"File", MakeFileStore}),
-                         testing_support::RegistryStoreParamName);
+                         RegistryStoreParamName);
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
 const std::string kVerticalId = "{11111111-2222-4333-8444-555555555555}";

@@ -12,8 +12,7 @@
 
 namespace quillbay::testing {
 
-// A registry of case-insensitive keys held in memory (values are not kept). Every create
-// and delete is recorded as a line ("create hkcr\...", "delete hklm\...").
+// Case-insensitive keys in memory (no values); each create and delete recorded as a line.
 class MemoryRegistryStore : public RegistryStore {
  public:
   std::vector<std::string> calls;
@@ -62,16 +61,14 @@ class MemoryRegistryStore : public RegistryStore {
   std::set<std::string> keys_;
 };
 
-// GUIDs from a script: queued answers first (nullopt: none could be made), then 1, 2, 3...
-// in data1.
+// GUIDs: the queued answers first (nullopt: none could be made), then 1, 2, 3... in data1.
 class ScriptedGuidSource : public GuidSource {
  public:
   std::deque<std::optional<Guid>> queued;
 
   std::optional<Guid> NewGuid() override {
-    if (queued.empty()) return Guid{++made_};
-    const std::optional<Guid> next = queued.front();
-    queued.pop_front();
+    const std::optional<Guid> next = queued.empty() ? Guid{++made_} : queued.front();
+    if (!queued.empty()) queued.pop_front();
     return next;
   }
 

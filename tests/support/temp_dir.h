@@ -55,8 +55,7 @@ inline std::string ReadBytes(const std::string& path) {
 }
 
 #if !defined(_WIN32)
-// A child process running `body`; Result() waits for it and gives "" if body returned ""
-// (success), or what went wrong, which the child also prints.
+// A child process running `body`; Result() waits for it: "" if body returned "" (success).
 class Child {
  public:
   explicit Child(const std::function<std::string()>& body) {
