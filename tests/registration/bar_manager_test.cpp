@@ -25,9 +25,7 @@ const std::string kId1 = "{00000001-0000-0000-0000-000000000000}";
 const std::string kId2 = "{00000002-0000-0000-0000-000000000000}";
 const std::string kId3 = "{00000003-0000-0000-0000-000000000000}";
 
-std::string Message(int id) {
-  return "message " + std::string(StringResource(id));
-}
+const auto Message = [](int id) { return "message " + std::string(StringResource(id)); };
 
 // One window's manager with its own fakes; what it tells the window, one line a call.
 struct Window : BarManagerSink {

@@ -126,10 +126,11 @@ TEST_F(FileRegistryStoreTest, RegisteringTheReferenceBarsWritesTheReferenceEntri
   EXPECT_EQ(written.substr(0, 2), "\xFF\xFE");
 }
 
-// A file it cannot parse is left as it is, and the step says why.
+// A file another program changed is read again; one the store cannot parse is left as it is.
 TEST_F(FileRegistryStoreTest, AFileItCannotParseIsLeftAsItIs) {
-  WriteBytes(path_, "not a registry file");
   FileRegistryStore store(path_);
+  EXPECT_THAT(RegisterBar(store, kHorizontalId, "n", "l", BarKind::kVertical), IsEmpty());
+  WriteBytes(path_, "not a registry file");
   const auto failures = RegisterBar(store, kVerticalId, "n", "l", BarKind::kVertical);
   ASSERT_FALSE(failures.empty());
   EXPECT_EQ(failures[0].result.status, RegStatus::kStoreError);
