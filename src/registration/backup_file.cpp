@@ -1,5 +1,7 @@
 #include "registration/backup_file.h"
 
+#include <algorithm>
+
 #include "system/file_lock.h"
 #include "system/files.h"
 
@@ -7,6 +9,7 @@ namespace quillbay {
 
 std::vector<BarRow> ParseBackup(std::string_view text) {
   std::vector<BarRow> rows;
+  rows.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   std::size_t pos = 0;
   while (pos < text.size()) {
     // A line ends at LF or CR LF; a last line without an end is still a line.

@@ -1,6 +1,7 @@
 #include "registration/bar_manager.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "registration/bar_registry.h"
 #include "resources/string_table.h"
@@ -108,8 +109,7 @@ void BarManager::DeleteSelected() {
   }));
 }
 
-void BarManager::ShowRows(const std::vector<BarRow>& recorded) {
-  std::vector<BarRow> wanted = recorded;
+void BarManager::ShowRows(std::vector<BarRow> wanted) {
   wanted.insert(wanted.end(), unrecorded_.begin(), unrecorded_.end());
   // Rows only ever go from anywhere and come at the end: keep the rows that are still
   // wanted in order, drop the others, then append what is new.
@@ -125,8 +125,9 @@ void BarManager::ShowRows(const std::vector<BarRow>& recorded) {
       removed = true;
     }
   }
+  rows_.reserve(wanted.size());
   for (; kept < wanted.size(); ++kept) {
-    rows_.push_back(wanted[kept]);
+    rows_.push_back(std::move(wanted[kept]));
     sink_.RowAppended(rows_.back());
   }
   // Another window removed rows: the selection no longer names what the user chose.

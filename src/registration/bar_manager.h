@@ -52,7 +52,7 @@ class BarManager {
  private:
   // Brings the list to `recorded`, the rows the backup file holds, followed by the rows
   // that could not be recorded.
-  void ShowRows(const std::vector<BarRow>& recorded);
+  void ShowRows(std::vector<BarRow> wanted);
   void SetDeleteEnabled(bool enabled);
   void ReportRegistryFailures(int message_id, const std::vector<RegFailure>& failures);
 

@@ -1,51 +1,77 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "resources/dialog_templates.h"
 #include "tests/ui/contract/dialog_contract.h"
-#include "ui/dialog.h"
-#include "ui/dialog_platform.h"
 
 namespace quillbay {
 
-// An in-memory dialog platform for window-logic tests, keeping the contract that the Win32
-// back end sets (the contract test runs it beside the real back ends). RunModal builds a
-// TestWindow from the template, calls OnInitDialog, gives the focus to the first tab stop
-// unless the dialog chose one, and runs the template's script, which plays the user and
-// must end the window. A missing script or control throws std::logic_error.
+// An in-memory dialog platform keeping the Win32 back end's contract. RunModal focuses the
+// first tab stop unless OnInitDialog chose one, then runs the template's script, which plays
+// the user and must end the window.
 using Key = contract::UserKey;
-class TestDialogPlatform;
-inline constexpr int kSysCommandClose = 0xF060;
 
-// The window, and the user at it as the contract test drives every back end's.
+// The window, and the user at it. Actions on a disabled control do nothing.
 class TestWindow final : public DialogWindow, public contract::User {
  public:
-  TestWindow(TestDialogPlatform& platform, CDialog& dialog, const DialogTemplate& tmpl);
+  TestWindow(std::vector<std::string>& boxes, CDialog& dialog, const DialogTemplate& tmpl)
+      : boxes_(boxes), dialog_(dialog), template_(tmpl), caption_(tmpl.caption) {
+    for (const ControlTemplate& c : tmpl.controls) {
+      const bool edit = c.kind == ControlKind::kEdit;
+      controls_.push_back(
+          {&c, true, (c.style & cs::kTabStop) != 0, std::string(edit ? "" : c.text), 0, 0, {}});
+    }
+  }
 
   void Enable(int id, bool enabled) override { Find(id).enabled = enabled; }
   void SetFocus(int id) override { MoveFocus(Find(id).tmpl->id); }
   std::string GetText(int id) const override { return Find(id).text; }
-  void SetText(int id, std::string_view text) override;
+  void SetText(int id, std::string_view text) override {
+    Find(id).text = text;
+    if (Find(id).tmpl->kind == ControlKind::kEdit) Notify(id, ControlEvent::kTextChanged);
+  }
   int GetCheck(int id) const override { return Find(id).check; }
-  void SetCheck(int id, int state) override;
-  void AddColumn(int id, int column, std::string_view heading, int width_px) override;
-  int InsertRow(int id, int position, std::string_view text) override;
-  void SetCell(int id, int row, int column, std::string_view text) override;
-  std::string GetCell(int id, int row, int column) const override;
+  void SetCheck(int id, int state) override {
+    Find(id).check = state;
+    // The dialog manager makes a checked radio button a tab stop, and an unchecked one none.
+    if (Find(id).tmpl->kind == ControlKind::kRadioButton) Find(id).tab_stop = state == 1;
+  }
+  void AddColumn(int, int, std::string_view, int) override {}
+  int InsertRow(int id, int position, std::string_view text) override {
+    const int at = std::clamp(position, 0, RowCount(id));
+    Find(id).rows.insert(Find(id).rows.begin() + at, Row{{std::string(text), {}}});
+    Notify(id, ControlEvent::kItemInserted, at);
+    return at;
+  }
+  void SetCell(int id, int row, int column, std::string_view text) override {
+    Cell(id, row, column) = text;
+  }
+  std::string GetCell(int id, int row, int column) const override {
+    return const_cast<TestWindow&>(*this).Cell(id, row, column);
+  }
   int RowCount(int id) const override { return static_cast<int>(Find(id).rows.size()); }
-  int FirstSelectedRow(int id) const override;
+  int FirstSelectedRow(int id) const override {
+    const std::vector<Row>& rows = Find(id).rows;
+    if (Find(id).selected == 0) return -1;
+    return static_cast<int>(std::ranges::find(rows, true, &Row::selected) - rows.begin());
+  }
   int SelectedCount(int id) const override { return Find(id).selected; }
-  void DeleteRow(int id, int row) override;
+  void DeleteRow(int id, int row) override {
+    // A selected row is deselected first; the deletion is announced while the row counts.
+    SelectRow(id, row, false);
+    Notify(id, ControlEvent::kItemDeleted, row);
+    Find(id).rows.erase(Find(id).rows.begin() + row);
+  }
   void SetCaption(std::string_view caption) override { caption_ = caption; }
-  void SetIcon(int icon_id) override { icon_ = icon_id; }
+  void SetIcon(int) override {}
   bool HasSystemMenu() const override { return (template_.style & ws::kSysMenu) != 0; }
   void AppendSystemMenuSeparator() override { system_menu_.push_back({0, ""}); }
   void AppendSystemMenuItem(int command, std::string_view text) override {
@@ -53,21 +79,37 @@ class TestWindow final : public DialogWindow, public contract::User {
   }
   void EndDialog(DialogResult result) override { result_ = static_cast<int>(result); }
 
-  // The user. Actions on a disabled control do nothing.
-  void Click(int id) override;
-  void Select(int id, const std::vector<int>& rows) override;  // rows leaving it go first
-  void Press(Key key) override;
+  void Click(int id) override {
+    Control& c = Find(id);
+    if (!c.enabled) return;
+    MoveFocus(id);
+    // Each radio button is a group of its own: a click checks it and nothing else.
+    if (c.tmpl->kind == ControlKind::kRadioButton) SetCheck(id, 1);
+    if (c.tmpl->kind == ControlKind::kCheckBox) c.check = 1 - c.check;
+    Notify(id, ControlEvent::kClicked);
+  }
+  void Select(int id, const std::vector<int>& rows) override {  // rows leaving it go first
+    if (!Find(id).enabled) return;
+    MoveFocus(id);
+    for (int row = 0; row < RowCount(id); ++row) {
+      if (std::ranges::find(rows, row) == rows.end()) SelectRow(id, row, false);
+    }
+    for (int row : rows) SelectRow(id, row, true);
+  }
+  void Press(Key key);
   int Focus() override { return focus_; }
   void ChooseLastSystemMenuItem() override { ChooseSystemCommand(system_menu_.back().first); }
-  std::vector<std::string> TakeBoxes() override;
-  bool ChooseSystemCommand(int command);  // whether the dialog handled it
+  std::vector<std::string> TakeBoxes() override { return std::exchange(boxes_, {}); }
+  bool ChooseSystemCommand(int command) { return dialog_.DispatchSystemCommand(command); }
 
-  // What the user sees.
   bool enabled(int id) const { return Find(id).enabled; }
   const std::string& caption() const { return caption_; }
-  int icon() const { return icon_; }
   const std::vector<std::pair<int, std::string>>& system_menu() const { return system_menu_; }
-  std::vector<std::vector<std::string>> Rows(int id) const;
+  std::vector<std::vector<std::string>> Rows(int id) const {
+    std::vector<std::vector<std::string>> out;
+    for (const Row& row : Find(id).rows) out.push_back({row.cells.begin(), row.cells.end()});
+    return out;
+  }
   bool ended() const { return result_ != 0; }
   DialogResult result() const { return static_cast<DialogResult>(result_); }
   // A message box takes the focus while it is open, and gives it back without a notice.
@@ -83,27 +125,45 @@ class TestWindow final : public DialogWindow, public contract::User {
     bool selected = false;
   };
   struct Control {
-    const ControlTemplate* tmpl = nullptr;
-    bool enabled = true;
-    bool tab_stop = false;
+    const ControlTemplate* tmpl;
+    bool enabled, tab_stop;
     std::string text;
-    int check = 0;
-    int selected = 0;  // kept, so that no query walks the rows
+    int check = 0, selected = 0;  // the selected rows, kept so that no query walks the rows
     std::vector<Row> rows;
   };
 
   Control& Find(int id) { return const_cast<Control&>(std::as_const(*this).Find(id)); }
-  const Control& Find(int id) const;
+  const Control& Find(int id) const {
+    const auto c = std::ranges::find(controls_, id, [](const Control& x) { return x.tmpl->id; });
+    if (c == controls_.end() || id == idc::kStatic) throw std::logic_error(std::to_string(id));
+    return *c;
+  }
+  std::string& Cell(int id, int row, int column) {
+    return Find(id)
+        .rows.at(static_cast<std::size_t>(row))
+        .cells.at(static_cast<std::size_t>(column));
+  }
   void Notify(int id, ControlEvent event, int item = -1) { dialog_.Dispatch(id, event, item); }
-  void MoveFocus(int id);
-  void SelectRow(Control& list, int row, bool selected);
+  void MoveFocus(int id) {
+    const int old = std::exchange(focus_, id);
+    const ControlKind kind = old != 0 && old != id ? Find(old).tmpl->kind : ControlKind::kLabel;
+    if (kind == ControlKind::kEdit || kind == ControlKind::kReportList) {
+      Notify(old, ControlEvent::kKillFocus);
+    }
+  }
+  void SelectRow(int id, int row, bool selected) {
+    bool& state = Find(id).rows.at(static_cast<std::size_t>(row)).selected;
+    if (state == selected) return;
+    state = selected;
+    Find(id).selected += selected ? 1 : -1;
+    Notify(id, ControlEvent::kItemChanged, row);
+  }
 
-  TestDialogPlatform& platform_;
+  std::vector<std::string>& boxes_;  // the platform's
   CDialog& dialog_;
   const DialogTemplate& template_;
   std::vector<Control> controls_;
   std::string caption_;
-  int icon_ = 0;
   std::vector<std::pair<int, std::string>> system_menu_;
   int focus_ = 0;
   int result_ = 0;
@@ -115,8 +175,8 @@ class TestDialogPlatform final : public DialogPlatform {
   void OnRun(int template_id, Script script) { scripts_[template_id] = std::move(script); }
 
   DialogResult RunModal(CDialog& dialog) override;
-  void ShowMessage(std::string_view text) override { Box("!", text); }
-  void ShowError(std::string_view text) override { Box("x", text); }
+  void ShowMessage(std::string_view text) override { Box("! ", text); }
+  void ShowError(std::string_view text) override { Box("x ", text); }
   void ShowHelp() override { messages_.push_back("help"); }
 
   // The boxes shown since the last call, each as its icon ("!", "x", "help") and text.
@@ -124,7 +184,11 @@ class TestDialogPlatform final : public DialogPlatform {
   const std::vector<int>& runs() const { return runs_; }  // templates, in order
 
  private:
-  void Box(const char* icon, std::string_view text);
+  void Box(const char* icon, std::string_view text) {
+    if (!open_.empty()) open_.back()->LoseFocusToBox();
+    std::string box = icon;
+    messages_.push_back(box.append(text));
+  }
 
   std::map<int, Script> scripts_;
   std::vector<std::string> messages_;

@@ -16,21 +16,17 @@ class User {
   virtual ~User() = default;
   virtual void Press(UserKey key) = 0;
   virtual void Click(int id) = 0;
-  // Makes `rows` the list's selection, as clicks with Ctrl do.
-  virtual void Select(int list, const std::vector<int>& rows) = 0;
+  virtual void Select(int list, const std::vector<int>& rows) = 0;  // as clicks with Ctrl
   virtual int Focus() = 0;  // the focused control's id, 0 when none
   virtual void ChooseLastSystemMenuItem() = 0;
-  // The message boxes closed (with OK) and help requests since the last call, each as its
-  // icon ("!" exclamation, "x" stop, "help") and text, and the caption when it is not the
-  // program's name.
+  // Boxes closed with OK and help requests since the last call: "! TEXT", "x TEXT" (stop
+  // icon) or "help", with " in CAPTION" unless the caption is the program's name.
   virtual std::vector<std::string> TakeBoxes() = 0;
 };
 
 using Script = std::function<void(User&)>;
 
-// Defined once per back end: the platform the dialogs are built on, and a function that runs
-// `dialog` modally, calls `script` once the window is up and its modal loop runs, then ends the
-// window.
+// Per back end: its platform, and a modal run of `dialog` calling `script`, then ending it.
 DialogPlatform& BackEndPlatform();
 void RunOnBackEnd(CDialog& dialog, const Script& script);
 

@@ -1,8 +1,5 @@
-// The dialog platform's contract, run unchanged on every back end. The Win32 back end on the
-// real dialog manager and list view is the reference: the expected records are what it does
-// (under Wine; where Wine is known to differ from Windows a row says so and follows Windows,
-// and no row here needed that). Each row is a script of steps on one window; the record
-// holds every notification and, after each key, the control with the focus.
+// The dialog platform's contract, run unchanged on every back end; the records are what the
+// Win32 back end does under Wine: every notification and, after each key, the focused control.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -53,11 +50,8 @@ class ProbeDlg final : public CDialog {
   }
 };
 
-// One step, its arguments after colons. The user: keys (each notes the focus after it),
-// click:ID, select:LIST:ROW,ROW, sysmenu (its last item), boxes (notes those closed). The
-// program: text:ID:TEXT, insert:LIST:AT:TEXT, cell:LIST:ROW:COLUMN:TEXT, delete:LIST:ROW,
-// focus:ID, check:ID:STATE, enable:ID, message:TEXT, error:TEXT; and notes of what it reads:
-// get:LIST:ROW:COLUMN, selection:LIST.
+// One step, its arguments after colons: the user's (keys, click, select:LIST:ROW,ROW, sysmenu,
+// boxes) or the program's (as DialogWindow's, or message, error, get and selection notes).
 void Step(const std::string& step, ProbeDlg& probe, User& u) {
   std::vector<std::string> a;
   std::istringstream in(step);
@@ -104,10 +98,6 @@ struct Row {
   const char* expected;
 };
 
-void PrintTo(const Row& row, std::ostream* out) {
-  *out << row.name;
-}
-
 const Row kRows[] = {
     {"EditTextNotifiesEvenWhenUnchanged", dlg::kLinkPage, "text:1007:abc text:1007:abc text:1032:L",
      "text 1007; text 1007"},
@@ -143,8 +133,7 @@ const Row kRows[] = {
      "1028; cancel; focus 2"},
     {"EnterInAWindowWithoutButtonOne", dlg::kMain, "enter escape focus:1000 enter",
      "ok; focus 1007; cancel; focus 1007; kill 1007; clicked 1000; focus 1000"},
-    // A box takes the focus while it is open. F1 is pressed on a button: the test's stand-in
-    // for the help viewer opens no window that could take it.
+    // A box takes the focus while it is open; the help viewer's stand-in opens no window.
     {"MessageBoxesHelpAndTheSystemMenu", dlg::kLinkPage,
      "message:Careful. error:Disk-full. focus:1028 f1 boxes sysmenu",
      "kill 1007; kill 1007; kill 1007; focus 1028; ! Careful.; x Disk-full.; help; system 16"},

@@ -1,0 +1,186 @@
+// The windows' own part on the in-memory platform: which control drives which operation, what
+// they enable and show, their boxes. The bar manager's decisions are its own tests' business.
+#include <gtest/gtest.h>
+
+#include "linkpage/link_page.h"
+#include "linkpage/link_page_dlg.h"
+#include "resources/string_table.h"
+#include "system/file_error.h"
+#include "system/files.h"
+#include "tests/support/registration_fakes.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_dialog_platform.h"
+#include "ui/quillbay_app.h"
+
+namespace quillbay {
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+using Texts = std::vector<std::string>;
+const std::string kId1 = "{00000001-0000-0000-0000-000000000000}";
+
+std::string Box(int id) {
+  return "! " + std::string(StringResource(id));
+}
+
+// Types each row's two texts into the two boxes and clicks `button`.
+void Fill(TestWindow& w, int button, int first, int second, const Rows& rows) {
+  for (const std::vector<std::string>& row : rows) {
+    w.SetText(first, row[0]);
+    w.SetText(second, row[1]);
+    w.Click(button);
+  }
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  Texts Run(TestDialogPlatform::Script script) {  // the main window; the boxes shown
+    platform_.OnRun(dlg::kMain, std::move(script));
+    CQuillbayApp(platform_, store_, guids_, backup_).Run();
+    return platform_.TakeMessages();
+  }
+  DialogResult RunLinkPage(TestDialogPlatform::Script script) {
+    platform_.OnRun(dlg::kLinkPage, std::move(script));
+    return link_page_.DoModal();
+  }
+
+  testing::TempDir dir_;
+  std::string backup_ = dir_.File("bkupRegKeyf");
+  const std::string page_ = dir_.File("page.htm");
+  testing::MemoryRegistryStore store_;
+  testing::ScriptedGuidSource guids_;
+  TestDialogPlatform platform_;
+  CLinkPageDlg link_page_{platform_};
+};
+
+// Each kind button is a group of its own, so the window unchecks the other one. The About
+// item and Creat HTML open their windows over this one.
+TEST_F(WindowTest, MainOpeningKindButtonsAndTheWindowsOverIt) {
+  testing::WriteBytes(backup_, "{B},second;\r\n{A},first;\r\n");
+  platform_.OnRun(dlg::kAbout, [](TestWindow& w) { w.Press(Key::kEnter); });
+  platform_.OnRun(dlg::kLinkPage, [](TestWindow& w) { w.Press(Key::kEscape); });
+  EXPECT_EQ(Run([](TestWindow& w) {
+              EXPECT_EQ(w.caption(), "Tollmere");
+              EXPECT_EQ(w.Rows(idc::kBarList), (Rows{{"{B}", "second"}, {"{A}", "first"}}));
+              EXPECT_EQ(w.system_menu(), (std::vector<std::pair<int, std::string>>{
+                                             {0, ""}, {kAboutCommand, "&About Quillbay..."}}));
+              EXPECT_TRUE(w.ChooseSystemCommand(kAboutCommand | 0x3));  // low bits: the system's
+              EXPECT_FALSE(w.ChooseSystemCommand(0xF060));  // Close: the default handling
+              w.Click(idc::kCreateHtml);
+              for (int id : {0, idc::kHorizontal, idc::kVertical}) {
+                if (id != 0) w.Click(id);
+                EXPECT_EQ(w.GetCheck(idc::kVertical) * 2 + w.GetCheck(idc::kHorizontal),
+                          id == idc::kHorizontal ? 1 : 2);
+              }
+              w.Press(Key::kEnter);  // the OK command ends the program like Cancel
+            }),
+            Texts{});
+  EXPECT_EQ(platform_.runs(), (std::vector<int>{dlg::kMain, dlg::kAbout, dlg::kLinkPage}));
+}
+
+// The filtered text is written back and notifies again: the second separator kind is taken
+// then, with its own box. Delete waits for a new choice though a row is still selected.
+TEST_F(WindowTest, MainControlsDriveTheManager) {
+  EXPECT_EQ(Run([&](TestWindow& w) {
+              w.SetText(idc::kBarName, "a;b,c");
+              w.SetText(idc::kLocation, "x,y");
+              EXPECT_EQ(w.GetText(idc::kBarName) + w.GetText(idc::kLocation), "abcxy");
+              w.Click(idc::kHorizontal);
+              w.Click(idc::kVertical);
+              Fill(w, idc::kCreate, idc::kBarName, idc::kLocation,
+                   {{"one", "h"}, {"two", "h"}, {"three", "h"}});
+              EXPECT_FALSE(w.enabled(idc::kDelete));
+              w.Select(idc::kBarList, {0});
+              EXPECT_TRUE(w.enabled(idc::kDelete));
+              w.Select(idc::kBarList, {});
+              EXPECT_FALSE(w.enabled(idc::kDelete));
+              w.Select(idc::kBarList, {1, 2});
+              w.Click(idc::kDelete);
+              EXPECT_EQ(w.Rows(idc::kBarList),
+                        (Rows{{kId1, "one"}, {"{00000003-0000-0000-0000-000000000000}", "three"}}));
+              EXPECT_FALSE(w.enabled(idc::kDelete));
+              w.Press(Key::kEscape);
+            }),
+            Texts(3, Box(str::kCharacterNotAllowed)));
+  EXPECT_TRUE(store_.HasKey(
+      RegRoot::kClassesRoot,
+      "CLSID\\" + kId1 + "\\Implemented Categories\\{00021493-0000-0000-C000-000000000046}"));
+}
+
+// A backup file that cannot be written: stop boxes, and the window stays open.
+TEST_F(WindowTest, MainFileErrorsShowTheStopBox) {
+  testing::WriteBytes(dir_.File("file"), "x");
+  backup_ = dir_.File("file") + "/bkupRegKeyf";  // a path through a regular file
+  const Texts boxes = Run([&](TestWindow& w) {
+    Fill(w, idc::kCreate, idc::kBarName, idc::kLocation, {{"one", "h"}, {"two", "h"}});
+    w.Select(idc::kBarList, {0});
+    w.Click(idc::kDelete);
+    w.Press(Key::kEscape);
+  });
+  ASSERT_EQ(boxes.size(), 3u);
+  for (const std::string& box : boxes) EXPECT_EQ(box.substr(0, 2), "x ");
+}
+
+// Every opening starts afresh. Add needs both texts; the first row enables the path box for
+// good. OK without rows closes at once and writes nothing, even with a path typed.
+TEST_F(WindowTest, LinkPageOpeningAddingDeletingAndOkWithoutRows) {
+  for (int run = 0; run < 2; ++run) {
+    EXPECT_EQ(RunLinkPage([&](TestWindow& w) {
+                EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
+                EXPECT_EQ(w.GetText(idc::kUrl), "http://");
+                EXPECT_EQ(w.GetText(idc::kDescription), StringResource(str::kLinkPageDescription));
+                for (int id : {idc::kPath, idc::kTitle, idc::kDeleteLink}) {
+                  EXPECT_FALSE(w.enabled(id));
+                }
+                EXPECT_EQ(w.Focus(), idc::kLinkName);
+                Fill(w, idc::kAddLink, idc::kLinkName, idc::kUrl, {{"", "http://x"}, {"name", ""}});
+                EXPECT_FALSE(w.enabled(idc::kPath));
+                Fill(w, idc::kAddLink, idc::kLinkName, idc::kUrl,
+                     {{" ", "http://"}, {"b", "u"}, {"c", "u"}});
+                w.Select(idc::kLinkList, {1, 2});
+                w.Click(idc::kDeleteLink);
+                EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{" ", "http://"}, {"c", "u"}}));
+                w.Click(idc::kDeleteLink);
+                EXPECT_FALSE(w.enabled(idc::kDeleteLink));
+                w.Select(idc::kLinkList, {0});
+                w.Click(idc::kDeleteLink);
+                EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
+                EXPECT_TRUE(w.enabled(idc::kPath));
+                w.SetText(idc::kPath, page_);
+                w.Click(idc::kOk);
+              }),
+              DialogResult::kOk);
+  }
+  EXPECT_EQ(platform_.TakeMessages(), Texts(4, Box(str::kNeedLinkNameAndUrl)));
+  EXPECT_EQ(dir_.Entries(), Texts{});
+}
+
+// OK asks for the path, then the title; the title typed while checked is written after
+// unchecking. A failed write keeps everything for another try. Enter in the name box is OK.
+TEST_F(WindowTest, LinkPageOkChecksThenWrites) {
+  const std::string bad = dir_.File("missing/page.htm");
+  EXPECT_EQ(RunLinkPage([&](TestWindow& w) {
+              Fill(w, idc::kAddLink, idc::kLinkName, idc::kUrl, {{"a", "1"}, {"a", "1"}});
+              w.Click(idc::kOk);
+              w.SetText(idc::kPath, bad);
+              w.Click(idc::kTitleCheck);
+              EXPECT_TRUE(w.enabled(idc::kTitle));
+              w.Click(idc::kOk);
+              w.SetText(idc::kTitle, "My links");
+              w.Click(idc::kTitleCheck);
+              EXPECT_FALSE(w.enabled(idc::kTitle));
+              w.SetFocus(idc::kLinkName);
+              w.Press(Key::kEnter);
+              ASSERT_FALSE(w.ended());
+              w.SetText(idc::kPath, page_);
+              w.Press(Key::kEnter);
+            }),
+            DialogResult::kOk);
+  EXPECT_EQ(platform_.TakeMessages(),
+            (Texts{Box(str::kNeedPagePath), Box(str::kTitleEmpty),
+                   "x " + FileError(FileCause::kBadPath, AbsolutePath(bad)).Text()}));
+  EXPECT_EQ(testing::ReadBytes(page_), BuildLinkPage("My links", {{"a", "1"}, {"a", "1"}}));
+}
+
+}  // namespace
+}  // namespace quillbay
