@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <string_view>
 
 #include "registration/reg_file.h"
 
@@ -20,15 +19,13 @@ namespace {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillbay;
-  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  RegFile file;
+  RegFile file, again;
   RegFileError error;
-  if (!ParseRegFile(bytes, file, error)) {
+  if (!ParseRegFile(std::string_view(reinterpret_cast<const char*>(data), size), file, error)) {
     if (error.message.empty()) Fail("a refusal without a reason");
     return 0;
   }
   const std::string written = FormatRegFile(file);
-  RegFile again;
   if (!ParseRegFile(written, again, error)) Fail("the written file does not read back");
   if (!(again == file)) Fail("the written file reads back as another registry");
   if (FormatRegFile(again) != written) Fail("writing what was read back changes the bytes");

@@ -1,13 +1,16 @@
+// The registry kept in a '.reg' file: its reader and writer against the reference exports,
+// and the store over it.
 #include "registration/file_registry_store.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include "reg_test_files.h"
+#include <cstring>
+
 #include "registration/bar_registry.h"
+#include "registration/reg_file.h"
 #include "registry_store_suite.h"
-#include "system/files.h"
+#include "tests/support/temp_dir.h"
 
 namespace quillbay {
 namespace {
@@ -16,14 +19,30 @@ using ::quillbay::testing::ReadBytes;
 using ::quillbay::testing::TempDir;
 using ::quillbay::testing::WriteBytes;
 using ::testing::IsEmpty;
-using testing_support::ProbedValue;
-using testing_support::RegistryStoreParam;
-using testing_support::RegistryStoreSuite;
+using namespace testing_support;
+
+std::string ReadRegExport(const std::string& name) {
+  return ReadBytes(std::string(QUILLBAY_TESTDATA_DIR) + "/reg-export/" + name);
+}
+
+// A version 5 file's text after its BOM, as UTF-8, for readable comparisons.
+std::string Utf16FileText(const std::string& file) {
+  std::u16string text(file.size() < 2 ? 0 : file.size() / 2 - 1, u'\0');
+  std::memcpy(text.data(), file.data() + 2, text.size() * 2);  // the host is little-endian too
+  return Utf16ToUtf8(text);
+}
+
+RegFile Parse(const std::string& bytes) {
+  RegFile file;
+  RegFileError error;
+  EXPECT_TRUE(ParseRegFile(bytes, file, error)) << "line " << error.line << ": " << error.message;
+  return file;
+}
 
 // Reads the file afresh on every question: what a store has persisted, not what it holds.
-class FileProbe final : public testing_support::RegistryProbe {
+class FileProbe final : public RegistryProbe {
  public:
-  explicit FileProbe(std::string path, std::unique_ptr<TempDir> folder = nullptr)
+  explicit FileProbe(std::string path, std::shared_ptr<TempDir> folder = nullptr)
       : folder_(std::move(folder)), path_(std::move(path)) {}
 
   std::optional<ProbedValue> ReadValue(RegRoot root, std::string_view path,
@@ -42,35 +61,31 @@ class FileProbe final : public testing_support::RegistryProbe {
 
  private:
   const RegFileKey* Find(RegRoot root, std::string_view path) {
-    file_ = RegFile();
-    RegFileError error;
-    const std::optional<std::string> bytes = ReadWholeFile(path_);
-    if (bytes && !ParseRegFile(*bytes, file_, error)) ADD_FAILURE() << error.message;
-    const RegFileKey* key = bytes ? file_.FindRoot(root) : nullptr;
-    for (std::size_t at = 0; key != nullptr && at < path.size();) {
-      const std::size_t slash = std::min(path.find('\\', at), path.size());
-      key = key->FindChild(*Utf8ToUtf16(path.substr(at, slash - at)));
-      at = slash + 1;
+    const std::string bytes = ReadBytes(path_);
+    file_ = bytes.empty() ? RegFile() : Parse(bytes);
+    const RegFileKey* key = file_.FindRoot(root);
+    for (std::size_t at = 0, end = 0; key != nullptr && at < path.size(); at = end + 1) {
+      end = std::min(path.find('\\', at), path.size());
+      key = key->FindChild(*Utf8ToUtf16(path.substr(at, end - at)));
     }
     return key;
   }
 
-  std::unique_ptr<TempDir> folder_;
+  std::shared_ptr<TempDir> folder_;
   std::string path_;
   RegFile file_;
 };
 
 // The data folder does not exist yet: the store makes it on its first write.
-testing_support::StoreUnderTest MakeFileStore() {
-  auto folder = std::make_unique<TempDir>();
-  const std::string path = folder->File("data/registry.reg");
-  return {std::make_unique<FileProbe>(path, std::move(folder)),
-          std::make_unique<FileRegistryStore>(path)};
+StoreUnderTest MakeFileStore() {
+  auto folder = std::make_shared<TempDir>();
+  return {std::make_unique<FileProbe>(folder->File("data/registry.reg"), folder),
+          std::make_unique<FileRegistryStore>(folder->File("data/registry.reg"))};
 }
 
 INSTANTIATE_TEST_SUITE_P(File, RegistryStoreSuite,
                          ::testing::Values(RegistryStoreParam{"File", MakeFileStore}),
-                         testing_support::RegistryStoreParamName);
+                         RegistryStoreParamName);
 
 constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00\r\n\r\n";
 const std::string kVerticalId = "{11111111-2222-4333-8444-555555555555}";
@@ -84,7 +99,7 @@ constexpr const char* kBarsParents =
     "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Explorer Bars]\r\n\r\n";
 
 std::string Sections(const std::string& name) {
-  return testing::Utf16FileText(testing::ReadRegExport(name)).substr(kHeader.size());
+  return Utf16FileText(ReadRegExport(name)).substr(kHeader.size());
 }
 
 class FileRegistryStoreTest : public ::testing::Test {
@@ -103,76 +118,74 @@ TEST_F(FileRegistryStoreTest, RegisteringTheReferenceBarsWritesTheReferenceEntri
                           BarKind::kHorizontal),
               IsEmpty());
   const std::string written = ReadBytes(path_);
-  EXPECT_EQ(testing::Utf16FileText(written),
-            std::string(kHeader) + kClsid + Sections("vertical-bar-clsid.reg") +
-                Sections("horizontal-bar-clsid.reg") + kBarsParents +
-                Sections("vertical-bar-explorer-bars.reg") +
-                Sections("horizontal-bar-explorer-bars.reg"));
+  EXPECT_EQ(Utf16FileText(written), std::string(kHeader) + kClsid +
+                                        Sections("vertical-bar-clsid.reg") +
+                                        Sections("horizontal-bar-clsid.reg") + kBarsParents +
+                                        Sections("vertical-bar-explorer-bars.reg") +
+                                        Sections("horizontal-bar-explorer-bars.reg"));
   EXPECT_EQ(written.substr(0, 2), "\xFF\xFE");
 }
 
-// Another program's keys of every type come through a bar's coming and going unchanged.
-TEST_F(FileRegistryStoreTest, OtherProgramsEntriesSurviveByteForByte) {
-  WriteBytes(path_, testing::ReadRegExport("other-vendor.reg"));
+// A file another program changed is read again; one the store cannot parse is left as it is.
+TEST_F(FileRegistryStoreTest, AFileItCannotParseIsLeftAsItIs) {
   FileRegistryStore store(path_);
-  EXPECT_THAT(RegisterBar(store, kVerticalId, "n", "l", BarKind::kHorizontal), IsEmpty());
-  EXPECT_THAT(UnregisterBar(store, kVerticalId), IsEmpty());
-  EXPECT_EQ(testing::Utf16FileText(ReadBytes(path_)),
-            std::string(kHeader) + kClsid + kBarsParents + Sections("other-vendor.reg"));
+  EXPECT_THAT(RegisterBar(store, kHorizontalId, "n", "l", BarKind::kVertical), IsEmpty());
+  WriteBytes(path_, "not a registry file");
+  const auto failures = RegisterBar(store, kVerticalId, "n", "l", BarKind::kVertical);
+  ASSERT_FALSE(failures.empty());
+  EXPECT_EQ(failures[0].result.status, RegStatus::kStoreError);
+  EXPECT_THAT(failures[0].result.detail, ::testing::HasSubstr("registry.reg: line 1: "));
+  EXPECT_EQ(ReadBytes(path_), "not a registry file");
 }
 
-// A file that cannot be parsed, read or written is left as it is, and the step says why.
-TEST_F(FileRegistryStoreTest, AFileItCannotReadOrWriteIsLeftAsItIs) {
-  std::filesystem::permissions(folder_.path(), std::filesystem::perms::all);
-  const std::string valid = testing::ReadRegExport("other-vendor.reg");
-  const std::tuple<std::string, std::string, mode_t, std::string> rows[] = {
-      {"text.reg", "not a registry file", 0644, "text.reg: line 1: "},
-      {"unreadable.reg", valid, 0, "Access to " + folder_.File("unreadable.reg") + " was"},
-      {"read-only.reg", valid, 0444, "Access to " + folder_.File("read-only.reg") + " was"},
-  };
-  for (const auto& [name, content, mode, detail] : rows) {
-    WriteBytes(folder_.File(name), content);
-    ::chmod(folder_.File(name).c_str(), mode);
-    (void)!::chown(folder_.File(name).c_str(), 65534, 65534);  // the ordinary user's, for root
-  }
-  EXPECT_EQ(testing::AsOrdinaryUser([&] {
-              std::string out;
-              for (const auto& [name, content, mode, detail] : rows) {
-                FileRegistryStore store(folder_.File(name));
-                const auto failures = RegisterBar(store, kVerticalId, "n", "l", BarKind::kVertical);
-                if (failures.empty() || failures[0].result.status != RegStatus::kStoreError ||
-                    failures[0].result.detail.find(detail) == std::string::npos) {
-                  out += name + " " + (failures.empty() ? "" : failures[0].result.detail) + "\n";
-                }
-              }
-              return out;
-            }),
-            "");
-  for (const auto& [name, content, mode, detail] : rows) {
-    EXPECT_EQ(ReadBytes(folder_.File(name)), content) << name;
+// The exports hold every value type, escapes, folded hex and keys named only as part of a
+// deeper path, which must not gain a section of their own.
+TEST(RegFileTest, ReferenceExportsRoundTripByteForByte) {
+  for (const char* name :
+       {"vertical-bar-clsid.reg", "vertical-bar-explorer-bars.reg", "horizontal-bar-clsid.reg",
+        "horizontal-bar-explorer-bars.reg", "other-vendor.reg"}) {
+    const std::string original = ReadRegExport(name);
+    EXPECT_EQ(FormatRegFile(Parse(original)), original.empty() ? "missing" : original) << name;
   }
 }
 
-// Two processes registering at once: neither writes before the lock is free, and every
-// bar of both is kept.
-TEST_F(FileRegistryStoreTest, TwoProcessesRegisteringAtOnceLoseNothing) {
-  auto process = [&](unsigned p) {
-    return [&, p](const std::function<void()>& wait) {
-      FileRegistryStore store(path_);
-      wait();
-      std::size_t failures = 0;
-      for (unsigned b = 0; b < 4; ++b) {
-        char id[39];
-        std::snprintf(id, sizeof id, "{%08X-0000-4000-8000-%012X}", p, b);
-        failures += RegisterBar(store, id, "bar", "loc", BarKind::kVertical).size();
-      }
-      return failures == 0;
-    };
-  };
-  EXPECT_EQ(testing::LetGoUnderTheLock(path_ + ".lock", {process(1), process(2)},
-                                       [&] { return !std::filesystem::exists(path_); }),
-            "");
-  EXPECT_EQ(FileProbe(path_).Key(RegRoot::kClassesRoot, "CLSID").value().size(), 8u);
+TEST(RegFileTest, RefusesWhatItCannotReadAndSaysWhere) {
+  for (const auto& [bytes, line] :
+       {std::pair<std::string, std::size_t>{"Windows Registry Editor 4\r\n", 1},
+        {"REGEDIT4\r\n\"v\"=\"before any key\"\r\n", 2},
+        {"REGEDIT4\r\n\r\n[HKLM\\A]\r\n\"v\"=\"open\r\n", 4},
+        {"REGEDIT4\r\n[HKLM\\A]\r\n\"v\"=hex:00,\\\r\n", 3},
+        {"\xFF\xFE", 1}}) {
+    RegFile file;
+    RegFileError error;
+    EXPECT_FALSE(ParseRegFile(bytes, file, error)) << line;
+    EXPECT_EQ(error.line, line) << error.message;
+  }
+}
+
+// Data the quoted or dword forms would not give back exactly are written as hex.
+TEST(RegFileTest, WritesWhatTheShortFormsCannotHoldAsHex) {
+  RegFile file;
+  RegFileKey& key = file.OpenRoot(RegRoot::kLocalMachine).OpenChild(u"K");
+  key.set_listed(true);
+  key.SetValue(u"no nul", 1, Utf16Bytes(u"ab"));
+  key.SetValue(u"line break", 1, Utf16Bytes(std::u16string(u"a\r\nb\0", 5)));
+  key.SetValue(u"odd", 1, {0x41});
+  key.SetValue(u"short dword", 4, {1, 2, 3});
+  key.SetValue(u"plain", 1, Utf16Bytes(std::u16string(u"a\\b\"c\0", 6)));
+  key.SetValue(u"fol", 3, std::vector<std::uint8_t>(24, 0xab));  // 77 characters end a line
+  EXPECT_EQ(
+      Utf16FileText(FormatRegFile(file)),
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\K]\r\n"
+      "\"no nul\"=hex(1):61,00,62,00\r\n"
+      "\"line break\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"
+      "\"odd\"=hex(1):41\r\n"
+      "\"short dword\"=hex(4):01,02,03\r\n"
+      "\"plain\"=\"a\\\\b\\\"c\"\r\n"
+      "\"fol\"=hex:ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,ab,\\\r\n"
+      "  ab\r\n\r\n");
+  EXPECT_EQ(Parse(FormatRegFile(file)), file);
 }
 
 }  // namespace

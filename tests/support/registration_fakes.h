@@ -12,8 +12,7 @@
 
 namespace quillbay::testing {
 
-// A registry of case-insensitive keys held in memory (values are not kept). Every create
-// and delete is recorded as a line ("create HKCR\...", "delete HKLM\...").
+// Case-insensitive keys in memory (no values); each create and delete recorded as a line.
 class MemoryRegistryStore : public RegistryStore {
  public:
   std::vector<std::string> calls;
@@ -23,7 +22,7 @@ class MemoryRegistryStore : public RegistryStore {
     calls.push_back("create " + Name(root, path));
     for (std::size_t end = 0; !fail_with && end != std::string_view::npos;) {
       end = path.find('\\', end + 1);
-      keys_.insert(Fold(root, path.substr(0, end)));
+      keys_.insert(Name(root, path.substr(0, end)));
     }
     *key = 1;
     return Result();
@@ -34,7 +33,7 @@ class MemoryRegistryStore : public RegistryStore {
   }
   RegResult DeleteKey(RegRoot root, std::string_view path) override {
     calls.push_back("delete " + Name(root, path));
-    const std::string key = Fold(root, path);
+    const std::string key = Name(root, path);
     const auto child = keys_.lower_bound(key + "\\");
     if (fail_with) return Result();
     if (!keys_.contains(key)) return {RegStatus::kNotFound, "not found"};
@@ -44,18 +43,16 @@ class MemoryRegistryStore : public RegistryStore {
   }
   RegResult CloseKey(RegKey) override { return RegResult::Ok(); }
   bool HasKey(RegRoot root, std::string_view path) const {
-    return keys_.contains(Fold(root, path));
+    return keys_.contains(Name(root, path));
   }
 
  private:
+  // The key's full name, folded to lower case.
   static std::string Name(RegRoot root, std::string_view path) {
-    return std::string(root == RegRoot::kClassesRoot    ? "HKCR\\"
-                       : root == RegRoot::kLocalMachine ? "HKLM\\"
-                                                        : "HKCU\\") +
-           std::string(path);
-  }
-  static std::string Fold(RegRoot root, std::string_view path) {
-    std::string out = Name(root, path);
+    std::string out = std::string(root == RegRoot::kClassesRoot    ? "hkcr\\"
+                                  : root == RegRoot::kLocalMachine ? "hklm\\"
+                                                                   : "hkcu\\") +
+                      std::string(path);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
   }
@@ -64,24 +61,19 @@ class MemoryRegistryStore : public RegistryStore {
   std::set<std::string> keys_;
 };
 
-// GUIDs from a script: queued answers first (nullopt: none could be made), then 1, 2, 3...
-// in data1.
+// GUIDs: the queued answers first (nullopt: none could be made), then 1, 2, 3... in data1.
 class ScriptedGuidSource : public GuidSource {
  public:
   std::deque<std::optional<Guid>> queued;
-  int calls = 0;
 
   std::optional<Guid> NewGuid() override {
-    ++calls;
-    if (queued.empty()) return Guid{static_cast<std::uint32_t>(calls - skipped_)};
-    ++skipped_;
-    const std::optional<Guid> next = queued.front();
-    queued.pop_front();
+    const std::optional<Guid> next = queued.empty() ? Guid{++made_} : queued.front();
+    if (!queued.empty()) queued.pop_front();
     return next;
   }
 
  private:
-  int skipped_ = 0;
+  std::uint32_t made_ = 0;
 };
 
 }  // namespace quillbay::testing

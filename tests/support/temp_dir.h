@@ -3,12 +3,12 @@
 #if !defined(_WIN32)
 #include <grp.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,16 +17,12 @@
 #include <string>
 #include <vector>
 
-#include "system/file_lock.h"
-
 namespace quillbay::testing {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
  public:
-  TempDir() : path_(std::filesystem::temp_directory_path() / Name()) {
-    std::filesystem::create_directories(path_);
-  }
+  TempDir() { std::filesystem::create_directories(path_); }
   ~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
@@ -44,11 +40,9 @@ class TempDir {
   }
 
  private:
-  static std::string Name() {
-    std::random_device rd;
-    return "quillbay-test-" + std::to_string(rd()) + "-" + std::to_string(rd());
-  }
-  std::filesystem::path path_;
+  std::filesystem::path path_ = std::filesystem::temp_directory_path() /
+                                ("quillbay-test-" + std::to_string(std::random_device{}()) + "-" +
+                                 std::to_string(std::random_device{}()));
 };
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
@@ -61,29 +55,23 @@ inline std::string ReadBytes(const std::string& path) {
 }
 
 #if !defined(_WIN32)
-// A child process running `body`; Result() waits for it and gives what body returned: ""
-// for success, or what went wrong.
+// A child process running `body`; Result() waits for it: "" if body returned "" (success).
 class Child {
  public:
   explicit Child(const std::function<std::string()>& body) {
-    if (::pipe(fds_) != 0 || (pid_ = ::fork()) != 0) return;
+    if ((pid_ = ::fork()) != 0) return;
     const std::string out = body();
-    ::_exit(::write(fds_[1], out.data(), out.size()) < 0 ? 2 : 0);
+    if (!out.empty()) std::fprintf(stderr, "child: %s\n", out.c_str());
+    ::_exit(out.empty() ? 0 : 1);
   }
-  std::string Result() {
-    ::close(fds_[1]);
-    std::string out;
-    char buffer[512];
-    for (ssize_t n; (n = ::read(fds_[0], buffer, sizeof buffer)) > 0;) {
-      out.append(buffer, static_cast<std::size_t>(n));
-    }
+  std::string Result() const {
     int status = 0;
     ::waitpid(pid_, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? out : "the child failed: " + out;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ""
+                                                         : "the child failed (its output says why)";
   }
 
  private:
-  int fds_[2] = {-1, -1};
   pid_t pid_ = -1;
 };
 
@@ -101,34 +89,6 @@ inline std::string AsOrdinaryUser(const std::function<std::string()>& body) {
       .Result();
 }
 
-// Runs `writers` in child processes; each calls its argument once ready to write, and all
-// are let go at once while the lock at `lock_path` is held here for 0.3 s, during which
-// `unchanged()` must hold. Writers that skip the lock fail this for certain.
-inline std::string LetGoUnderTheLock(
-    const std::string& lock_path,
-    const std::vector<std::function<bool(const std::function<void()>&)>>& writers,
-    const std::function<bool()>& unchanged) {
-  int ready[2];
-  int go[2];
-  if (::pipe(ready) != 0 || ::pipe(go) != 0) return "no pipe";
-  char c = 0;
-  std::vector<Child> children;
-  for (const auto& writer : writers) {
-    children.emplace_back([&] {
-      return writer([&] { (void)!(::write(ready[1], "r", 1) + ::read(go[0], &c, 1)); }) ? "" : "!";
-    });
-  }
-  std::string out;
-  for (std::size_t i = 0; i < writers.size(); ++i) out += ::read(ready[0], &c, 1) == 1 ? "" : "?";
-  {
-    const FileLock lock = FileLock::Acquire(lock_path);
-    out += ::write(go[1], "gggg", writers.size()) > 0 ? "" : "no go";
-    ::usleep(300000);
-    out += unchanged() ? "" : "written while the lock was held";
-  }
-  for (Child& child : children) out += child.Result();
-  return out;
-}
 #endif
 
 }  // namespace quillbay::testing

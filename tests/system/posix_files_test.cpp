@@ -5,10 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "linkpage/link_page.h"
 #include "registration/backup_file.h"
 #include "registration/bar_registry.h"
 #include "registration/file_registry_store.h"
+#include "registration/reg_file.h"
+#include "system/file_lock.h"
 #include "system/files.h"
 #include "tests/support/temp_dir.h"
 
@@ -17,6 +18,32 @@ namespace {
 
 using testing::ReadBytes;
 using testing::WriteBytes;
+using Writer = std::function<bool(const std::function<void()>&)>;
+
+// Runs `writers` in child processes; each calls its argument once ready to write, and all
+// are let go at once while the locks are held here for 0.3 s, during which `unchanged()`
+// must hold. Writers that skip a lock fail this for certain.
+std::string LetGoUnderTheLocks(const std::vector<std::string>& lock_paths,
+                               const std::vector<Writer>& writers,
+                               const std::function<bool()>& unchanged) {
+  int go[2];
+  char c = 0;
+  if (::pipe(go) != 0) return "no pipe";
+  std::vector<testing::Child> children;  // before the locks, which a child would inherit
+  for (const Writer& writer : writers) {
+    children.emplace_back([&] { return writer([&] { (void)!::read(go[0], &c, 1); }) ? "" : "!"; });
+  }
+  std::string out;
+  {
+    std::vector<FileLock> locks;
+    for (const std::string& path : lock_paths) locks.push_back(FileLock::Acquire(path));
+    out += ::write(go[1], "gggg", writers.size()) > 0 ? "" : "no go";
+    ::usleep(300000);
+    out += unchanged() ? "" : "written while a lock was held";
+  }
+  for (testing::Child& child : children) out += child.Result();
+  return out;
+}
 
 // Failures name the path and leave the file as it was; a failed removal names none.
 TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
@@ -39,6 +66,7 @@ TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
       {[&] { ReplaceFileAtomically(read_only, ""); }, "Access to " + read_only + " was denied."},
       {[&] { ReadWholeFile(unreadable); }, "Access to " + unreadable + " was denied."},
       {[&] { ReadWholeFile(fifo); }, "Access to " + fifo + " was denied."},
+      {[&] { LoadBackup(folder); }, "Access to " + folder + " was denied."},
       {[&] { RemoveFileIfExists(folder); }, "Access to an unnamed file was denied."},
   };
   EXPECT_EQ(testing::AsOrdinaryUser([&] {
@@ -55,8 +83,6 @@ TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
             }),
             "");
   for (const std::string& file : {plain, read_only, unreadable}) EXPECT_EQ(ReadBytes(file), "kept");
-  EXPECT_EQ(dir.Entries(),
-            (std::vector<std::string>{"fifo", "folder", "plain", "read-only", "unreadable"}));
 }
 
 TEST(PosixFilesTest, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
@@ -100,16 +126,13 @@ TEST(PosixFilesTest, ReplaceKeepsOwnerAndModeAndFollowsLinks) {
 // removes the temporary files it left.
 TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
   testing::TempDir dir;
-  const std::string backup = dir.File("bkupRegKeyf"), page = dir.File("page.htm"),
-                    registry = dir.File("registry.reg");
+  const std::string backup = dir.File("bkupRegKeyf"), registry = dir.File("registry.reg");
   auto write = [&](int i) {
     SaveBackup(backup, std::vector<BarRow>(i % 2 ? 20000 : 1, BarRow{"{0123456789}", "a bar"}));
-    WriteLinkPage(page, "T", std::vector<LinkEntry>(i % 2 ? 20000 : 0, LinkEntry{"n", "http://"}));
     FileRegistryStore store(registry);
-    const std::string id = "{11111111-2222-4333-8444-555555555555}";
-    i % 2 ? RegisterBar(store, id, "n", "l", BarKind::kVertical) : UnregisterBar(store, id);
+    i % 2 ? RegisterBar(store, "{B}", "n", "l", BarKind::kVertical) : UnregisterBar(store, "{B}");
   };
-  auto files = [&] { return std::vector{ReadBytes(backup), ReadBytes(page), ReadBytes(registry)}; };
+  auto files = [&] { return std::vector{ReadBytes(backup), ReadBytes(registry)}; };
   write(1);  // registry.reg keeps the parent keys from the first bar on
   const std::vector<std::string> odd = files();
   write(2);
@@ -126,9 +149,40 @@ TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
       EXPECT_TRUE(now[f] == odd[f] || now[f] == even[f]) << "file " << f << " torn";
     }
   }
-  write(1);  // writes all three files, whichever version they hold
-  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"bkupRegKeyf", "page.htm", "registry.reg",
-                                                     "registry.reg.lock"}));
+  write(1);  // writes both files, whichever version they hold
+  EXPECT_EQ(dir.Entries(),
+            (std::vector<std::string>{"bkupRegKeyf", "registry.reg", "registry.reg.lock"}));
+}
+
+// Two processes adding rows to the backup file and two registering bars, all at once:
+// none writes before its lock is free, and every row and bar of each is kept.
+TEST(PosixFilesTest, WritersAtOnceWaitForTheLocksAndLoseNothing) {
+  testing::TempDir dir;
+  const std::string backup = dir.File("bkupRegKeyf"), registry = dir.File("registry.reg");
+  WriteBytes(backup, "{A},first;\r\n");
+  auto writer = [&](std::string id, bool registering) -> Writer {
+    return [&, id, registering](const std::function<void()>& wait) {
+      FileRegistryStore store(registry);
+      wait();
+      if (!registering)
+        return UpdateBackup(backup, [&](auto& rows) { rows.push_back({id, ""}); }).size() > 1;
+      return RegisterBar(store, id + "1", "", "", BarKind::kVertical).empty() &&
+             RegisterBar(store, id + "2", "", "", BarKind::kVertical).empty();
+    };
+  };
+  EXPECT_EQ(
+      LetGoUnderTheLocks(
+          {backup + ".lock", registry + ".lock"},
+          {writer("{B}", false), writer("{C}", false), writer("{B}", true), writer("{C}", true)},
+          [&] {
+            return ReadBytes(backup) == "{A},first;\r\n" && !std::filesystem::exists(registry);
+          }),
+      "");
+  EXPECT_EQ(LoadBackup(backup).size(), 3u);
+  RegFile file;
+  RegFileError error;
+  ASSERT_TRUE(ParseRegFile(ReadBytes(registry), file, error));
+  EXPECT_EQ(file.FindRoot(RegRoot::kClassesRoot)->FindChild(u"CLSID")->children().size(), 4u);
 }
 
 }  // namespace

@@ -1,57 +1,72 @@
+// The store suite, read back through each view in turn: the store writes both views.
 #include "registration/win32/win32_registry_store.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include <windows.h>
 
-#include "registration/bar_registry.h"
-#include "win32_registry_probe.h"
+#include "tests/registration/registry_store_suite.h"
 
-namespace quillbay {
+namespace quillbay::testing_support {
 namespace {
 
-using testing_support::Win32ViewReader;
+// Reads the registry of one view straight through the API, independently of the store;
+// values through the wide interface, which gives the bytes as stored.
+class Win32ViewReader final : public RegistryProbe {
+ public:
+  explicit Win32ViewReader(RegView view) : view_(view) {}
 
-const std::string kId = "{5E1A0C3B-7D2F-4B61-9A8E-0C4D2B7F1B01}";
-const std::string kCache =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Discardable\\PostSetup\\"
-    "Component Categories\\{0002149";
-
-// Without separate views, writing both could not be told from writing one; a key that one
-// view alone has (an older program wrote just its own) still goes.
-TEST(Win32RegistryStoreTest, EachViewIsWrittenAndDeletedOnItsOwn) {
-  Win32RegistryStore store;
-  Win32ViewReader views[2] = {Win32ViewReader(RegView::k64), Win32ViewReader(RegView::k32)};
-  for (int only = 0; only < 2; ++only) {
-    ASSERT_TRUE(views[only].WriteKeyInThisViewOnly(RegRoot::kClassesRoot, "CLSID\\" + kId));
-    EXPECT_FALSE(views[1 - only].KeyExists(RegRoot::kClassesRoot, "CLSID\\" + kId));
-    EXPECT_TRUE(store.DeleteKey(RegRoot::kClassesRoot, "CLSID\\" + kId).ok());
-    EXPECT_FALSE(views[only].KeyExists(RegRoot::kClassesRoot, "CLSID\\" + kId));
+  std::optional<ProbedValue> ReadValue(RegRoot root, std::string_view path,
+                                       std::string_view name) override {
+    const std::wstring wide(name.begin(), name.end());
+    ProbedValue value{0, std::vector<std::uint8_t>(1 << 16)};
+    auto size = static_cast<DWORD>(value.data.size());
+    const HKEY key = Open(root, path);
+    const LONG status =
+        key ? ::RegQueryValueExW(key, name.empty() ? nullptr : wide.c_str(), nullptr,
+                                 reinterpret_cast<DWORD*>(&value.type), value.data.data(), &size)
+            : ERROR_FILE_NOT_FOUND;
+    if (key) ::RegCloseKey(key);
+    value.data.resize(size);
+    return status == ERROR_SUCCESS ? std::optional(value) : std::nullopt;
   }
+  std::optional<std::vector<std::string>> Key(RegRoot root, std::string_view path) override {
+    const HKEY key = Open(root, path);
+    if (key == nullptr) return std::nullopt;
+    std::vector<std::string> names;
+    char name[256];
+    for (DWORD i = 0, length = sizeof name; ::RegEnumKeyExA(key, i, name, &length, nullptr, nullptr,
+                                                            nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, length = sizeof name) {
+      names.emplace_back(name, length);
+    }
+    ::RegCloseKey(key);
+    return names;
+  }
+
+ private:
+  HKEY Open(RegRoot root, std::string_view path) const {
+    HKEY key = nullptr;
+    const HKEY top = root == RegRoot::kClassesRoot    ? HKEY_CLASSES_ROOT
+                     : root == RegRoot::kLocalMachine ? HKEY_LOCAL_MACHINE
+                                                      : HKEY_CURRENT_USER;
+    const REGSAM flag = view_ == RegView::k64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    return ::RegOpenKeyExA(top, std::string(path).c_str(), 0, KEY_READ | flag, &key) ==
+                   ERROR_SUCCESS
+               ? key
+               : nullptr;
+  }
+
+  RegView view_;
+};
+
+StoreUnderTest ReadThrough(RegView view) {
+  return {std::make_unique<Win32ViewReader>(view), std::make_unique<Win32RegistryStore>()};
 }
 
-// The browser's cached lists of vertical and horizontal bars go; another list stays.
-TEST(Win32RegistryStoreTest, RegisteringOrRemovingABarDropsTheCachedBarLists) {
-  Win32RegistryStore store;
-  Win32ViewReader user(RegView::k64);
-  ASSERT_TRUE(user.WriteKeyInThisViewOnly(RegRoot::kCurrentUser,
-                                          kCache + "0-0000-0000-C000-000000000046}\\Enum"));
-  for (const bool registering : {true, false}) {
-    for (const char* kind : {"3", "4"}) {
-      ASSERT_TRUE(user.WriteKeyInThisViewOnly(
-          RegRoot::kCurrentUser, kCache + kind + "-0000-0000-C000-000000000046}\\Enum"));
-    }
-    EXPECT_THAT(registering ? RegisterBar(store, kId, "n", "l", BarKind::kVertical)
-                            : UnregisterBar(store, kId),
-                ::testing::IsEmpty());
-    for (const char* kind : {"3", "4"}) {
-      EXPECT_FALSE(user.KeyExists(RegRoot::kCurrentUser,
-                                  kCache + kind + "-0000-0000-C000-000000000046}\\Enum"));
-    }
-  }
-  EXPECT_TRUE(
-      user.KeyExists(RegRoot::kCurrentUser, kCache + "0-0000-0000-C000-000000000046}\\Enum"));
-  user.DeleteTree(RegRoot::kCurrentUser, kCache + "0-0000-0000-C000-000000000046}");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Win32, RegistryStoreSuite,
+    ::testing::Values(RegistryStoreParam{"View64", [] { return ReadThrough(RegView::k64); }},
+                      RegistryStoreParam{"View32", [] { return ReadThrough(RegView::k32); }}),
+    RegistryStoreParamName);
 
 }  // namespace
-}  // namespace quillbay
+}  // namespace quillbay::testing_support
