@@ -10,7 +10,8 @@ tree=$(mktemp -d) && trap 'rm -rf "$tree"' EXIT && dpkg-deb -x "$deb" "$tree" &&
 fail() { echo "check-package: $*" >&2; exit 1; }
 
 s=usr/share
-for f in usr/bin/quillbay $s/applications/quillbay.desktop $s/doc/quillbay/copyright \
+for f in usr/bin/quillbay usr/bin/quillbay-cli $s/man/man1/quillbay-cli.1.gz \
+         $s/applications/quillbay.desktop $s/doc/quillbay/copyright \
          $s/metainfo/io.quillbay.Quillbay.metainfo.xml $s/doc/quillbay/changelog.gz \
          $s/icons/hicolor/scalable/apps/quillbay.svg $s/man/man1/quillbay.1.gz; do
   [[ -f $f ]] || fail "$f is not in the package"
