@@ -14,22 +14,17 @@
 
 #include "registration/backup_file.h"
 
-namespace {
-
-[[noreturn]] void Fail(const char* what) {
-  std::fprintf(stderr, "backup_fuzzer: %s\n", what);
-  std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillbay;
+  const auto fail = [](const char* what) {
+    std::fprintf(stderr, "backup_fuzzer: %s\n", what);
+    std::abort();
+  };
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const std::vector<BarRow> rows = ParseBackup(text);
   const auto lines = std::ranges::count(text, '\n') + (text.empty() || text.back() == '\n' ? 0 : 1);
-  if (std::cmp_not_equal(rows.size(), lines)) Fail("rows and lines differ in number");
-  if (ParseBackup(FormatBackup(rows)) != rows) Fail("rows read from a file do not read back");
+  if (std::cmp_not_equal(rows.size(), lines)) fail("rows and lines differ in number");
+  if (ParseBackup(FormatBackup(rows)) != rows) fail("rows read from a file do not read back");
 
   FuzzedDataProvider provider(data, size);
   std::vector<BarRow> made;
@@ -40,6 +35,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::erase_if(name, [](char c) { return c == ';' || c == '\n'; });
     made.push_back({std::move(id), std::move(name)});
   }
-  if (ParseBackup(FormatBackup(made)) != made) Fail("rows the bar manager makes do not read back");
+  if (ParseBackup(FormatBackup(made)) != made) fail("rows the bar manager makes do not read back");
   return 0;
 }

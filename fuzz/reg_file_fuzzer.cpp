@@ -8,27 +8,22 @@
 
 #include "registration/reg_file.h"
 
-namespace {
-
-[[noreturn]] void Fail(const char* what) {
-  std::fprintf(stderr, "reg_file_fuzzer: %s\n", what);
-  std::abort();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quillbay;
+  const auto fail = [](const char* what) {
+    std::fprintf(stderr, "reg_file_fuzzer: %s\n", what);
+    std::abort();
+  };
   RegFile file, again;
   RegFileError error;
   if (!ParseRegFile(std::string_view(reinterpret_cast<const char*>(data), size), file, error)) {
-    if (error.message.empty()) Fail("a refusal without a reason");
+    if (error.message.empty()) fail("a refusal without a reason");
     return 0;
   }
   const std::string written = FormatRegFile(file);
-  if (!ParseRegFile(written, again, error)) Fail("the written file does not read back");
-  if (!(again == file)) Fail("the written file reads back as another registry");
-  if (FormatRegFile(again) != written) Fail("writing what was read back changes the bytes");
-  if (FormatRegFile(file) != written) Fail("writing again from the kept sections differs");
+  if (!ParseRegFile(written, again, error)) fail("the written file does not read back");
+  if (!(again == file)) fail("the written file reads back as another registry");
+  if (FormatRegFile(again) != written) fail("writing what was read back changes the bytes");
+  if (FormatRegFile(file) != written) fail("writing again from the kept sections differs");
   return 0;
 }

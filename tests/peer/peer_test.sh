@@ -1,19 +1,8 @@
 #!/usr/bin/env bash
 # A peer reads what we wrote. Usage: peer_test.sh <dev build folder> <windows build folder>
-#
-# 1. The Win32 store registers two bars under Wine; Wine's own `reg export` must give,
-#    byte for byte, the reference exports in tests/data/reg-export, in the 64-bit view and
-#    in the 32-bit view.
-# 2. The file store (Linux) writes its registry.reg for the same bars; `reg import` takes
-#    it into a fresh prefix, and exporting again must give the same files once more.
-# 3. quillbay-cli exports those bars from registry.reg; one `reg import` of it into a fresh
-#    prefix must give the reference exports in both views, and importing its --remove file
-#    must take the bars off both views again.
-# 4. quillbay-cli.exe exports the same file from the real registry, and its add and delete
-#    write both views and the Windows directory's backup file.
-#
-# Each side runs in a fresh Wine prefix of its own under <windows build>/peer, never in
-# the user's prefix.
+# Wine's own `reg export` must give the reference exports in tests/data/reg-export byte for
+# byte, in both views, for what each writer below wrote. Each side runs in a fresh Wine prefix
+# of its own under <windows build>/peer, never in the user's prefix.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -31,8 +20,7 @@ done
 
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 prefixes=()
-# Ends the Wine servers of our own prefixes, by prefix, and removes the prefixes (700 MB
-# each); the exports and registry.reg stay for a look after a failure.
+# Removes our prefixes (700 MB each); the exports and registry.reg stay for a look.
 clean_up() {
   local p
   for p in "${prefixes[@]}"; do
@@ -58,7 +46,7 @@ in_prefix() {
   fi
 }
 
-# One freshly made prefix, copied for each side: making a prefix takes the longest.
+# Making a prefix takes the longest: one is made and copied for each side.
 template=$work/template
 mkdir -p "$template"
 prefixes+=("$template")
@@ -72,7 +60,6 @@ fresh_prefix() {
 bars=("vertical-bar {11111111-2222-4333-8444-555555555555}"
       "horizontal-bar {AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE}")
 
-# Exports both keys of both bars from prefix $1 into folder $2; $3 is "" or /reg:32.
 export_bars() {
   local prefix=$1 out=$2 view=$3 entry label id
   mkdir -p "$out"
@@ -87,21 +74,23 @@ export_bars() {
 }
 
 failures=0
-# Compares every export in folder $2 with its counterpart in folder $1, byte for byte;
-# a difference is shown value by value, as text.
+check() {
+  local what=$1
+  shift
+  "$@" && printf '  ok          %s\n' "$what" && return
+  printf '  FAILED      %s\n' "$what"
+  failures=$((failures + 1))
+}
+# A difference is shown value by value, as text.
+same_bytes() {
+  cmp -s "$1" "$2" && return
+  diff <(iconv -f UTF-16LE -t UTF-8 "$1") <(iconv -f UTF-16LE -t UTF-8 "$2") | sed 's/^/      /'
+  return 1
+}
+# Every export in folder $2 against its counterpart in folder $1.
 compare() {
-  local expected=$1 actual=$2 what=$3 file name
-  for file in "$expected"/*-bar-*.reg; do
-    name=$(basename "$file")
-    if cmp -s "$file" "$actual/$name"; then
-      printf '  same bytes  %-36s %s\n' "$name" "$what"
-    else
-      printf '  DIFFERENT   %-36s %s\n' "$name" "$what"
-      diff <(iconv -f UTF-16LE -t UTF-8 "$file") <(iconv -f UTF-16LE -t UTF-8 "$actual/$name") \
-        | sed 's/^/      /' || true
-      failures=$((failures + 1))
-    fi
-  done
+  local file
+  for file in "$1"/*-bar-*.reg; do check "${file##*/} $3" same_bytes "$file" "$2/${file##*/}"; done
 }
 
 echo "The Win32 store writes, Wine's reg export reads:"
@@ -121,16 +110,6 @@ compare "$work/win32-store-export-64" "$work/file-store-export" "imported, as th
 
 ids=("${bars[@]#* }")
 backup_of_peer_bars() { printf '%s,News "quoted" \\ bar;\r\n%s,Local pane;\r\n' "${ids[@]}" >"$1"; }
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    printf '  ok          %s\n' "$what"
-  else
-    printf '  FAILED      %s\n' "$what"
-    failures=$((failures + 1))
-  fi
-}
 # Whether every key of bar $2 is in both views of prefix $1 ($3 = present) or in neither (gone).
 bar_keys() {
   local prefix=$1 id=$2 want=$3 view key found
@@ -173,7 +152,7 @@ check "delete: gone from both views" bar_keys "$prefix" "$id" gone
 check "delete: gone from the backup file" test "$(grep -c "$id" "$prefix/drive_c/windows/bkupRegKeyf")" = 0
 
 if ((failures)); then
-  echo "peer check: $failures export(s) differ" >&2
+  echo "peer check: $failures check(s) failed" >&2
   exit 1
 fi
-echo "peer check: every export matches"
+echo "peer check: every check passed"
