@@ -29,11 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FuzzedDataProvider provider(data, size);
   std::vector<BarRow> made;
   while (provider.remaining_bytes() > 0) {
-    std::string id = provider.ConsumeRandomLengthString(48);
-    std::string name = provider.ConsumeRandomLengthString(64);
-    std::erase_if(id, [](char c) { return c == ',' || c == ';' || c == '\n'; });
-    std::erase_if(name, [](char c) { return c == ';' || c == '\n'; });
-    made.push_back({std::move(id), std::move(name)});
+    made.push_back(
+        {provider.ConsumeRandomLengthString(48), provider.ConsumeRandomLengthString(64)});
+    std::erase_if(made.back().id, [](char c) { return c == ',' || c == ';' || c == '\n'; });
+    std::erase_if(made.back().name, [](char c) { return c == ';' || c == '\n'; });
   }
   if (ParseBackup(FormatBackup(made)) != made) fail("rows the bar manager makes do not read back");
   return 0;

@@ -12,9 +12,7 @@
 namespace quillbay::peer {
 
 struct PeerBar {
-  std::string_view id;
-  std::string_view name;
-  std::string_view location;
+  std::string_view id, name, location;
   BarKind kind;
 };
 

@@ -22,7 +22,6 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 prefixes=()
 # Removes our prefixes (700 MB each); the exports and registry.reg stay for a look.
 clean_up() {
-  local p
   for p in "${prefixes[@]}"; do
     WINEPREFIX=$p wineserver -k 2>/dev/null || true
     WINEPREFIX=$p wineserver -w 2>/dev/null || true
@@ -37,13 +36,10 @@ mkdir -p "$work"
 # Runs a program in prefix $1. Wine's helpers outlive the program and keep whatever output
 # they were given, so the output goes to a file, shown only when the program fails.
 in_prefix() {
-  local prefix=$1
-  shift
-  if ! WINEPREFIX=$prefix wine "$@" </dev/null >"$work/wine.log" 2>&1; then
-    echo "FAILED under Wine: $*" >&2
-    cat "$work/wine.log" >&2
-    return 1
-  fi
+  WINEPREFIX=$1 wine "${@:2}" </dev/null >"$work/wine.log" 2>&1 && return
+  echo "FAILED under Wine: ${*:2}" >&2
+  cat "$work/wine.log" >&2
+  return 1
 }
 
 # Making a prefix takes the longest: one is made and copied for each side.

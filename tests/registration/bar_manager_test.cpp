@@ -38,9 +38,6 @@ struct Window : BarManagerSink {
   void ShowFileError(const FileError& error) override { said.push_back("error " + error.Text()); }
   void RowRemoved(std::size_t index) override { said.push_back("remove " + std::to_string(index)); }
   void DeleteEnabledChanged(bool on) override { said.push_back(on ? "delete on" : "delete off"); }
-  bool Registered(const std::string& id) const {
-    return store.HasKey(RegRoot::kClassesRoot, "CLSID\\" + id);
-  }
   void Delete(int row) {
     manager.SelectionChanged(row, 1);
     manager.DeleteSelected();
@@ -99,7 +96,7 @@ TEST_F(BarManagerTest, WhatTheUserIsTold) {
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "data"));
   Window w(std::nullopt);
   w.manager.CreateBar("bar", "http://h/");
-  EXPECT_TRUE(w.Registered(kId1));
+  EXPECT_TRUE(w.store.HasKey(RegRoot::kClassesRoot, "CLSID\\" + kId1));
   w.store.fail_with = RegStatus::kAccessDenied;
   w.manager.CreateBar("bar", "http://h/");
   w.store.fail_with = RegStatus::kHasSubkeys;
@@ -128,7 +125,7 @@ TEST_F(BarManagerTest, CreateAndDeleteKeepTheFileInStep) {
   w.manager.SelectionChanged(1, 2);
   w.manager.DeleteSelected();
   w.manager.DeleteSelected();
-  EXPECT_FALSE(w.Registered(kId2));
+  EXPECT_FALSE(w.store.HasKey(RegRoot::kClassesRoot, "CLSID\\" + kId2));
   EXPECT_EQ(ReadBytes(backup_), kId1 + ",twolines;\r\n" + kId3 + ",three;\r\n");
   w.Delete(0);
   w.Delete(0);
@@ -166,9 +163,8 @@ TEST_F(BarManagerTest, AnUnreadableBackupFileIsNeverReplaced) {
               Window w(backup_);
               const std::string denied = "error Access to " + backup_ + " was denied.";
               w.manager.CreateBar("gone", "http://h/");
-              if (w.said != std::vector<std::string>{"delete off", denied, denied}) {
+              if (w.said != std::vector<std::string>{"delete off", denied, denied})
                 return "not told at opening and create";
-              }
               try {
                 w.Delete(0);
                 return "deleted without reading the file";

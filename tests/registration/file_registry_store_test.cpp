@@ -15,9 +15,7 @@
 namespace quillbay {
 namespace {
 
-using ::quillbay::testing::ReadBytes;
-using ::quillbay::testing::TempDir;
-using ::quillbay::testing::WriteBytes;
+using namespace ::quillbay::testing;
 using ::testing::IsEmpty;
 using namespace testing_support;
 

@@ -32,8 +32,8 @@ class MemoryRegistryStore : public RegistryStore {
     return Result();
   }
   RegResult DeleteKey(RegRoot root, std::string_view path) override {
-    calls.push_back("delete " + Name(root, path));
     const std::string key = Name(root, path);
+    calls.push_back("delete " + key);
     const auto child = keys_.lower_bound(key + "\\");
     if (fail_with) return Result();
     if (!keys_.contains(key)) return {RegStatus::kNotFound, "not found"};
@@ -49,10 +49,7 @@ class MemoryRegistryStore : public RegistryStore {
  private:
   // The key's full name, folded to lower case.
   static std::string Name(RegRoot root, std::string_view path) {
-    std::string out = std::string(root == RegRoot::kClassesRoot    ? "hkcr\\"
-                                  : root == RegRoot::kLocalMachine ? "hklm\\"
-                                                                   : "hkcu\\") +
-                      std::string(path);
+    std::string out = std::to_string(static_cast<int>(root)) + "\\" + std::string(path);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
   }

@@ -32,9 +32,8 @@ class TempDir {
   // The names in the folder, sorted: shows stray temporary files by name.
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
       names.push_back(entry.path().filename().string());
-    }
     std::ranges::sort(names);
     return names;
   }

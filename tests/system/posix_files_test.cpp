@@ -86,8 +86,7 @@ TEST(PosixFilesTest, ReplaceKeepsOwnerAndModeAndFollowsLinks) {
   ::chmod(target.c_str(), 0640);
   EXPECT_TRUE(::geteuid() != 0 || ::chown(target.c_str(), 65534, 65534) == 0);  // nobody's
   std::filesystem::create_symlink(target, dir.File("link"));
-  struct stat before {
-  }, after{};
+  struct stat before = {}, after = {};
   ::stat(target.c_str(), &before);
   ReplaceFileAtomically(dir.File("link"), "new");
   ::stat(target.c_str(), &after);

@@ -49,10 +49,8 @@ class Win32ViewReader final : public RegistryProbe {
                      : root == RegRoot::kLocalMachine ? HKEY_LOCAL_MACHINE
                                                       : HKEY_CURRENT_USER;
     const REGSAM flag = view_ == RegView::k64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
-    return ::RegOpenKeyExA(top, std::string(path).c_str(), 0, KEY_READ | flag, &key) ==
-                   ERROR_SUCCESS
-               ? key
-               : nullptr;
+    const LONG status = ::RegOpenKeyExA(top, std::string(path).c_str(), 0, KEY_READ | flag, &key);
+    return status == ERROR_SUCCESS ? key : nullptr;
   }
 
   RegView view_;
