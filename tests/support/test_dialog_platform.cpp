@@ -17,7 +17,7 @@ void TestWindow::Press(Key key) {
   if (at == n) at = key == Key::kTab ? n - 1 : 0;  // no focus yet: from the first or last
   for (int i = 1; i <= n; ++i) {
     const Control& c = controls_[static_cast<std::size_t>((at + i * step) % n)];
-    if (c.tab_stop && c.enabled) return MoveFocus(c.tmpl->id);
+    if (c.tab_stop && c.enabled) return (void)MoveFocus(c.tmpl->id);
   }
 }
 

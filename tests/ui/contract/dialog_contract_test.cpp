@@ -94,8 +94,7 @@ void Step(const std::string& step, ProbeDlg& probe, User& u) {
 struct Row {
   const char* name;
   int template_id;
-  const char* steps;
-  const char* expected;
+  const char *steps, *expected;
 };
 
 const Row kRows[] = {
