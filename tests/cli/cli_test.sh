@@ -7,17 +7,15 @@ XDG_DATA_HOME=$(mktemp -d)
 export XDG_DATA_HOME
 trap 'rm -rf "$XDG_DATA_HOME"' EXIT
 data=$XDG_DATA_HOME/quillbay
-mkdir "$XDG_DATA_HOME/work"
-cd "$XDG_DATA_HOME/work"
+cd "$XDG_DATA_HOME"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 # A .reg file's sections mentioning $2, one a line, sorted.
 sections() { iconv -f UTF-16LE -t UTF-8 "$1" | tr -d '\r' | awk -v id="$2" \
   'BEGIN { RS = "" } index($0, id) { gsub("\n", "|"); print }' | sort; }
 # Every place a bar shows: list, backup file, the window, registry.reg.
 expect_bars() {
-  local expected=$1 shown
-  shown=$("$cli" list)
-  [[ $shown == "$expected" ]] || fail "list shows '$shown', not '$expected'"
+  local expected=$1
+  [[ $("$cli" list) == "$expected" ]] || fail "list does not show '$expected'"
   [[ $("$window") == "$expected" ]] || fail "the window does not list '$expected'"
   [[ $(tr -d '\r' <"$data/bkupRegKeyf" 2>/dev/null | sed 's/,/\t/; s/;$//') == "$expected" ]] ||
     fail "the backup file does not hold '$expected'"

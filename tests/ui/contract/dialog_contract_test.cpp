@@ -72,6 +72,10 @@ void Step(const std::string& step, ProbeDlg& probe, User& u) {
     return u.Select(n(1), rows);
   }
   if (a[0] == "sysmenu") return u.ChooseLastSystemMenuItem();
+  if (a[0] == "boxes") {
+    for (const std::string& box : u.TakeBoxes()) probe.Note(box);
+    return;
+  }
   if (a[0] == "text") return w.SetText(n(1), a.at(2));
   if (a[0] == "insert") return (void)w.InsertRow(n(1), n(2), a.at(3));
   if (a[0] == "cell") return w.SetCell(n(1), n(2), n(3), a.at(4));
@@ -82,12 +86,9 @@ void Step(const std::string& step, ProbeDlg& probe, User& u) {
   if (a[0] == "message") return BackEndPlatform().ShowMessage(a.at(1));
   if (a[0] == "error") return BackEndPlatform().ShowError(a.at(1));
   if (a[0] == "get") return probe.Note(w.GetCell(n(1), n(2), n(3)));
-  if (a[0] == "selection") {
-    return probe.Note("selected " + std::to_string(w.SelectedCount(n(1))) + " first " +
-                      std::to_string(w.FirstSelectedRow(n(1))));
-  }
-  ASSERT_EQ(a[0], "boxes");
-  for (const std::string& box : u.TakeBoxes()) probe.Note(box);
+  ASSERT_EQ(a[0], "selection");
+  probe.Note("selected " + std::to_string(w.SelectedCount(n(1))) + " first " +
+             std::to_string(w.FirstSelectedRow(n(1))));
 }
 
 struct Row {

@@ -43,9 +43,7 @@ class QtLookTest : public QObject {
   void DesktopFontNothingClippedAndLabelsNamed() {
     const std::map<std::pair<int, int>, QString> names{
         {{dlg::kMain, idc::kBarName}, "Name of the bar: (E.g: My bar)"},
-        {{dlg::kMain, idc::kLocation}, "Location:  (E.g 1: c:\\mylocalpage.htm)"},
         {{dlg::kMain, idc::kBarList}, "Currently registered bar (s):"},
-        {{dlg::kLinkPage, idc::kLinkName}, "LINK NAME:"},
         {{dlg::kLinkPage, idc::kTitle}, "Check this box if you need a title in the file."},
         {{dlg::kLinkPage, idc::kLinkList}, "Link name, URL"},
     };
