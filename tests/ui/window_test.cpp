@@ -54,8 +54,10 @@ class WindowTest : public ::testing::Test {
 };
 
 // Each kind button is a group of its own, so the window unchecks the other one. The About
-// item and Creat HTML open their windows over this one.
-TEST_F(WindowTest, MainOpeningKindButtonsAndTheWindowsOverIt) {
+// item and Creat HTML open their windows over this one. The filtered text is written back and
+// notifies again: the second separator kind is taken then, with its own box. Delete waits for
+// a new choice though a row is still selected.
+TEST_F(WindowTest, MainOpeningControlsAndTheWindowsOverIt) {
   testing::WriteBytes(backup_, "{B},second;\r\n{A},first;\r\n");
   platform_.OnRun(dlg::kAbout, [](TestWindow& w) { w.Press(Key::kEnter); });
   platform_.OnRun(dlg::kLinkPage, [](TestWindow& w) { w.Press(Key::kEscape); });
@@ -67,25 +69,14 @@ TEST_F(WindowTest, MainOpeningKindButtonsAndTheWindowsOverIt) {
               EXPECT_TRUE(w.ChooseSystemCommand(kAboutCommand | 0x3));  // low bits: the system's
               EXPECT_FALSE(w.ChooseSystemCommand(0xF060));  // Close: the default handling
               w.Click(idc::kCreateHtml);
-              for (int id : {0, idc::kHorizontal, idc::kVertical}) {
+              for (int id : {0, idc::kHorizontal, idc::kVertical, idc::kHorizontal}) {
                 if (id != 0) w.Click(id);
                 EXPECT_EQ(w.GetCheck(idc::kVertical) * 2 + w.GetCheck(idc::kHorizontal),
                           id == idc::kHorizontal ? 1 : 2);
               }
-              w.Press(Key::kEnter);  // the OK command ends the program like Cancel
-            }),
-            Texts{});
-  EXPECT_EQ(platform_.runs(), (std::vector<int>{dlg::kMain, dlg::kAbout, dlg::kLinkPage}));
-}
-
-// The filtered text is written back and notifies again: the second separator kind is taken
-// then, with its own box. Delete waits for a new choice though a row is still selected.
-TEST_F(WindowTest, MainControlsDriveTheManager) {
-  EXPECT_EQ(Run([&](TestWindow& w) {
               w.SetText(idc::kBarName, "a;b,c");
               w.SetText(idc::kLocation, "x,y");
               EXPECT_EQ(w.GetText(idc::kBarName) + w.GetText(idc::kLocation), "abcxy");
-              w.Click(idc::kHorizontal);
               Fill(w, idc::kCreate, idc::kBarName, idc::kLocation,
                    {{"one", "h"}, {"two", "h"}, {"three", "h"}});
               EXPECT_FALSE(w.enabled(idc::kDelete));
@@ -93,14 +84,19 @@ TEST_F(WindowTest, MainControlsDriveTheManager) {
               EXPECT_TRUE(w.enabled(idc::kDelete));
               w.Select(idc::kBarList, {});
               EXPECT_FALSE(w.enabled(idc::kDelete));
-              w.Select(idc::kBarList, {1, 2});
+              w.Select(idc::kBarList, {3, 4});
               w.Click(idc::kDelete);
               EXPECT_EQ(w.Rows(idc::kBarList),
-                        (Rows{{kId1, "one"}, {"{00000003-0000-0000-0000-000000000000}", "three"}}));
+                        (Rows{{"{B}", "second"},
+                              {"{A}", "first"},
+                              {kId1, "one"},
+                              {"{00000003-0000-0000-0000-000000000000}", "three"}}));
               EXPECT_FALSE(w.enabled(idc::kDelete));
-              w.Press(Key::kEscape);
+              w.SetFocus(idc::kBarName);
+              w.Press(Key::kEnter);  // the OK command ends the program like Cancel
             }),
             Texts(3, Box(str::kCharacterNotAllowed)));
+  EXPECT_EQ(platform_.runs(), (std::vector<int>{dlg::kMain, dlg::kAbout, dlg::kLinkPage}));
   EXPECT_TRUE(store_.HasKey(
       RegRoot::kClassesRoot,
       "CLSID\\" + kId1 + "\\Implemented Categories\\{00021494-0000-0000-C000-000000000046}"));

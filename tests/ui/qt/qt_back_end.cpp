@@ -54,11 +54,8 @@ class QtUser final : public User {
   void Select(int id, const std::vector<int>& rows) override {
     auto* list = qobject_cast<QTreeWidget*>(window_.Control(id));
     list->setFocus(Qt::MouseFocusReason);
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-      if (std::find(rows.begin(), rows.end(), row) == rows.end()) {
-        list->topLevelItem(row)->setSelected(false);
-      }
-    }
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+      if (std::ranges::find(rows, row) == rows.end()) list->topLevelItem(row)->setSelected(false);
     // Neighbouring rows as one range, as a click with Shift makes them.
     for (std::size_t i = 0, end = 0; i < rows.size(); i = end) {
       for (end = i + 1; end < rows.size() && rows[end] == rows[end - 1] + 1;) ++end;
