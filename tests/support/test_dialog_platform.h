@@ -24,9 +24,8 @@ class TestWindow final : public DialogWindow, public contract::User {
   TestWindow(std::vector<std::string>& boxes, CDialog& dialog, const DialogTemplate& tmpl)
       : boxes_(boxes), dialog_(dialog), template_(tmpl), caption_(tmpl.caption) {
     for (const ControlTemplate& c : tmpl.controls) {
-      const bool edit = c.kind == ControlKind::kEdit;
-      controls_.push_back(
-          {&c, true, (c.style & cs::kTabStop) != 0, std::string(edit ? "" : c.text), 0, 0, {}});
+      const std::string_view text = c.kind == ControlKind::kEdit ? "" : c.text;
+      controls_.push_back({&c, true, (c.style & cs::kTabStop) != 0, std::string(text), 0, 0, {}});
     }
   }
 

@@ -25,9 +25,8 @@ class ProbeDlg final : public CDialog {
   void OnInitDialog() override {
     if (template_id() == dlg::kAbout) return;
     const bool main = template_id() == dlg::kMain;
-    for (int column : {0, 1}) {
-      window().AddColumn(main ? idc::kBarList : idc::kLinkList, column, "", 99);
-    }
+    const int list = main ? idc::kBarList : idc::kLinkList;
+    for (int column : {0, 1}) window().AddColumn(list, column, "", 99);
     if (main) window().SetCheck(idc::kVertical, 1);
     window().AppendSystemMenuSeparator();
     window().AppendSystemMenuItem(kAboutCommand, "&About");

@@ -25,10 +25,9 @@ static void ForEachWindow(const std::function<void(QtDialogWindow&)>& check) {
   });
   testing::MemoryRegistryStore store;
   testing::ScriptedGuidSource guids;
-  CAboutDlg about(platform);
-  CQuillbayDlg main(platform, store, guids, "/nonexistent/bkupRegKeyf");  // only read
-  CLinkPageDlg link_page(platform);
-  for (CDialog* d : std::initializer_list<CDialog*>{&about, &main, &link_page}) d->DoModal();
+  CAboutDlg(platform).DoModal();
+  CQuillbayDlg(platform, store, guids, "/nonexistent/bkupRegKeyf").DoModal();  // only read
+  CLinkPageDlg(platform).DoModal();
 }
 
 class QtLookTest : public QObject {
