@@ -19,9 +19,7 @@ using Rows = std::vector<std::vector<std::string>>;
 using Texts = std::vector<std::string>;
 const std::string kId1 = "{00000001-0000-0000-0000-000000000000}";
 
-std::string Box(int id) {
-  return "! " + std::string(StringResource(id));
-}
+const auto Box = [](int id) { return "! " + std::string(StringResource(id)); };
 
 // Types each row's two texts into the two boxes and clicks `button`.
 void Fill(TestWindow& w, int button, int first, int second, const Rows& rows) {
