@@ -60,7 +60,6 @@ TEST_F(WindowTest, MainOpeningControlsAndTheWindowsOverIt) {
   platform_.OnRun(dlg::kLinkPage, [](TestWindow& w) { w.Press(Key::kEscape); });
   EXPECT_EQ(Run([](TestWindow& w) {
               EXPECT_EQ(w.caption(), "Tollmere");
-              EXPECT_EQ(w.Rows(idc::kBarList), (Rows{{"{B}", "second"}, {"{A}", "first"}}));
               EXPECT_EQ(w.system_menu(), (std::vector<std::pair<int, std::string>>{
                                              {0, ""}, {kAboutCommand, "&About Quillbay..."}}));
               EXPECT_TRUE(w.ChooseSystemCommand(kAboutCommand | 0x3));  // low bits: the system's
@@ -114,7 +113,6 @@ TEST_F(WindowTest, MainFileErrorsShowTheStopBox) {
 TEST_F(WindowTest, LinkPageOpeningAddingDeletingAndOkWithoutRows) {
   for (int run = 0; run < 2; ++run) {
     EXPECT_EQ(RunLinkPage([&](TestWindow& w) {
-                EXPECT_EQ(w.Rows(idc::kLinkList), Rows{});
                 EXPECT_EQ(w.GetText(idc::kUrl), "http://");
                 EXPECT_EQ(w.GetText(idc::kDescription), StringResource(str::kLinkPageDescription));
                 for (int id : {idc::kPath, idc::kTitle, idc::kDeleteLink})
