@@ -6,7 +6,6 @@ void TestWindow::Press(Key key) {
   if (key == Key::kF1) return boxes_.push_back("help");
   if (key == Key::kEscape) return Notify(idc::kCancel, ControlEvent::kClicked);
   if (key == Key::kEnter) {
-    // The focused push button, otherwise the OK command.
     const bool on_button = focus_ != 0 && Find(focus_).tmpl->kind == ControlKind::kPushButton;
     return Notify(on_button ? focus_ : idc::kOk, ControlEvent::kClicked);
   }

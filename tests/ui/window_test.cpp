@@ -21,7 +21,6 @@ const std::string kId1 = "{00000001-0000-0000-0000-000000000000}";
 
 const auto Box = [](int id) { return "! " + std::string(StringResource(id)); };
 
-// Types each row's two texts into the two boxes and clicks `button`.
 void Fill(TestWindow& w, int button, int first, int second, const Rows& rows) {
   for (const std::vector<std::string>& row : rows) {
     w.SetText(first, row[0]);
@@ -109,8 +108,10 @@ TEST_F(WindowTest, MainFileErrorsShowTheStopBox) {
 }
 
 // Every opening starts afresh. Add needs both texts; the first row enables the path box for
-// good. OK without rows closes at once and writes nothing, even with a path typed.
-TEST_F(WindowTest, LinkPageOpeningAddingDeletingAndOkWithoutRows) {
+// good. OK without rows closes at once and writes nothing, even with a path typed. With rows,
+// OK asks for the path, then the title; the title typed while checked is written after
+// unchecking. A failed write keeps everything for another try. Enter in the name box is OK.
+TEST_F(WindowTest, LinkPageAddingDeletingAndOk) {
   for (int run = 0; run < 2; ++run) {
     EXPECT_EQ(RunLinkPage([&](TestWindow& w) {
                 EXPECT_EQ(w.GetText(idc::kUrl), "http://");
@@ -136,11 +137,6 @@ TEST_F(WindowTest, LinkPageOpeningAddingDeletingAndOkWithoutRows) {
   }
   EXPECT_EQ(platform_.TakeMessages(), Texts(4, Box(str::kNeedLinkNameAndUrl)));
   EXPECT_EQ(dir_.Entries(), Texts{});
-}
-
-// OK asks for the path, then the title; the title typed while checked is written after
-// unchecking. A failed write keeps everything for another try. Enter in the name box is OK.
-TEST_F(WindowTest, LinkPageOkChecksThenWrites) {
   const std::string bad = dir_.File("missing/page.htm");
   EXPECT_EQ(RunLinkPage([&](TestWindow& w) {
               Fill(w, idc::kAddLink, idc::kLinkName, idc::kUrl, {{"a", "1"}, {"a", "1"}});

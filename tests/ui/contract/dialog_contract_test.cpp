@@ -139,17 +139,16 @@ const Row kRows[] = {
 class DialogContract : public ::testing::TestWithParam<Row> {};
 
 TEST_P(DialogContract, MatchesTheReference) {
-  const Row& row = GetParam();
-  ProbeDlg probe(BackEndPlatform(), row.template_id);
+  ProbeDlg probe(BackEndPlatform(), GetParam().template_id);
   std::string log;  // up to the end of the script: closing the window is not part of it
   RunOnBackEnd(probe, [&](User& u) {
     u.TakeBoxes();
     probe.log.clear();
-    std::istringstream steps(row.steps);
+    std::istringstream steps(GetParam().steps);
     for (std::string step; steps >> step;) Step(step, probe, u);
     log = probe.log;
   });
-  EXPECT_EQ(log, row.expected);
+  EXPECT_EQ(log, GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(, DialogContract, ::testing::ValuesIn(kRows),
