@@ -29,8 +29,7 @@ DialogResult TestDialogPlatform::RunModal(CDialog& dialog) {
   open_.push_back(&window);
   dialog.Initialize(window);
   if (window.Focus() == 0) window.Press(Key::kTab);
-  const Script run = script->second;  // a copy: the script may register others
-  if (!window.ended()) run(window);
+  if (!window.ended()) Script(script->second)(window);  // a copy: the script may register others
   dialog.Closed();
   open_.pop_back();
   if (!window.ended()) throw std::logic_error("the script left the window open");

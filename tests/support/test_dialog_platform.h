@@ -176,8 +176,7 @@ class TestDialogPlatform final : public DialogPlatform {
  private:
   void Box(const char* icon, std::string_view text) {
     if (!open_.empty()) open_.back()->LoseFocusToBox();
-    std::string box = icon;
-    messages_.push_back(box.append(text));
+    messages_.push_back(icon + std::string(text));
   }
 
   std::map<int, Script> scripts_;

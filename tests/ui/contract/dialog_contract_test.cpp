@@ -23,7 +23,6 @@ class ProbeDlg final : public CDialog {
 
  protected:
   void OnInitDialog() override {
-    if (template_id() == dlg::kAbout) return;
     const bool main = template_id() == dlg::kMain;
     const int list = main ? idc::kBarList : idc::kLinkList;
     for (int column : {0, 1}) window().AddColumn(list, column, "", 99);
@@ -124,7 +123,6 @@ const Row kRows[] = {
     {"TabThroughTheLinkPage", dlg::kLinkPage, "tab tab tab tab tab tab back",
      "kill 1007; focus 1010; kill 1010; focus 1028; focus 1; focus 1037; focus 2; focus 1031; "
      "kill 1031; focus 2"},
-    {"TabInTheAboutBox", dlg::kAbout, "tab back", "focus 1; focus 1"},
     {"EnterClicksTheFocusedButtonElseGivesOk", dlg::kLinkPage,
      "enter escape focus:1028 enter escape focus:2 enter",
      "ok; focus 1007; cancel; focus 1007; kill 1007; clicked 1028; focus 1028; cancel; focus "

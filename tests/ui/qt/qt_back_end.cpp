@@ -28,10 +28,9 @@ void CloseMessageBoxes() {
     QApplication::setActiveWindow(box);
     return;
   }
-  const QMessageBox::Icon icon = box->icon();
-  std::string seen = icon == QMessageBox::Information ? "help"
-                     : icon == QMessageBox::Critical  ? "x " + box->text().toStdString()
-                                                      : "! " + box->text().toStdString();
+  std::string seen = box->icon() == QMessageBox::Information ? "help"
+                     : box->icon() == QMessageBox::Critical  ? "x " + box->text().toStdString()
+                                                             : "! " + box->text().toStdString();
   if (box->windowTitle() != ApplicationTitle()) seen += " in " + box->windowTitle().toStdString();
   boxes.push_back(seen);
   box->button(QMessageBox::Ok)->click();

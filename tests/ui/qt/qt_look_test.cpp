@@ -16,7 +16,6 @@
 
 namespace quillbay {
 
-// Runs each window once, `check` looking at it while it is on screen.
 static void ForEachWindow(const std::function<void(QtDialogWindow&)>& check) {
   QtDialogPlatform platform;
   platform.SetShownHook([&](QtDialogWindow& window) {
