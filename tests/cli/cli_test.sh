@@ -7,20 +7,15 @@ XDG_DATA_HOME=$(mktemp -d)
 export XDG_DATA_HOME
 trap 'rm -rf "$XDG_DATA_HOME"' EXIT
 data=$XDG_DATA_HOME/quillbay
-mkdir "$XDG_DATA_HOME/work"
-cd "$XDG_DATA_HOME/work"
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
+cd "$XDG_DATA_HOME"
+fail() { echo "FAIL: $*" >&2; exit 1; }
 # A .reg file's sections mentioning $2, one a line, sorted.
 sections() { iconv -f UTF-16LE -t UTF-8 "$1" | tr -d '\r' | awk -v id="$2" \
   'BEGIN { RS = "" } index($0, id) { gsub("\n", "|"); print }' | sort; }
 # Every place a bar shows: list, backup file, the window, registry.reg.
 expect_bars() {
-  local expected=$1 shown
-  shown=$("$cli" list)
-  [[ $shown == "$expected" ]] || fail "list shows '$shown', not '$expected'"
+  local expected=$1
+  [[ $("$cli" list) == "$expected" ]] || fail "list does not show '$expected'"
   [[ $("$window") == "$expected" ]] || fail "the window does not list '$expected'"
   [[ $(tr -d '\r' <"$data/bkupRegKeyf" 2>/dev/null | sed 's/,/\t/; s/;$//') == "$expected" ]] ||
     fail "the backup file does not hold '$expected'"
@@ -36,7 +31,6 @@ done
 
 news=$("$cli" add News http://example.org/news.htm)
 side=$("$cli" add 'Side "pane" \' 'c:\pages\side.htm' --horizontal)
-[[ $news =~ ^\{[0-9A-F-]{36}\}$ && $side != "$news" ]] || fail "add printed '$news' '$side'"
 expect_bars "$news	News
 $side	Side \"pane\" \\"
 [[ $("$cli" list --json) == "[
@@ -105,10 +99,9 @@ EOF
 
 "$cli" delete "${news,,}"
 expect_bars "$side	Side \"pane\" \\"
-[[ $(sections "$data/registry.reg" "$news") == "" ]] || fail "delete left registry entries"
 "$cli" delete "$side"
-[[ ! -e $data/bkupRegKeyf && $("$cli" list) == "" && $("$window") == "" ]] || fail "last delete"
-[[ $(sections "$data/registry.reg" "$side") == "" ]] || fail "delete left registry entries"
+[[ ! -e $data/bkupRegKeyf && $("$cli" list) == "" && $("$window") == "" &&
+  $(sections "$data/registry.reg" '{') == "" ]] || fail "the last delete left some of the bars"
 for i in 1 2 3 4 5 6 7 8; do "$cli" add "Bar $i" "http://h/$i" >/dev/null & done
 wait
 [[ $("$cli" list | wc -l) == 8 && $(sections "$data/registry.reg" InitPropertyBag | wc -l) == 8 ]] ||

@@ -12,9 +12,8 @@ int main() {
   using namespace quillbay;
   TestDialogPlatform platform;
   platform.OnRun(dlg::kMain, [](TestWindow& w) {
-    for (const auto& row : w.Rows(idc::kBarList)) {
+    for (const auto& row : w.Rows(idc::kBarList))
       std::printf("%s\t%s\n", row.at(0).c_str(), row.at(1).c_str());
-    }
     w.Press(Key::kEscape);
   });
   FileRegistryStore store(DefaultRegistryFilePath().value());

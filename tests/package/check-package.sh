@@ -9,11 +9,10 @@ deb=$PWD/$(echo build/release/quillbay_*_amd64.deb)
 tree=$(mktemp -d) && trap 'rm -rf "$tree"' EXIT && dpkg-deb -x "$deb" "$tree" && cd "$tree"
 fail() { echo "check-package: $*" >&2; exit 1; }
 
-s=usr/share
-for f in usr/bin/quillbay usr/bin/quillbay-cli $s/man/man1/quillbay-cli.1.gz \
-         $s/applications/quillbay.desktop $s/doc/quillbay/copyright \
-         $s/metainfo/io.quillbay.Quillbay.metainfo.xml $s/doc/quillbay/changelog.gz \
-         $s/icons/hicolor/scalable/apps/quillbay.svg $s/man/man1/quillbay.1.gz; do
+s=usr/share d=usr/share/doc/quillbay m=usr/share/man/man1
+for f in usr/bin/quillbay usr/bin/quillbay-cli $m/quillbay.1.gz $m/quillbay-cli.1.gz \
+         $d/copyright $d/changelog.gz $s/metainfo/io.quillbay.Quillbay.metainfo.xml \
+         $s/applications/quillbay.desktop $s/icons/hicolor/scalable/apps/quillbay.svg; do
   [[ -f $f ]] || fail "$f is not in the package"
 done
 for size in 16 24 32 48 64 128 256; do

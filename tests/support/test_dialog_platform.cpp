@@ -6,7 +6,6 @@ void TestWindow::Press(Key key) {
   if (key == Key::kF1) return boxes_.push_back("help");
   if (key == Key::kEscape) return Notify(idc::kCancel, ControlEvent::kClicked);
   if (key == Key::kEnter) {
-    // The focused push button, otherwise the OK command.
     const bool on_button = focus_ != 0 && Find(focus_).tmpl->kind == ControlKind::kPushButton;
     return Notify(on_button ? focus_ : idc::kOk, ControlEvent::kClicked);
   }
@@ -17,7 +16,7 @@ void TestWindow::Press(Key key) {
   if (at == n) at = key == Key::kTab ? n - 1 : 0;  // no focus yet: from the first or last
   for (int i = 1; i <= n; ++i) {
     const Control& c = controls_[static_cast<std::size_t>((at + i * step) % n)];
-    if (c.tab_stop && c.enabled) return MoveFocus(c.tmpl->id);
+    if (c.tab_stop && c.enabled) return (void)MoveFocus(c.tmpl->id);
   }
 }
 
@@ -30,8 +29,7 @@ DialogResult TestDialogPlatform::RunModal(CDialog& dialog) {
   open_.push_back(&window);
   dialog.Initialize(window);
   if (window.Focus() == 0) window.Press(Key::kTab);
-  const Script run = script->second;  // a copy: the script may register others
-  if (!window.ended()) run(window);
+  if (!window.ended()) Script(script->second)(window);  // a copy: the script may register others
   dialog.Closed();
   open_.pop_back();
   if (!window.ended()) throw std::logic_error("the script left the window open");

@@ -16,18 +16,16 @@ namespace quillbay {
 
 // An in-memory dialog platform keeping the Win32 back end's contract. RunModal focuses the
 // first tab stop unless OnInitDialog chose one, then runs the template's script, which plays
-// the user and must end the window.
+// the user at the window and must end it. Actions on a disabled control do nothing.
 using Key = contract::UserKey;
 
-// The window, and the user at it. Actions on a disabled control do nothing.
 class TestWindow final : public DialogWindow, public contract::User {
  public:
   TestWindow(std::vector<std::string>& boxes, CDialog& dialog, const DialogTemplate& tmpl)
       : boxes_(boxes), dialog_(dialog), template_(tmpl), caption_(tmpl.caption) {
     for (const ControlTemplate& c : tmpl.controls) {
-      const bool edit = c.kind == ControlKind::kEdit;
-      controls_.push_back(
-          {&c, true, (c.style & cs::kTabStop) != 0, std::string(edit ? "" : c.text), 0, 0, {}});
+      const std::string_view text = c.kind == ControlKind::kEdit ? "" : c.text;
+      controls_.push_back({&c, true, (c.style & cs::kTabStop) != 0, std::string(text), 0, 0, {}});
     }
   }
 
@@ -54,9 +52,7 @@ class TestWindow final : public DialogWindow, public contract::User {
   void SetCell(int id, int row, int column, std::string_view text) override {
     Cell(id, row, column) = text;
   }
-  std::string GetCell(int id, int row, int column) const override {
-    return const_cast<TestWindow&>(*this).Cell(id, row, column);
-  }
+  std::string GetCell(int id, int row, int column) const override { return Cell(id, row, column); }
   int RowCount(int id) const override { return static_cast<int>(Find(id).rows.size()); }
   int FirstSelectedRow(int id) const override {
     const std::vector<Row>& rows = Find(id).rows;
@@ -91,9 +87,8 @@ class TestWindow final : public DialogWindow, public contract::User {
   void Select(int id, const std::vector<int>& rows) override {  // rows leaving it go first
     if (!Find(id).enabled) return;
     MoveFocus(id);
-    for (int row = 0; row < RowCount(id); ++row) {
+    for (int row = 0; row < RowCount(id); ++row)
       if (std::ranges::find(rows, row) == rows.end()) SelectRow(id, row, false);
-    }
     for (int row : rows) SelectRow(id, row, true);
   }
   void Press(Key key);
@@ -113,11 +108,7 @@ class TestWindow final : public DialogWindow, public contract::User {
   bool ended() const { return result_ != 0; }
   DialogResult result() const { return static_cast<DialogResult>(result_); }
   // A message box takes the focus while it is open, and gives it back without a notice.
-  void LoseFocusToBox() {
-    const int focus = focus_;
-    MoveFocus(0);
-    focus_ = focus;
-  }
+  void LoseFocusToBox() { focus_ = MoveFocus(0); }
 
  private:
   struct Row {
@@ -132,27 +123,26 @@ class TestWindow final : public DialogWindow, public contract::User {
     std::vector<Row> rows;
   };
 
-  Control& Find(int id) { return const_cast<Control&>(std::as_const(*this).Find(id)); }
-  const Control& Find(int id) const {
+  Control& Find(int id) const {
     const auto c = std::ranges::find(controls_, id, [](const Control& x) { return x.tmpl->id; });
     if (c == controls_.end() || id == idc::kStatic) throw std::logic_error(std::to_string(id));
     return *c;
   }
-  std::string& Cell(int id, int row, int column) {
-    return Find(id)
-        .rows.at(static_cast<std::size_t>(row))
-        .cells.at(static_cast<std::size_t>(column));
+  Row& RowOf(int id, int row) const { return Find(id).rows.at(static_cast<std::size_t>(row)); }
+  std::string& Cell(int id, int row, int column) const {
+    return RowOf(id, row).cells.at(static_cast<std::size_t>(column));
   }
   void Notify(int id, ControlEvent event, int item = -1) { dialog_.Dispatch(id, event, item); }
-  void MoveFocus(int id) {
+  int MoveFocus(int id) {  // returns the control that had the focus
     const int old = std::exchange(focus_, id);
     const ControlKind kind = old != 0 && old != id ? Find(old).tmpl->kind : ControlKind::kLabel;
     if (kind == ControlKind::kEdit || kind == ControlKind::kReportList) {
       Notify(old, ControlEvent::kKillFocus);
     }
+    return old;
   }
   void SelectRow(int id, int row, bool selected) {
-    bool& state = Find(id).rows.at(static_cast<std::size_t>(row)).selected;
+    bool& state = RowOf(id, row).selected;
     if (state == selected) return;
     state = selected;
     Find(id).selected += selected ? 1 : -1;
@@ -162,7 +152,7 @@ class TestWindow final : public DialogWindow, public contract::User {
   std::vector<std::string>& boxes_;  // the platform's
   CDialog& dialog_;
   const DialogTemplate& template_;
-  std::vector<Control> controls_;
+  mutable std::vector<Control> controls_;
   std::string caption_;
   std::vector<std::pair<int, std::string>> system_menu_;
   int focus_ = 0;
@@ -186,8 +176,7 @@ class TestDialogPlatform final : public DialogPlatform {
  private:
   void Box(const char* icon, std::string_view text) {
     if (!open_.empty()) open_.back()->LoseFocusToBox();
-    std::string box = icon;
-    messages_.push_back(box.append(text));
+    messages_.push_back(icon + std::string(text));
   }
 
   std::map<int, Script> scripts_;

@@ -28,10 +28,9 @@ void CloseMessageBoxes() {
     QApplication::setActiveWindow(box);
     return;
   }
-  const QMessageBox::Icon icon = box->icon();
-  std::string seen = icon == QMessageBox::Information ? "help"
-                     : icon == QMessageBox::Critical  ? "x " + box->text().toStdString()
-                                                      : "! " + box->text().toStdString();
+  std::string seen = box->icon() == QMessageBox::Information ? "help"
+                     : box->icon() == QMessageBox::Critical  ? "x " + box->text().toStdString()
+                                                             : "! " + box->text().toStdString();
   if (box->windowTitle() != ApplicationTitle()) seen += " in " + box->windowTitle().toStdString();
   boxes.push_back(seen);
   box->button(QMessageBox::Ok)->click();
@@ -54,11 +53,8 @@ class QtUser final : public User {
   void Select(int id, const std::vector<int>& rows) override {
     auto* list = qobject_cast<QTreeWidget*>(window_.Control(id));
     list->setFocus(Qt::MouseFocusReason);
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-      if (std::find(rows.begin(), rows.end(), row) == rows.end()) {
-        list->topLevelItem(row)->setSelected(false);
-      }
-    }
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+      if (std::ranges::find(rows, row) == rows.end()) list->topLevelItem(row)->setSelected(false);
     // Neighbouring rows as one range, as a click with Shift makes them.
     for (std::size_t i = 0, end = 0; i < rows.size(); i = end) {
       for (end = i + 1; end < rows.size() && rows[end] == rows[end - 1] + 1;) ++end;

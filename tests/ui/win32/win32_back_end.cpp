@@ -62,19 +62,10 @@ class Win32User final : public User {
   void Select(int id, const std::vector<int>& rows) override {
     const HWND list = GetDlgItem(dialog_, id);
     SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
-    LVITEMA item{};
-    item.stateMask = LVIS_SELECTED;
-    for (int row = 0; row < ListView_GetItemCount(list); ++row) {  // leaving the selection
-      if (std::find(rows.begin(), rows.end(), row) == rows.end()) {
-        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
-                     reinterpret_cast<LPARAM>(&item));
-      }
-    }
-    item.state = LVIS_SELECTED;
-    for (int row : rows) {
-      SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
-                   reinterpret_cast<LPARAM>(&item));
-    }
+    for (int row = 0; row < ListView_GetItemCount(list); ++row)  // leaving the selection
+      if (std::ranges::find(rows, row) == rows.end())
+        ListView_SetItemState(list, row, 0, LVIS_SELECTED);
+    for (int row : rows) ListView_SetItemState(list, row, LVIS_SELECTED, LVIS_SELECTED);
   }
   void ChooseLastSystemMenuItem() override {
     const HMENU menu = GetSystemMenu(dialog_, FALSE);
