@@ -6,7 +6,6 @@
 namespace quillbay {
 namespace {
 
-constexpr std::string_view kClassKeyPrefix = "CLSID\\";
 constexpr std::string_view kCategories = "\\Implemented Categories";
 constexpr std::string_view kVerticalCategory = "\\{00021493-0000-0000-C000-000000000046}";
 constexpr std::string_view kHorizontalCategory = "\\{00021494-0000-0000-C000-000000000046}";
@@ -15,8 +14,6 @@ constexpr std::string_view kServerPath = "%SystemRoot%\\System32\\shdocvw.dll";
 constexpr std::string_view kInstanceKey = "\\Instance";
 constexpr std::string_view kHostedObject = "{4D5C8C2A-D075-11d0-B416-00C04FB90376}";
 constexpr std::string_view kPropertyBagKey = "\\InitPropertyBag";
-constexpr std::string_view kBarsKeyPrefix =
-    "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\";
 
 // The browser reads BarSize as the bar's size in pixels, little-endian, then four zero bytes.
 constexpr std::array<std::uint8_t, 8> kVerticalSize{0x97, 0, 0, 0, 0, 0, 0, 0};

@@ -9,6 +9,12 @@
 
 namespace quillbay {
 
+// Where a bar's two trees begin, each followed by its identifier: the class key under
+// HKEY_CLASSES_ROOT and the Explorer-bar key under HKEY_LOCAL_MACHINE.
+inline constexpr std::string_view kClassKeyPrefix = "CLSID\\";
+inline constexpr std::string_view kBarsKeyPrefix =
+    "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\";
+
 // One registry step that did not succeed.
 struct RegFailure {
   RegRoot root;

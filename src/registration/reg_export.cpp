@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "registration/bar_registry.h"
 #include "registration/reg_file.h"
 
 namespace quillbay {
@@ -14,8 +15,8 @@ struct BarTree {
   std::string_view path32;
 };
 constexpr std::array<BarTree, 2> kBarTrees = {{
-    {RegRoot::kClassesRoot, "CLSID\\", "Wow6432Node\\CLSID\\"},
-    {RegRoot::kLocalMachine, "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\",
+    {RegRoot::kClassesRoot, kClassKeyPrefix, "Wow6432Node\\CLSID\\"},
+    {RegRoot::kLocalMachine, kBarsKeyPrefix,
      "Software\\Wow6432Node\\Microsoft\\Internet Explorer\\Explorer Bars\\"},
 }};
 
