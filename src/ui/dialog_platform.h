@@ -16,7 +16,6 @@ enum class ControlEvent {
   kItemChanged,   // list row state changed (selection included); `item` is the row
   kItemInserted,  // list row inserted (after insertion); `item` is the row
   kItemDeleted,   // list row about to be deleted (it still counts); `item` is the row
-  kKillFocus,     // the control lost the keyboard focus
 };
 
 // The controls of one open dialog, addressed by their identifiers. A back end hands one

@@ -60,9 +60,6 @@ void CQuillbayDlg::OnEvent(int control_id, ControlEvent event, int /*item*/) {
     case ControlEvent::kItemChanged:
       if (control_id == idc::kBarList) return OnBarListItemChanged();
       return;
-    case ControlEvent::kKillFocus:
-      if (control_id == idc::kBarList) return OnBarListKillFocus();
-      return;
     case ControlEvent::kItemInserted:
     case ControlEvent::kItemDeleted:
       return;

@@ -50,7 +50,6 @@ class CQuillbayDlg : public CDialog {
   void OnLocationChanged();
   void OnCreateHtmlClicked();
   void OnBarListItemChanged();
-  void OnBarListKillFocus() {}
   // Takes the separators out of an edit box; writing the text back notifies the box's
   // change again, which filters the new text.
   void FilterBox(int control_id);

@@ -30,7 +30,7 @@ class TestWindow final : public DialogWindow, public contract::User {
   }
 
   void Enable(int id, bool enabled) override { Find(id).enabled = enabled; }
-  void SetFocus(int id) override { MoveFocus(Find(id).tmpl->id); }
+  void SetFocus(int id) override { focus_ = Find(id).tmpl->id; }
   std::string GetText(int id) const override { return Find(id).text; }
   void SetText(int id, std::string_view text) override {
     Find(id).text = text;
@@ -78,7 +78,7 @@ class TestWindow final : public DialogWindow, public contract::User {
   void Click(int id) override {
     Control& c = Find(id);
     if (!c.enabled) return;
-    MoveFocus(id);
+    focus_ = id;
     // Each radio button is a group of its own: a click checks it and nothing else.
     if (c.tmpl->kind == ControlKind::kRadioButton) SetCheck(id, 1);
     if (c.tmpl->kind == ControlKind::kCheckBox) c.check = 1 - c.check;
@@ -86,7 +86,7 @@ class TestWindow final : public DialogWindow, public contract::User {
   }
   void Select(int id, const std::vector<int>& rows) override {  // rows leaving it go first
     if (!Find(id).enabled) return;
-    MoveFocus(id);
+    focus_ = id;
     for (int row = 0; row < RowCount(id); ++row)
       if (std::ranges::find(rows, row) == rows.end()) SelectRow(id, row, false);
     for (int row : rows) SelectRow(id, row, true);
@@ -107,8 +107,6 @@ class TestWindow final : public DialogWindow, public contract::User {
   }
   bool ended() const { return result_ != 0; }
   DialogResult result() const { return static_cast<DialogResult>(result_); }
-  // A message box takes the focus while it is open, and gives it back without a notice.
-  void LoseFocusToBox() { focus_ = MoveFocus(0); }
 
  private:
   struct Row {
@@ -133,14 +131,6 @@ class TestWindow final : public DialogWindow, public contract::User {
     return RowOf(id, row).cells.at(static_cast<std::size_t>(column));
   }
   void Notify(int id, ControlEvent event, int item = -1) { dialog_.Dispatch(id, event, item); }
-  int MoveFocus(int id) {  // returns the control that had the focus
-    const int old = std::exchange(focus_, id);
-    const ControlKind kind = old != 0 && old != id ? Find(old).tmpl->kind : ControlKind::kLabel;
-    if (kind == ControlKind::kEdit || kind == ControlKind::kReportList) {
-      Notify(old, ControlEvent::kKillFocus);
-    }
-    return old;
-  }
   void SelectRow(int id, int row, bool selected) {
     bool& state = RowOf(id, row).selected;
     if (state == selected) return;
@@ -175,14 +165,12 @@ class TestDialogPlatform final : public DialogPlatform {
 
  private:
   void Box(const char* icon, std::string_view text) {
-    if (!open_.empty()) open_.back()->LoseFocusToBox();
     messages_.push_back(icon + std::string(text));
   }
 
   std::map<int, Script> scripts_;
   std::vector<std::string> messages_;
   std::vector<int> runs_;
-  std::vector<TestWindow*> open_;
 };
 
 }  // namespace quillbay

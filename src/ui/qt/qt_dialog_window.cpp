@@ -134,11 +134,6 @@ void QtDialogWindow::BuildControls(const DialogTemplate& layout) {
   for (const ControlTemplate& control : layout.controls) {
     QWidget* widget = CreateControl(control);
     controls_.push_back({control.id, control.kind, control.style, widget});
-    // Edit boxes and lists tell when they lose the focus; buttons do not.
-    if (control.id != idc::kStatic &&
-        (control.kind == ControlKind::kEdit || control.kind == ControlKind::kReportList)) {
-      widget->installEventFilter(this);
-    }
     if (TakesFocus(widget)) {
       if (previous != nullptr) setTabOrder(previous, widget);
       previous = widget;
@@ -610,18 +605,6 @@ void QtDialogWindow::contextMenuEvent(QContextMenuEvent* event) {
       qobject_cast<const QGroupBox*>(under) != nullptr) {
     ShowSystemMenu(event->globalPos());
   }
-}
-
-bool QtDialogWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusOut) {
-    for (const ControlEntry& control : controls_) {
-      if (control.widget == watched) {
-        Notify(control.id, ControlEvent::kKillFocus);
-        break;
-      }
-    }
-  }
-  return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace quillbay

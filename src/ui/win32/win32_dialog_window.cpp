@@ -142,9 +142,9 @@ void Win32DialogWindow::OnCommand(int id, int code, HWND control) {
   const bool command_button = tmpl == nullptr && (id == IDOK || id == IDCANCEL);
   if (code == BN_CLICKED && (command_button || (tmpl != nullptr && IsButton(tmpl->kind)))) {
     Notify(id, ControlEvent::kClicked);
-  } else if (tmpl != nullptr && control != nullptr && tmpl->kind == ControlKind::kEdit) {
-    if (code == EN_CHANGE) Notify(id, ControlEvent::kTextChanged);
-    if (code == EN_KILLFOCUS) Notify(id, ControlEvent::kKillFocus);
+  } else if (tmpl != nullptr && control != nullptr && tmpl->kind == ControlKind::kEdit &&
+             code == EN_CHANGE) {
+    Notify(id, ControlEvent::kTextChanged);
   }
 }
 
@@ -163,9 +163,6 @@ void Win32DialogWindow::OnNotify(const NMHDR& header) {
       break;
     case LVN_ITEMCHANGED:
       Notify(id, ControlEvent::kItemChanged, list.iItem);
-      break;
-    case NM_KILLFOCUS:
-      Notify(id, ControlEvent::kKillFocus);
       break;
     default:
       break;
