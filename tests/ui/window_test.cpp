@@ -2,11 +2,8 @@
 // they enable and show, their boxes. The bar manager's decisions are its own tests' business.
 #include <gtest/gtest.h>
 
-#include "linkpage/link_page.h"
 #include "linkpage/link_page_dlg.h"
 #include "resources/string_table.h"
-#include "system/file_error.h"
-#include "system/files.h"
 #include "tests/support/registration_fakes.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_dialog_platform.h"
@@ -104,7 +101,7 @@ TEST_F(WindowTest, MainFileErrorsShowTheStopBox) {
               ASSERT_FALSE(w.ended());
               w.Press(Key::kEscape);
             }),
-            Texts{"x " + FileError(FileCause::kBadPath, dir_.File("file")).Text()});
+            Texts{"x " + dir_.File("file") + " contains an invalid path."});
 }
 
 // Every opening starts afresh. Add needs both texts; the first row enables the path box for
@@ -155,10 +152,12 @@ TEST_F(WindowTest, LinkPageAddingDeletingAndOk) {
               w.Press(Key::kEnter);
             }),
             DialogResult::kOk);
-  EXPECT_EQ(platform_.TakeMessages(),
-            (Texts{Box(str::kNeedPagePath), Box(str::kTitleEmpty),
-                   "x " + FileError(FileCause::kBadPath, AbsolutePath(bad)).Text()}));
-  EXPECT_EQ(testing::ReadBytes(page_), BuildLinkPage("My links", {{"a", "1"}, {"a", "1"}}));
+  EXPECT_EQ(platform_.TakeMessages(), (Texts{Box(str::kNeedPagePath), Box(str::kTitleEmpty),
+                                             "x " + bad + " contains an invalid path."}));
+  EXPECT_EQ(testing::ReadBytes(page_),
+            "<HTML><BODY><STYLE><!--a {color:darkblue;} a:hover {color:red;}--></STYLE>My links"
+            "<P><a href=\"1\" target=\"_main\">a</a><BR><a href=\"1\" target=\"_main\">a</a><BR>"
+            "</BODY></HTML>");
 }
 
 }  // namespace
