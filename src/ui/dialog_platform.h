@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,6 +40,8 @@ class DialogWindow {
   // Report-style lists. Deleting a selected row deselects it first (kItemChanged), then
   // announces the deletion. Setting a cell's text notifies nothing.
   virtual void AddColumn(int id, int column, std::string_view heading, int width_px) = 0;
+  // Widens a column where the list's font needs it, so that each of `texts` shows whole.
+  virtual void FitColumn(int id, int column, std::span<const std::string> texts) = 0;
   // Inserts a row with the first column's text; a position past the end appends.
   // Returns the row's index.
   virtual int InsertRow(int id, int position, std::string_view text) = 0;

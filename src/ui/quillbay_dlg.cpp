@@ -1,5 +1,8 @@
 #include "ui/quillbay_dlg.h"
 
+#include <vector>
+
+#include "registration/bar_id.h"
 #include "resources/dialog_templates.h"
 #include "resources/string_table.h"
 #include "ui/about_dlg.h"
@@ -10,6 +13,21 @@ namespace {
 constexpr std::string_view kCaption = "Tollmere";
 constexpr int kIdColumnWidth = 240;
 constexpr int kNameColumnWidth = 100;
+
+// A GUID is fixed-width but for its digits' own widths, so the widest one the list can show
+// is among these sixteen, each with one digit throughout.
+std::vector<std::string> OneDigitBarIds() {
+  std::vector<std::string> ids;
+  for (unsigned digit = 0; digit < 16; ++digit) {
+    const auto byte = static_cast<std::uint8_t>(digit * 0x11);
+    Guid guid;
+    guid.data1 = byte * 0x01010101u;
+    guid.data2 = guid.data3 = static_cast<std::uint16_t>(byte * 0x0101);
+    guid.data4.fill(byte);
+    ids.push_back(FormatBarId(guid));
+  }
+  return ids;
+}
 
 }  // namespace
 
@@ -25,6 +43,7 @@ void CQuillbayDlg::OnInitDialog() {
   window().Enable(idc::kDelete, false);
   window().AddColumn(idc::kBarList, 0, "GUID", kIdColumnWidth);
   window().AddColumn(idc::kBarList, 1, "Bar name", kNameColumnWidth);
+  window().FitColumn(idc::kBarList, 0, OneDigitBarIds());
   manager_.Open();
 }
 

@@ -43,6 +43,7 @@ class TestWindow final : public DialogWindow, public contract::User {
     if (Find(id).tmpl->kind == ControlKind::kRadioButton) Find(id).tab_stop = state == 1;
   }
   void AddColumn(int, int, std::string_view, int) override {}
+  void FitColumn(int, int, std::span<const std::string>) override {}
   int InsertRow(int id, int position, std::string_view text) override {
     const int at = std::clamp(position, 0, RowCount(id));
     Find(id).rows.insert(Find(id).rows.begin() + at, Row{{std::string(text), {}}});

@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -451,13 +452,25 @@ void QtDialogWindow::AddColumn(int id, int column, std::string_view heading, int
   NameByHeadingsUnlessLabelled(*list);
 }
 
+void QtDialogWindow::FitColumn(int id, int column, std::span<const std::string> texts) {
+  auto* list = qobject_cast<QTreeWidget*>(Control(id));
+  if (list == nullptr || column < 0 || column >= list->columnCount()) return;
+  int widest = 0;
+  for (const std::string& text : texts) {
+    widest = std::max(widest, list->fontMetrics().horizontalAdvance(ToQString(text)));
+  }
+  // The item's text margins on both sides, and a pixel to spare.
+  const int needed =
+      widest + 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 1;
+  if (needed > list->header()->sectionSize(column)) list->header()->resizeSection(column, needed);
+}
+
 int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
   auto* list = qobject_cast<QTreeWidget*>(Control(id));
   if (list == nullptr) return -1;
   const int row = std::clamp(position, 0, list->topLevelItemCount());
   auto* item = new QTreeWidgetItem();
   item->setText(0, ToQString(text));
-  WidenColumnToFit(*list, 0, item->text(0));
   list->insertTopLevelItem(row, item);
   Notify(id, ControlEvent::kItemInserted, row);
   return row;
@@ -470,7 +483,6 @@ void QtDialogWindow::SetCell(int id, int row, int column, std::string_view text)
   const QString value = ToQString(text);
   if (item == nullptr || item->text(column) == value) return;
   item->setText(column, value);
-  WidenColumnToFit(*list, column, value);
   // Not announced: the common-controls list sends no change for a cell's text.
 }
 

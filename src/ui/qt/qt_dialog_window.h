@@ -48,6 +48,7 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   int GetCheck(int id) const override;
   void SetCheck(int id, int state) override;
   void AddColumn(int id, int column, std::string_view heading, int width_px) override;
+  void FitColumn(int id, int column, std::span<const std::string> texts) override;
   int InsertRow(int id, int position, std::string_view text) override;
   void SetCell(int id, int row, int column, std::string_view text) override;
   std::string GetCell(int id, int row, int column) const override;

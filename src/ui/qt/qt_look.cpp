@@ -1,7 +1,6 @@
 #include "ui/qt/qt_look.h"
 
 #include <QFont>
-#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QStyle>
@@ -9,7 +8,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 
@@ -137,45 +135,6 @@ void NameControlsForScreenReaders(std::span<const BuiltControl> controls) {
     if (label == nullptr) continue;
     target.widget->setAccessibleName(StripMnemonics(ToQString(label->control->text)).trimmed());
   }
-}
-
-namespace {
-
-// A width that `text` in `widget`'s font does not exceed. ASCII advances come from a table
-// made once per font, so filling a list of thousands of rows shapes no text; shaped Latin
-// text comes out up to 3 % wider than its characters' own advances, so 5 % is added.
-int TextWidthBound(const QWidget& widget, const QString& text) {
-  struct AdvanceTable {
-    QFont font;
-    int dpi = 0;
-    std::array<double, 128> advance{};
-    bool filled = false;
-  };
-  static AdvanceTable table;
-  if (!table.filled || !(table.font == widget.font()) || table.dpi != widget.logicalDpiX()) {
-    table.font = widget.font();
-    table.dpi = widget.logicalDpiX();
-    const QFontMetricsF metrics(table.font, &widget);
-    for (char16_t c = 0; c < table.advance.size(); ++c) {
-      table.advance[c] = metrics.horizontalAdvance(QChar(c));
-    }
-    table.filled = true;
-  }
-  double width = 0;
-  for (const QChar c : text) {
-    if (c.unicode() >= table.advance.size()) return widget.fontMetrics().horizontalAdvance(text);
-    width += table.advance[c.unicode()];
-  }
-  return static_cast<int>(std::ceil(width * 1.05));
-}
-
-}  // namespace
-
-void WidenColumnToFit(QTreeWidget& list, int column, const QString& text) {
-  // The item's text margins on both sides, and a pixel to spare.
-  const int margins = 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 1;
-  const int needed = TextWidthBound(list, text) + margins;
-  if (needed > list.header()->sectionSize(column)) list.header()->resizeSection(column, needed);
 }
 
 void NameByHeadingsUnlessLabelled(QTreeWidget& list) {

@@ -53,10 +53,6 @@ struct BuiltControl {
 // removed. Screen readers speak that name when the control takes the focus.
 void NameControlsForScreenReaders(std::span<const BuiltControl> controls);
 
-// Makes `column` of `list` wide enough for `text`, so that a whole GUID shows whatever the
-// font; a column never narrows.
-void WidenColumnToFit(QTreeWidget& list, int column, const QString& text);
-
 // A list that no label names is named by its column headings, "Link name, URL".
 void NameByHeadingsUnlessLabelled(QTreeWidget& list);
 

@@ -282,6 +282,22 @@ void Win32DialogWindow::AddColumn(int id, int column, std::string_view heading, 
                reinterpret_cast<LPARAM>(&lvc));
 }
 
+void Win32DialogWindow::FitColumn(int id, int column, std::span<const std::string> texts) {
+  const HWND list = Control(id);
+  if (list == nullptr) return;
+  int widest = 0;
+  for (const std::string& text : texts) {
+    widest =
+        std::max(widest, static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0,
+                                                       reinterpret_cast<LPARAM>(text.c_str()))));
+  }
+  // The string width leaves out the margins the list draws around a cell's text.
+  const int needed = widest + MulDiv(12, static_cast<int>(WindowDpi(list)), 96);
+  if (needed > SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)) {
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(needed, 0));
+  }
+}
+
 int Win32DialogWindow::InsertRow(int id, int position, std::string_view text) {
   const HWND list = Control(id);
   if (list == nullptr) return -1;
