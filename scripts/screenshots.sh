@@ -11,7 +11,7 @@ out=build/screenshots
 for size in 9 10 11 13; do
   for scale in 1 1.5 2; do
     QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=$scale \
-      ./build/dev/src/ui/qt/quillbay_screenshots "$out" "$size" "_${size}pt_x${scale}"
+      ./build/dev/tools/quillbay_screenshots "$out" "$size" "_${size}pt_x${scale}"
   done
 done
 mkdir -p docs

@@ -8,7 +8,7 @@ cmake --build --preset windows --target win32_screenshots
 out=$PWD/build/windows/screenshots
 mkdir -p "$out"
 rm -f "$out"/*.ready
-exe=build/windows/src/ui/win32/win32_screenshots.exe
+exe=build/windows/tools/win32_screenshots.exe
 # The program writes <name>.ready with its window's "width height x y" and waits until the
 # picture is taken and the file removed.
 scripts/wine-gui-run.sh --prepare-only "$exe"

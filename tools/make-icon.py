@@ -1,21 +1,24 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws the program icon (resource 145): a white window whose left part is a framed vertical
 pane, with a red curved arrow at its top right.
 
-Writes the 32 x 32 image in the standard 16-colour palette (icon_145.png), the same design as
-shapes in a 32-unit square, drawn smooth at every size: the scalable icons/quillbay.svg and
-icons/quillbay_<size>.png at the icon theme's sizes 16 to 256, and icon_145.ico holding the
-16-colour image beside 32-bit images with alpha at 16, 32, 48 and 256 pixels. Standard
-library only.
+Writes the 32 x 32 image in the standard 16-colour palette (icon_145.png); the same design as
+shapes in a 32-unit square (icons/quillbay.svg), drawn by rsvg-convert at the icon theme's
+sizes 24 to 256 with every edge on a whole pixel (icons/quillbay_<size>.png) and by hand at
+16; and icon_145.ico, packed by icotool: the 16-colour image, the 16, 32 and 48-pixel images
+and the 256-pixel one kept as PNG, as Windows expects at that size.
 
-Usage: scripts/make-icon.py [resources folder]   (default: resources/ next to this script)
+Needs python3-pil, librsvg2-bin and icoutils.
+Usage: tools/make-icon.py [resources folder]   (default: resources/ beside this folder)
 """
 
 import math
 import pathlib
-import struct
+import subprocess
 import sys
-import zlib
+import tempfile
+
+from PIL import Image
 
 SIZE = 32
 
@@ -82,48 +85,12 @@ def draw():
     return pixels
 
 
-def palette_image(pixels):
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 4, 0,
-                         SIZE * SIZE // 2 + SIZE * SIZE // 8, 0, 0, 16, 0)
-    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in PALETTE)
-    colour_rows, mask_rows = [], []
-    for row in reversed(pixels):  # bottom-up
-        indices = [BLACK if p is TRANSPARENT else p for p in row]
-        colour_rows.append(bytes((indices[i] << 4) | indices[i + 1] for i in range(0, SIZE, 2)))
-        bits = 0
-        for p in row:
-            bits = (bits << 1) | (1 if p is TRANSPARENT else 0)
-        mask_rows.append(bits.to_bytes(SIZE // 8, "big"))
-    return header + palette + b"".join(colour_rows) + b"".join(mask_rows)
-
-
-def write_ico(images, path):
-    """`images`: (size, colour count or 0, bits per pixel, image bytes)."""
-    directory = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for size, colours, bits, data in images:
-        directory += struct.pack("<BBBBHHII", size % 256, size % 256, colours, 0, 1, bits,
-                                 len(data), offset)
-        offset += len(data)
-    path.write_bytes(directory + b"".join(data for *_, data in images))
-
-
-def png_bytes(rgba_rows):
-    """A PNG of rows of (r, g, b, a) tuples."""
-    raw = b"".join(b"\x00" + b"".join(bytes(p) for p in row) for row in rgba_rows)
-
-    def chunk(kind, data):
-        return (struct.pack(">I", len(data)) + kind + data +
-                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
-
-    size = struct.pack(">IIBBBBB", len(rgba_rows[0]), len(rgba_rows), 8, 6, 0, 0, 0)
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", size) +
-            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
-
-
-def write_png(pixels, path):
-    path.write_bytes(png_bytes([[(0, 0, 0, 0) if p is TRANSPARENT else PALETTE[p] + (255,)
-                                 for p in row] for row in pixels]))
+def image_of(rows, colours):
+    """An RGBA image of rows of palette keys; `colours` maps a key to (r, g, b) or None."""
+    image = Image.new("RGBA", (len(rows[0]), len(rows)))
+    image.putdata([(0, 0, 0, 0) if colours(p) is None else colours(p) + (255,)
+                   for row in rows for p in row])
+    return image
 
 
 # The design as shapes in a 32-unit square, painted in this order: (colour, rectangles as
@@ -139,17 +106,6 @@ SHAPES = [
 ]
 ARC_CENTRE, ARC_INNER, ARC_OUTER = (27.5, 16.5), 8.0, 11.0
 HEAD = ((27.0, 1.5), (32.0, 7.0), (27.0, 12.5))  # the arrow head points to the right
-
-
-def in_arrow(x, y, grow=0.0):
-    """Whether the point lies on the arrow, or within `grow` units of its curved part."""
-    cx, cy = ARC_CENTRE
-    r = math.hypot(x - cx, y - cy)
-    if x <= cx + grow and y <= cy + grow and ARC_INNER - grow <= r <= ARC_OUTER + grow:
-        return True
-    (x0, y0), (x1, y1), _ = HEAD
-    half = (y1 - y0) * (x1 - x) / (x1 - x0)  # half the head's height at x
-    return x0 - grow <= x <= x1 + grow and abs(y - y1) <= half + grow
 
 
 def snapped_shapes(size):
@@ -176,50 +132,11 @@ SMALL = [
 SMALL_COLOURS = {"K": BLACK, "N": NAVY, "W": WHITE, "G": GRAY, "S": SILVER, "B": BLUE, "R": RED}
 
 
-def colour_at(x, y, shapes):
-    colour = None
-    for paint, rects in shapes:
-        if any(x0 <= x < x1 and y0 <= y < y1 for (x0, y0, x1, y1) in rects):
-            colour = paint
-    if in_arrow(x, y):
-        return PALETTE[RED]
-    if y < ARC_CENTRE[1] and in_arrow(x, y, grow=1.0):
-        return PALETTE[MAROON]  # the edge that keeps the arrow apart from the white
-    return colour
-
-
-def render(size, samples=4):
-    """The design at `size` pixels: rows of (r, g, b, a), smoothed over samples^2 points."""
-    if size == len(SMALL):
-        return [[(0, 0, 0, 0) if c == "." else PALETTE[SMALL_COLOURS[c]] + (255,) for c in row]
-                for row in SMALL]
-    rows = []
-    shapes = snapped_shapes(size)
-    step = SIZE / size / samples
-    for py in range(size):
-        row = []
-        for px in range(size):
-            total, count = [0, 0, 0], 0
-            for sy in range(samples):
-                for sx in range(samples):
-                    c = colour_at((px * samples + sx + 0.5) * step, (py * samples + sy + 0.5) * step,
-                                  shapes)
-                    if c is not None:
-                        count += 1
-                        total = [t + v for t, v in zip(total, c)]
-            if count == 0:
-                row.append((0, 0, 0, 0))
-            else:
-                row.append(tuple(round(t / count) for t in total) + (round(255 * count / samples**2),))
-        rows.append(row)
-    return rows
-
-
-def svg_text():
+def svg_text(shapes=SHAPES):
     def hex_of(c):
         return "#%02x%02x%02x" % c
     parts = ['<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">']
-    for paint, rects in SHAPES:
+    for paint, rects in shapes:
         for (x0, y0, x1, y1) in rects:
             parts.append('  <rect x="%g" y="%g" width="%g" height="%g" fill="%s"/>'
                          % (x0, y0, x1 - x0, y1 - y0, hex_of(paint)))
@@ -238,38 +155,27 @@ def svg_text():
     return "\n".join(parts) + "\n"
 
 
-def icon_image_32bit(rows):
-    """An icon directory image: a 32-bit BGRA bitmap with alpha and its AND mask."""
-    size = len(rows)
-    mask_row = (size + 31) // 32 * 4
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0,
-                         size * size * 4 + mask_row * size, 0, 0, 0, 0)
-    colour = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for (r, g, b, a) in row)
-    mask = b""
-    for row in reversed(rows):
-        bits = 0
-        for (_, _, _, a) in row:
-            bits = (bits << 1) | (1 if a == 0 else 0)
-        mask += (bits << (mask_row * 8 - size)).to_bytes(mask_row, "big")
-    return header + colour + mask
-
-
 def main():
     folder = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else (
         pathlib.Path(__file__).resolve().parent.parent / "resources")
-    pixels = draw()
-    write_png(pixels, folder / "icon_145.png")
     icons = folder / "icons"
-    icons.mkdir(exist_ok=True)
+    icons.mkdir(parents=True, exist_ok=True)
+    image_of(draw(), lambda p: None if p is TRANSPARENT else PALETTE[p]).save(
+        folder / "icon_145.png")
     (icons / "quillbay.svg").write_text(svg_text())
-    rendered = {}
-    for size in (16, 24, 32, 48, 64, 128, 256):
-        rendered[size] = render(size)
-        (icons / ("quillbay_%d.png" % size)).write_bytes(png_bytes(rendered[size]))
-    # The 256-pixel image is kept as PNG inside the .ico, as Windows expects at that size.
-    write_ico([(SIZE, 16, 4, palette_image(pixels))] +
-              [(size, 0, 32, icon_image_32bit(rendered[size])) for size in (16, 32, 48)] +
-              [(256, 0, 32, png_bytes(rendered[256]))], folder / "icon_145.ico")
+    image_of(SMALL, lambda c: None if c == "." else PALETTE[SMALL_COLOURS[c]]).save(
+        icons / "quillbay_16.png")
+    with tempfile.TemporaryDirectory() as scratch:
+        for size in (24, 32, 48, 64, 128, 256):
+            svg = pathlib.Path(scratch) / ("snapped_%d.svg" % size)
+            svg.write_text(svg_text(snapped_shapes(size)))
+            subprocess.run(["rsvg-convert", "-w", str(size), "-h", str(size), "-o",
+                            str(icons / ("quillbay_%d.png" % size)), str(svg)], check=True)
+    # icotool takes the depth from the colours: 16 colours without partial transparency go in
+    # as 4-bit images, the smooth ones as 32-bit images with alpha.
+    subprocess.run(["icotool", "-c", "-o", str(folder / "icon_145.ico"), str(folder / "icon_145.png")] +
+                   [str(icons / ("quillbay_%d.png" % size)) for size in (16, 32, 48)] +
+                   ["-r", str(icons / "quillbay_256.png")], check=True)
 
 
 if __name__ == "__main__":

@@ -1,16 +1,16 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws bitmap 144, the sample image of the link page window: a vertical browser bar
 showing a link page. Writes an 8-bit palettized BMP (256 colours) and, beside it, the same
 picture at twice the size as <name>@2x.png for screens at 2x: every pixel becomes a 2 x 2
-block, so it stays as sharp as the original instead of being blurred by scaling. Standard
-library only.
+block, so it stays as sharp as the original instead of being blurred by scaling. Needs
+python3-pil.
 
-Usage: make-sample-bitmap.py [OUTPUT]   (default: resources/bitmap_144.bmp)
+Usage: tools/make-sample-bitmap.py [OUTPUT]   (default: resources/bitmap_144.bmp)
 """
 import os
-import struct
 import sys
-import zlib
+
+from PIL import Image
 
 WIDTH, HEIGHT = 185, 238
 
@@ -151,45 +151,21 @@ def draw():
     return c
 
 
-def write_bmp(canvas, path):
-    row_size = (canvas.width + 3) // 4 * 4
-    palette = PALETTE + [(0, 0, 0)] * (256 - len(PALETTE))
-    pixel_offset = 14 + 40 + 256 * 4
-    image_size = row_size * canvas.height
-    out = bytearray()
-    out += struct.pack("<2sIHHI", b"BM", pixel_offset + image_size, 0, 0, pixel_offset)
-    out += struct.pack("<IiiHHIIiiII", 40, canvas.width, canvas.height, 1, 8, 0, image_size,
-                       2835, 2835, 256, 0)
-    for r, g, b in palette:
-        out += bytes((b, g, r, 0))
-    for row in reversed(canvas.pixels):  # bottom-up
-        out += bytes(row) + bytes(row_size - canvas.width)
-    with open(path, "wb") as f:
-        f.write(out)
-
-
-def write_png_2x(canvas, path):
-    raw = bytearray()
-    for row in canvas.pixels:
-        line = b"\x00" + b"".join(bytes(PALETTE[p]) * 2 for p in row)  # no filter
-        raw += line + line
-
-    def chunk(kind, data):
-        return (struct.pack(">I", len(data)) + kind + data +
-                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
-
-    header = struct.pack(">IIBBBBB", canvas.width * 2, canvas.height * 2, 8, 2, 0, 0, 0)
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
-                chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
+def save(canvas, path):
+    """The BMP with the palette, and beside it the picture at 2x as <name>@2x.png."""
+    image = Image.new("P", (canvas.width, canvas.height))
+    image.putpalette([v for colour in PALETTE for v in colour] +
+                     [0] * (3 * (256 - len(PALETTE))))
+    image.putdata([p for row in canvas.pixels for p in row])
+    image.save(path)
+    doubled = image.resize((canvas.width * 2, canvas.height * 2), Image.Resampling.NEAREST)
+    doubled.convert("RGB").save(os.path.splitext(path)[0] + "@2x.png")
 
 
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     path = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "resources", "bitmap_144.bmp")
-    canvas = draw()
-    write_bmp(canvas, path)
-    write_png_2x(canvas, os.path.splitext(path)[0] + "@2x.png")
+    save(draw(), path)
 
 
 if __name__ == "__main__":
