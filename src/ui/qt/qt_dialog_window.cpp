@@ -462,7 +462,14 @@ void QtDialogWindow::FitColumn(int id, int column, std::span<const std::string> 
   // The item's text margins on both sides, and a pixel to spare.
   const int needed =
       widest + 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 1;
-  if (needed > list->header()->sectionSize(column)) list->header()->resizeSection(column, needed);
+  QHeaderView& header = *list->header();
+  const int grown = needed - header.sectionSize(column);
+  if (grown <= 0) return;
+  header.resizeSection(column, needed);
+  if (column + 1 < list->columnCount()) {
+    const int next = header.sectionSize(column + 1);
+    header.resizeSection(column + 1, std::max(next - grown, (next + 1) / 2));
+  }
 }
 
 int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {

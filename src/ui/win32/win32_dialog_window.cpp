@@ -293,8 +293,17 @@ void Win32DialogWindow::FitColumn(int id, int column, std::span<const std::strin
   }
   // The string width leaves out the margins the list draws around a cell's text.
   const int needed = widest + MulDiv(12, static_cast<int>(WindowDpi(list)), 96);
-  if (needed > SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)) {
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(needed, 0));
+  const auto width = [list](int c) {
+    return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0));
+  };
+  const auto set_width = [list](int c, int px) {
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), MAKELPARAM(px, 0));
+  };
+  const int grown = needed - width(column);
+  if (grown <= 0) return;
+  set_width(column, needed);
+  if (const int next = width(column + 1); next > 0) {
+    set_width(column + 1, std::max(next - grown, (next + 1) / 2));
   }
 }
 
