@@ -134,7 +134,7 @@ TEST_F(WindowTest, LinkPageAddingDeletingAndOk) {
   }
   EXPECT_EQ(platform_.TakeMessages(), Texts(4, Box(str::kNeedLinkNameAndUrl)));
   EXPECT_EQ(dir_.Entries(), Texts{});
-  const std::string bad = dir_.File("missing/page.htm");
+  const std::string bad = (dir_.path() / "missing" / "page.htm").string();
   EXPECT_EQ(RunLinkPage([&](TestWindow& w) {
               Fill(w, idc::kAddLink, idc::kLinkName, idc::kUrl, {{"a", "1"}, {"a", "1"}});
               w.Click(idc::kOk);
