@@ -34,6 +34,8 @@ void SelectRow(HWND w, int id, int row) {
   item.stateMask = item.state = LVIS_SELECTED;
   SendMessageA(GetDlgItem(w, id), LVM_SETITEMSTATE, static_cast<WPARAM>(row),
                reinterpret_cast<LPARAM>(&item));
+  // The link list shows its selection only while it has the focus.
+  SendMessageA(w, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(w, id)), TRUE);
 }
 
 // Waits, with the window's messages flowing, until the picture has been taken.
