@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks what a user gets: the install layout, icons of their
 # folder's size, a menu entry whose command is installed, dependencies, validators, lintian.
+# The programs are built with Debian's hardening flags (the release preset).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 cmake --preset release >/dev/null && cmake --build --preset release
@@ -25,4 +26,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 
 desktop-file-validate $s/applications/quillbay.desktop
 appstreamcli validate --no-net $s/metainfo/io.quillbay.Quillbay.metainfo.xml
-lintian --fail-on error "$deb"
+# Silent, down to its pedantic and informational tags (it notes being run as root).
+report=$(lintian --display-info --pedantic "$deb" 2>&1 | grep -v '^running with root privileges' || true)
+[[ -z $report ]] || fail "lintian says:
+$report"
