@@ -12,6 +12,9 @@ exe=build/windows/tools/win32_screenshots.exe
 # The program writes <name>.ready with its window's "width height x y" and waits until the
 # picture is taken and the file removed.
 scripts/wine-gui-run.sh --prepare-only "$exe"
+# A Wine server still running without a display (from preparing the prefix, or the tests)
+# would never show the windows: let it end first.
+WINEPREFIX=$PWD/build/windows/wineprefix wineserver -w
 scripts/with-display.sh bash -c '
   scripts/wine-run.sh "$1" "Z:${2//\//\\}" & program=$!
   while kill -0 "$program" 2>/dev/null; do
