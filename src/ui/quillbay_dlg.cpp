@@ -1,5 +1,6 @@
 #include "ui/quillbay_dlg.h"
 
+#include <limits>
 #include <vector>
 
 #include "registration/bar_id.h"
@@ -148,8 +149,9 @@ void CQuillbayDlg::Sink::ShowFileError(const FileError& error) {
 
 void CQuillbayDlg::Sink::RowAppended(const BarRow& row) {
   DialogWindow& w = dlg_.window();
-  // Asked for one past the end, which lands at the end.
-  const int index = w.InsertRow(idc::kBarList, w.RowCount(idc::kBarList) + 1, row.id);
+  // Any position past the end lands at the end; asking the list for its count first would
+  // cost a message per row on Windows.
+  const int index = w.InsertRow(idc::kBarList, std::numeric_limits<int>::max(), row.id);
   w.SetCell(idc::kBarList, index, 1, row.name);
 }
 
