@@ -47,4 +47,15 @@ std::optional<std::string> WindowsDirectory();
 // `folder` joined with `name` by the platform's separator ("%s\bkupRegKeyf" on Windows).
 std::string JoinPath(std::string_view folder, std::string_view name);
 
+// `path` made absolute with every symbolic link on it resolved: the file that opening it
+// reaches. A dangling link resolves to where it points; the part of a path that does not
+// exist is kept as it is, after its existing folders are resolved. Two names of one file
+// give one final path, so a lock named after it is the same for both.
+std::string FinalPath(const std::string& path);
+
+// Whether `a` and `b` name the same file: the same device and inode (the same volume and
+// file index on Windows) when both exist, else equal final paths (ignoring case on
+// Windows).
+bool SameFile(const std::string& a, const std::string& b);
+
 }  // namespace quillbay

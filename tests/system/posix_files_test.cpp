@@ -95,6 +95,38 @@ TEST(PosixFilesTest, ReplaceKeepsOwnerAndModeAndFollowsLinks) {
             std::tuple(before.st_mode, before.st_uid, before.st_gid));
 }
 
+// One file reached through links, folder links, relative links and hard links has one final
+// path and is the same file; the existing part of a missing path is resolved.
+TEST(PosixFilesTest, FinalPathResolvesEveryLinkAndSameFileSeesThrough) {
+  testing::TempDir dir;
+  const std::string real = std::filesystem::canonical(dir.path()).string() + "/real";
+  std::filesystem::create_directory(real);
+  WriteBytes(real + "/list", "");
+  WriteBytes(real + "/other", "");
+  std::filesystem::create_directory_symlink("real", dir.File("folder"));
+  std::filesystem::create_symlink("folder/list", dir.File("link"));
+  std::filesystem::create_symlink(real + "/later", dir.File("dangling"));
+  std::filesystem::create_symlink("loop", dir.File("loop"));
+  std::filesystem::create_hard_link(real + "/list", dir.File("hard"));
+  const std::string top = ParentFolder(real);
+  const std::pair<std::string, std::string> finals[] = {
+      {dir.File("link"), real + "/list"},
+      {dir.File("folder/list"), real + "/list"},
+      {dir.File("folder/new"), real + "/new"},
+      {dir.File("dangling"), real + "/later"},
+      {dir.File("folder/../real/./list"), real + "/list"},
+      {dir.File("missing/x/../y"), top + "/missing/y"},
+      {dir.File("loop"), top + "/loop"},
+  };
+  for (const auto& [path, final] : finals) EXPECT_EQ(FinalPath(path), final) << path;
+  const std::tuple<std::string, std::string, bool> same[] = {
+      {dir.File("link"), real + "/list", true},      {dir.File("hard"), real + "/list", true},
+      {dir.File("dangling"), real + "/later", true}, {dir.File("folder/new"), real + "/new", true},
+      {real + "/list", real + "/other", false},      {real + "/list", real + "/new", false},
+  };
+  for (const auto& [a, b, expected] : same) EXPECT_EQ(SameFile(a, b), expected) << a << " " << b;
+}
+
 // A writer killed at any moment leaves each file whole, old or new, and the next write
 // removes the temporary files it left.
 TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "system/file_error.h"
 #include "system/file_lock.h"
@@ -277,6 +278,59 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   if (!out.empty() && out.back() != '/') out += '/';
   out += name;
   return out;
+}
+
+std::string FinalPath(const std::string& path) {
+  // The components still to walk, the next one last; a link's target is pushed in its place.
+  std::vector<std::string> rest;
+  const auto push = [&rest](const std::string& text) {
+    std::size_t end = text.size();
+    while (end > 0) {
+      const std::size_t slash = text.find_last_of('/', end - 1);
+      const std::size_t begin = slash == std::string::npos ? 0 : slash + 1;
+      if (end > begin) rest.push_back(text.substr(begin, end - begin));
+      if (slash == std::string::npos) break;
+      end = slash;
+    }
+  };
+  push(AbsolutePath(path));
+  std::string resolved;  // "" is the root
+  bool missing = false;  // from here on nothing exists: the rest is taken as it is
+  int links = 0;
+  while (!rest.empty()) {
+    const std::string name = std::move(rest.back());
+    rest.pop_back();
+    if (name == ".") continue;
+    if (name == "..") {
+      resolved.resize(resolved.empty() ? 0 : resolved.find_last_of('/'));
+      continue;
+    }
+    const std::string next = resolved + "/" + name;
+    struct stat st {};
+    if (!missing && ::lstat(next.c_str(), &st) != 0) missing = true;
+    // A loop of links is left unresolved; opening the path reports it.
+    if (!missing && S_ISLNK(st.st_mode) && ++links <= 40) {
+      std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+      const ssize_t n = ::readlink(next.c_str(), target.data(), target.size());
+      if (n > 0 && static_cast<std::size_t>(n) < target.size()) {
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() == '/') resolved.clear();
+        push(target);
+        continue;
+      }
+    }
+    resolved = next;
+  }
+  return resolved.empty() ? "/" : resolved;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {
+  }, sb{};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+  return FinalPath(a) == FinalPath(b);
 }
 
 FileLock FileLock::Acquire(const std::string& path) {

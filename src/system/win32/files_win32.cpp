@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "system/file_error.h"
 #include "system/file_lock.h"
@@ -82,6 +85,72 @@ void RemoveStaleTemporaries(const std::string& full) {
     ::DeleteFileA(JoinPath(folder, name).c_str());
   } while (::FindNextFileA(search, &found));
   ::FindClose(search);
+}
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Opens `path` for its attributes only, following links; also a folder.
+HANDLE OpenForAttributes(const std::string& path) {
+  return ::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+std::string FromWide(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size,
+                        nullptr, nullptr);
+  return out;
+}
+
+// A path the system gives in its long form ("\\?\C:\x", "\\?\UNC\server\share")
+// in the form the program shows and opens.
+std::string WithoutLongPrefix(std::string path) {
+  if (path.starts_with("\\\\?\\UNC\\")) return "\\\\" + path.substr(8);
+  if (path.starts_with("\\\\?\\") || path.starts_with("\\??\\")) return path.substr(4);
+  return path;
+}
+
+// Where the symbolic link or junction `full` points, made absolute; nullopt when `full` is
+// none. Read from the link itself, so that a dangling link resolves too.
+std::optional<std::string> LinkTarget(const std::string& full) {
+  Handle link(::CreateFileA(full.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!link.valid()) return std::nullopt;
+  // The reparse data (REPARSE_DATA_BUFFER, from the driver kit's headers): the tag at 0; the
+  // substitute and print names' offsets and lengths in bytes at 8; a symbolic link's flags
+  // at 16 and its names from 20, a junction's names from 16.
+  alignas(8) unsigned char data[MAXIMUM_REPARSE_DATA_BUFFER_SIZE];
+  DWORD got = 0;
+  if (!::DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, data, sizeof data, &got,
+                         nullptr) ||
+      got < 20) {
+    return std::nullopt;
+  }
+  ULONG tag = 0, flags = 0;
+  USHORT names[4] = {};  // substitute offset, length; print offset, length
+  std::memcpy(&tag, data, sizeof tag);
+  std::memcpy(names, data + 8, sizeof names);
+  std::size_t start = 0;
+  if (tag == IO_REPARSE_TAG_SYMLINK) {
+    std::memcpy(&flags, data + 16, sizeof flags);
+    start = 20;
+  } else if (tag == IO_REPARSE_TAG_MOUNT_POINT) {
+    start = 16;
+  } else {
+    return std::nullopt;
+  }
+  const bool print = names[3] > 0;
+  const std::size_t offset = start + names[print ? 2 : 0], length = names[print ? 3 : 1];
+  if (offset + length > got) return std::nullopt;
+  std::wstring wide(length / sizeof(wchar_t), L'\0');
+  std::memcpy(wide.data(), data + offset, wide.size() * sizeof(wchar_t));
+  const std::string target = WithoutLongPrefix(FromWide(wide));
+  if (target.empty()) return std::nullopt;
+  constexpr ULONG kRelative = 1;  // SYMLINK_FLAG_RELATIVE
+  return AbsolutePath((flags & kRelative) != 0 ? JoinPath(ParentFolder(full), target) : target);
 }
 
 }  // namespace
@@ -278,6 +347,48 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   if (!out.empty() && !IsSeparator(out.back())) out += '\\';
   out += name;
   return out;
+}
+
+std::string FinalPath(const std::string& path) {
+  std::string full = AbsolutePath(path);
+  for (int links = 0; links < 40; ++links) {
+    if (Handle file(OpenForAttributes(full)); file.valid()) {
+      const DWORD size = ::GetFinalPathNameByHandleA(file.get(), nullptr, 0, VOLUME_NAME_DOS);
+      std::string final(size, '\0');
+      const DWORD got =
+          size == 0 ? 0
+                    : ::GetFinalPathNameByHandleA(file.get(), final.data(), size, VOLUME_NAME_DOS);
+      if (got == 0 || got >= size) return full;
+      final.resize(got);
+      return WithoutLongPrefix(final);
+    }
+    // A dangling link: follow it to where it points.
+    if (std::optional<std::string> target = LinkTarget(full)) {
+      full = *target;
+      continue;
+    }
+    // Nothing is there: resolve the folder it would be in.
+    const std::string parent = ParentFolder(full);
+    std::size_t slash = full.size();
+    while (slash > 0 && !IsSeparator(full[slash - 1])) --slash;
+    if (parent.size() >= full.size() || slash == full.size()) return full;
+    return JoinPath(FinalPath(parent), full.substr(slash));
+  }
+  return full;  // a loop of links: opening the path reports it
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  const auto identity = [](const std::string& path) {
+    Handle file(OpenForAttributes(path));
+    BY_HANDLE_FILE_INFORMATION info{};
+    return file.valid() && ::GetFileInformationByHandle(file.get(), &info)
+               ? std::optional(
+                     std::tuple(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow))
+               : std::nullopt;
+  };
+  const auto ia = identity(a), ib = identity(b);
+  if (ia && ib) return *ia == *ib;
+  return ::lstrcmpiA(FinalPath(a).c_str(), FinalPath(b).c_str()) == 0;
 }
 
 FileLock FileLock::Acquire(const std::string& path) {

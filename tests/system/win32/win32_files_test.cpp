@@ -71,6 +71,35 @@ TEST(Win32FilesTest, WritesBytesWhereTheSystemWouldOpenThem) {
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"page.htm"});
 }
 
+// One file reached through a hard link, or named in another case, is the same file; where
+// the system makes symbolic links (Wine 8 does not), one reached through a link has its
+// final path, and a dangling link resolves to where it points.
+TEST(Win32FilesTest, FinalPathResolvesEveryLinkAndSameFileSeesThrough) {
+  TempDir dir;
+  const std::string real = FinalPath(dir.path().string()) + "\\real";
+  ASSERT_TRUE(::CreateDirectoryA(real.c_str(), nullptr));
+  WriteBytes(real + "\\list", "");
+  WriteBytes(real + "\\other", "");
+  ASSERT_TRUE(::CreateHardLinkA(dir.File("hard").c_str(), (real + "\\list").c_str(), nullptr));
+  std::vector<std::tuple<std::string, std::string, bool>> same = {
+      {dir.File("hard"), real + "\\list", true}, {real + "\\list", real + "\\LIST", true},
+      {real + "\\new", real + "\\NEW", true},    {real + "\\list", real + "\\other", false},
+      {real + "\\list", real + "\\new", false},
+  };
+  std::vector<std::pair<std::string, std::string>> finals = {
+      {dir.File("real\\new"), real + "\\new"}};
+  ::CreateSymbolicLinkA(dir.File("link").c_str(), (real + "\\list").c_str(), 0);
+  ::CreateSymbolicLinkA(dir.File("dangling").c_str(), "real\\later", 0);
+  if (::GetFileAttributesA(dir.File("dangling").c_str()) != INVALID_FILE_ATTRIBUTES) {
+    finals.insert(finals.end(),
+                  {{dir.File("link"), real + "\\list"}, {dir.File("dangling"), real + "\\later"}});
+    same.insert(same.end(), {{dir.File("link"), real + "\\LIST", true},
+                             {dir.File("dangling"), real + "\\Later", true}});
+  }
+  for (const auto& [path, final] : finals) EXPECT_EQ(FinalPath(path), final) << path;
+  for (const auto& [a, b, expected] : same) EXPECT_EQ(SameFile(a, b), expected) << a << " " << b;
+}
+
 // A writer (this test run again as a child) killed at any moment leaves whole files.
 TEST(Win32FilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
   const std::vector<std::string> names = {"bkupRegKeyf", "registry.reg"};
