@@ -13,7 +13,9 @@ namespace quillbay {
 // (flock on POSIX, LockFileEx on Windows). Taking it blocks until the other holder lets go.
 class FileLock {
  public:
-  // Locks `path`, creating the file when missing. Throws FileError carrying `path`.
+  // Locks `path`, creating the file when missing. Throws FileError carrying `path`, also
+  // when a symbolic link (a reparse point on Windows) stands in its place: it is never
+  // followed.
   static FileLock Acquire(const std::string& path);
 
   FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }

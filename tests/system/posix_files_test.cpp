@@ -79,20 +79,32 @@ TEST(PosixFilesTest, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"bkupRegKeyf"});
 }
 
-TEST(PosixFilesTest, ReplaceKeepsOwnerAndModeAndFollowsLinks) {
+// A list kept behind a link (in a synced folder, say) is replaced and removed where the link
+// points, also when it dangles, and the link stays; a link in a lock's place is refused
+// rather than followed to create a file elsewhere.
+TEST(PosixFilesTest, ReplaceKeepsOwnerAndModeAndLinksStay) {
   testing::TempDir dir;
-  const std::string target = dir.File("target");
+  const std::string target = dir.File("target"), link = dir.File("link");
   WriteBytes(target, "old");
   ::chmod(target.c_str(), 0640);
   EXPECT_TRUE(::geteuid() != 0 || ::chown(target.c_str(), 65534, 65534) == 0);  // nobody's
-  std::filesystem::create_symlink(target, dir.File("link"));
+  std::filesystem::create_symlink("target", link);
   struct stat before = {}, after = {};
   ::stat(target.c_str(), &before);
-  ReplaceFileAtomically(dir.File("link"), "new");
+  ReplaceFileAtomically(link, "new");
   ::stat(target.c_str(), &after);
-  EXPECT_EQ(ReadBytes(dir.File("link")), "new");
+  EXPECT_EQ(ReadBytes(target), "new");
   EXPECT_EQ(std::tuple(after.st_mode, after.st_uid, after.st_gid),
             std::tuple(before.st_mode, before.st_uid, before.st_gid));
+  RemoveFileIfExists(link);
+  EXPECT_FALSE(std::filesystem::exists(target));
+  ReplaceFileAtomically(link, "again");  // through the link that now dangles
+  EXPECT_EQ(ReadBytes(target), "again");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+
+  std::filesystem::create_symlink("elsewhere", dir.File("bkupRegKeyf.lock"));
+  EXPECT_THROW(FileLock::Acquire(dir.File("bkupRegKeyf.lock")), FileError);
+  EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"bkupRegKeyf.lock", "link", "target"}));
 }
 
 // One file reached through links, folder links, relative links and hard links has one final

@@ -149,12 +149,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
-  // Replace what a symbolic link points to, not the link itself.
-  std::string target = path;
-  if (char* real = ::realpath(path.c_str(), nullptr); real != nullptr) {
-    target = real;
-    std::free(real);
-  }
+  // Replace what a symbolic link points to, not the link itself, also when it dangles.
+  const std::string target = FinalPath(path);
   // The rename needs only the folder's rights: without this check a file the user may not
   // write would be replaced anyway. Only a regular file is ever replaced: a folder or a
   // device in its place is refused.
@@ -228,7 +224,8 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
 }
 
 void RemoveFileIfExists(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+  // The file a symbolic link points to is removed; the link stays.
+  if (::unlink(FinalPath(path).c_str()) != 0 && errno != ENOENT) {
     throw FileError(ClassifySystemError(static_cast<unsigned long>(errno), path), std::nullopt);
   }
 }
@@ -334,8 +331,10 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 FileLock FileLock::Acquire(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) Throw(errno, path);
+  // A link in the lock's place is refused: following a dangling one would create a file
+  // wherever it points.
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) Throw(errno == ELOOP ? EACCES : errno, path);
   while (::flock(fd, LOCK_EX) != 0) {
     if (errno == EINTR) continue;
     const int err = errno;
