@@ -89,6 +89,32 @@ void RemoveStaleTemporaries(const std::string& full) {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// Whether `error`, met on the existing or vanished file `full`, may pass if tried again:
+// another program (an indexer, a virus scanner, an editor) holding the file for a moment,
+// or a file being deleted, which refuses access until its last handle closes. A read-only
+// file or a folder in the file's place refuses access for good.
+bool MayPass(DWORD error, const std::string& full) {
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
+  if (error != ERROR_ACCESS_DENIED) return false;
+  const DWORD attributes = ::GetFileAttributesA(full.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  return (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
+// Runs `attempt` (0 or an error) again while it fails with an error that may pass on `full`,
+// backing off, for about 2.5 s at most; returns the last error.
+template <typename Attempt>
+DWORD Retrying(const std::string& full, Attempt attempt) {
+  DWORD delay = 10, waited = 0;
+  for (;;) {
+    const DWORD error = attempt();
+    if (error == 0 || waited >= 2500 || !MayPass(error, full)) return error;
+    ::Sleep(delay);
+    waited += delay;
+    delay = delay * 2 > 250 ? 250 : delay * 2;
+  }
+}
+
 // Opens `path` for its attributes only, following links; also a folder.
 HANDLE OpenForAttributes(const std::string& path) {
   return ::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
@@ -191,8 +217,9 @@ FileCause ClassifySystemError(unsigned long error, const std::string& /*path*/) 
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  // Other readers are welcome; a writer must not change the file under us.
-  Handle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  // Shared with everyone, so that a reader never makes a writer's replace or a removal fail:
+  // the program's writers replace a file whole and never change it in place.
+  Handle file(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.valid()) {
     const DWORD error = ::GetLastError();
@@ -216,23 +243,26 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
-  // Work on the path as the system's own open takes it: a drive-relative "c:page.htm" is
-  // in the current folder of drive C, and its temporary file must be there too.
-  const std::string full = AbsolutePath(path);
+  // Work on the path as the system's own open takes it (a drive-relative "c:page.htm" is in
+  // the current folder of drive C), and on the file a symbolic link points to, which need
+  // not exist yet: the temporary file must be in the final file's folder, and the link stays.
+  const std::string full = FinalPath(path);
   // Only a file the user could open for writing is replaced: not a read-only file, one
-  // held open without sharing, or a folder.
-  {
-    Handle old(::CreateFileA(full.c_str(), GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!old.valid() && ::GetLastError() != ERROR_FILE_NOT_FOUND) Throw(::GetLastError(), path);
+  // held open without sharing for longer than the retries wait, or a folder.
+  const DWORD refused = Retrying(full, [&]() -> DWORD {
+    Handle old(::CreateFileA(full.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!old.valid()) {
+      const DWORD error = ::GetLastError();
+      return error == ERROR_FILE_NOT_FOUND ? 0 : error;
+    }
     // The open refuses a read-only file on Windows, but not always under Wine.
     const DWORD attributes = ::GetFileAttributesA(full.c_str());
-    if (old.valid() && attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-      Throw(ERROR_ACCESS_DENIED, path);
-    }
-  }
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0
+               ? ERROR_ACCESS_DENIED
+               : 0;
+  });
+  if (refused != 0) Throw(refused, path);
   RemoveStaleTemporaries(full);
 
   static std::atomic<unsigned long> counter{0};
@@ -274,18 +304,24 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
     ::DeleteFileA(temp.c_str());
     Throw(error, path);
   }
-  if (!::MoveFileExA(temp.c_str(), full.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = ::GetLastError();
+  const DWORD error = Retrying(full, [&]() -> DWORD {
+    return ::MoveFileExA(temp.c_str(), full.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : ::GetLastError();
+  });
+  if (error != 0) {
     ::DeleteFileA(temp.c_str());
     Throw(error, path);
   }
 }
 
 void RemoveFileIfExists(const std::string& path) {
-  if (::DeleteFileA(path.c_str())) return;
-  const DWORD error = ::GetLastError();
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+  // The file a symbolic link points to is removed; the link stays.
+  const std::string full = FinalPath(path);
+  const DWORD error =
+      Retrying(full, [&]() -> DWORD { return ::DeleteFileA(full.c_str()) ? 0 : ::GetLastError(); });
+  if (error == 0 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
   throw FileError(ClassifySystemError(error, path), std::nullopt);
 }
 
@@ -392,10 +428,18 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 FileLock FileLock::Acquire(const std::string& path) {
-  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The link itself is opened, never followed: a dangling one would create a file wherever
+  // it points. A reparse point in the lock's place is refused.
+  HANDLE file =
+      ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) Throw(::GetLastError(), path);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    ::CloseHandle(file);
+    Throw(ERROR_ACCESS_DENIED, path);
+  }
   OVERLAPPED at{};
   if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
     const DWORD error = ::GetLastError();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 
 #include "system/file_error.h"
 #include "system/files.h"
@@ -52,6 +53,28 @@ TEST(Win32FilesTest, RealFailuresLeaveTheFilesAsTheyWere) {
   for (const std::string& file : {plain, held, read_only}) EXPECT_EQ(ReadBytes(file), "kept");
   ::SetFileAttributesA(read_only.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"folder", "held", "plain", "read-only"}));
+}
+
+// Another program (an indexer, a virus scanner) holding the file for a moment without
+// sharing makes neither a replace nor a removal fail: they try again until it lets go.
+TEST(Win32FilesTest, WritersWaitForAFileHeldForAMoment) {
+  TempDir dir;
+  const std::string list = dir.File("bkupRegKeyf");
+  WriteBytes(list, "old");
+  const std::function<void()> writers[] = {[&] { ReplaceFileAtomically(list, "new"); },
+                                           [&] { RemoveFileIfExists(list); }};
+  for (const auto& write : writers) {
+    HANDLE holder = ::CreateFileA(list.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::thread letting_go([holder] {
+      ::Sleep(300);
+      ::CloseHandle(holder);
+    });
+    EXPECT_NO_THROW(write());
+    letting_go.join();
+  }
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{});
 }
 
 // Bytes go out unchanged, and a drive-relative path ("c:page.htm") is written where the
