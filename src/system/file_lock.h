@@ -27,9 +27,11 @@ class FileLock {
   std::intptr_t handle_;  // a descriptor or a HANDLE; -1 once moved from
 };
 
+#if !defined(_WIN32)
 // What tells that a file is the one seen before without reading it: device, inode, size,
 // modification and change times. A stamp keeps the file open, so that while we hold it no
-// other file can be given the same inode. POSIX only.
+// other file can be given the same inode. POSIX only, like the registry kept in a file
+// that uses it.
 class FileStamp {
  public:
   // The stamp of the file now; nullopt when it does not exist. Throws FileError carrying
@@ -50,5 +52,6 @@ class FileStamp {
   std::int64_t changed_ns_ = 0;
   std::shared_ptr<int> pin_;  // the open descriptor
 };
+#endif
 
 }  // namespace quillbay

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
+
 #include "registration/backup_file.h"
 #include "registration/bar_registry.h"
 #include "registration/file_registry_store.h"
@@ -156,11 +159,13 @@ TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
   const std::vector<std::string> even = files();
   std::minstd_rand random(std::random_device{}());
   for (int round = 0; round < 25; ++round) {
-    const pid_t pid = ::fork();
-    for (int i = 0; pid == 0; ++i) write(i);
+    const testing::Child writer([&]() -> std::string {
+      for (int i = 0;; ++i) write(i);
+    });
+    ASSERT_GT(writer.pid(), 0) << "fork() failed";
     ::usleep(static_cast<useconds_t>(1000 + random() % 40000));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    writer.Kill();
+    writer.Result();
     const std::vector<std::string> now = files();
     for (std::size_t f = 0; f < now.size(); ++f) {
       EXPECT_TRUE(now[f] == odd[f] || now[f] == even[f]) << "file " << f << " torn";
@@ -172,8 +177,9 @@ TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
 }
 
 // Two processes adding rows to the backup file and two registering bars, all let go at once
-// while the locks are held here for 0.3 s: none writes before its lock is free (one that
-// skipped a lock would, for certain), and every row and bar of each is kept.
+// while the locks are held here: each is seen waiting for its lock, and nothing is written
+// until the locks are free (a writer that skipped its lock would write instead of waiting),
+// and every row and bar of each is kept.
 TEST(PosixFilesTest, WritersAtOnceWaitForTheLocksAndLoseNothing) {
   testing::TempDir dir;
   const std::string backup = dir.File("bkupRegKeyf"), registry = dir.File("registry.reg");
@@ -200,7 +206,24 @@ TEST(PosixFilesTest, WritersAtOnceWaitForTheLocksAndLoseNothing) {
     const FileLock locks[] = {FileLock::Acquire(backup + ".lock"),
                               FileLock::Acquire(registry + ".lock")};
     EXPECT_EQ(::write(go[1], "gggg", 4), 4);
-    ::usleep(300000);
+    // The kernel lists each process waiting for a lock with "->", its pid after three words.
+    const auto all_waiting = [&] {
+      std::ifstream table("/proc/locks");
+      std::vector<pid_t> waiting;
+      for (std::string line; std::getline(table, line);) {
+        std::istringstream words(line);
+        std::string number, arrow, kind, mode, access;
+        pid_t pid = 0;
+        if (words >> number >> arrow >> kind >> mode >> access >> pid && arrow == "->") {
+          waiting.push_back(pid);
+        }
+      }
+      return std::ranges::all_of(children, [&](const testing::Child& child) {
+        return std::ranges::find(waiting, child.pid()) != waiting.end();
+      });
+    };
+    for (int i = 0; i < 3000 && !all_waiting(); ++i) ::usleep(10000);
+    EXPECT_TRUE(all_waiting()) << "a writer did not wait for its lock";
     EXPECT_EQ(ReadBytes(backup), "{A},first;\r\n");
     EXPECT_FALSE(std::filesystem::exists(registry));
   }
