@@ -7,6 +7,9 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test || exit
+# ccache (used when present, see CMakeLists.txt) finds what a run in another clone of this
+# machine compiled: paths are taken relative to the clone, also in debug builds.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
 
 linux() { cmake --preset dev >/dev/null && cmake --build --preset dev && ctest --preset dev; }
 
