@@ -147,7 +147,8 @@ TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
   testing::TempDir dir;
   const std::string backup = dir.File("bkupRegKeyf"), registry = dir.File("registry.reg");
   auto write = [&](int i) {
-    SaveBackup(backup, std::vector<BarRow>(i % 2 ? 20000 : 1, BarRow{"{0123456789}", "a bar"}));
+    ReplaceFileAtomically(
+        backup, FormatBackup(std::vector<BarRow>(i % 2 ? 20000 : 1, BarRow{"{0123456789}", "a"})));
     FileRegistryStore store(registry);
     i % 2 ? RegisterBar(store, "{B}", "n", "l", BarKind::kVertical) : UnregisterBar(store, "{B}");
   };
@@ -190,8 +191,11 @@ TEST(PosixFilesTest, WritersAtOnceWaitForTheLocksAndLoseNothing) {
   for (const std::string id : {"{B}", "{C}"}) {
     children.emplace_back([&] {
       (void)!::read(go[0], &c, 1);
-      const auto add = [&](auto& rows) { rows.push_back({id, ""}); };
-      return UpdateBackup(backup, add).size() > 1 ? "" : "!";
+      BackupLock list(backup);
+      std::vector<BarRow> rows = list.rows();
+      rows.push_back({id, ""});
+      list.Write(rows);
+      return list.rows().size() > 1 ? "" : "!";
     });
     children.emplace_back([&] {
       FileRegistryStore store(registry);
