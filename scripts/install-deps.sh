@@ -8,7 +8,7 @@ set -euo pipefail
 # bench/startup.sh, xdotool.
 packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
+  packages+=(ccache libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
              g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick
              dpkg-dev file desktop-file-utils appstream lintian
              python3-pil librsvg2-bin icoutils xdotool)
