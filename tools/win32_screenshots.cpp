@@ -10,7 +10,6 @@
 #include <string>
 
 #include "resources/dialog_templates.h"
-#include "system/guid.h"
 #include "tests/support/registration_fakes.h"
 #include "ui/quillbay_app.h"
 #include "ui/win32/win32_dialog_platform.h"
@@ -103,7 +102,11 @@ int main(int argc, char** argv) {
   });
   // The pictures need rows in the list, not the registry: the keys are kept in memory.
   testing::MemoryRegistryStore store;
-  SystemGuidSource guids;
+  // Fixed identifiers: an unchanged window gives an unchanged picture.
+  testing::ScriptedGuidSource guids;
+  guids.queued = {
+      Guid{0x6A1C2E40, 0x9D3B, 0x4F55, {0x8C, 0x21, 0x0B, 0x7E, 0x2D, 0x9F, 0x4A, 0x13}},
+      Guid{0x0F3B8D72, 0x51A4, 0x4E09, {0xB6, 0xC8, 0x7D, 0x2E, 0x91, 0xA0, 0x5C, 0x66}}};
   const std::string backup = g_folder + "\\bkupRegKeyf";
   DeleteFileA(backup.c_str());
   CQuillbayApp app(platform, store, guids, backup);
