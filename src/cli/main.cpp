@@ -15,6 +15,7 @@
 #include "cli/cli_platform.h"
 #include "linkpage/link_page.h"
 #include "registration/bar_manager.h"
+#include "registration/error_text.h"
 #include "registration/reg_export.h"
 #include "resources/string_table.h"
 #include "system/files.h"
@@ -185,8 +186,11 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
   std::string bytes;
   if (remove) {
     bytes = ExportBarRemoval(bars);
-  } else if (const RegResult read = ExportBars(session.store(), bars, &bytes); !read.ok()) {
-    return Fail("the registry entries of the bars could not be read: " + read.detail);
+  } else if (RegResult<std::string> read = ExportBars(session.store(), bars); read) {
+    bytes = std::move(*read);
+  } else {
+    return Fail("the registry entries of the bars could not be read: " +
+                RegErrorText(read.error()));
   }
   if (!output.empty()) {
     ReplaceFileAtomically(output, bytes);

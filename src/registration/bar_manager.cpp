@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "registration/bar_registry.h"
+#include "registration/error_text.h"
 #include "resources/string_table.h"
 
 namespace quillbay {
@@ -160,13 +161,14 @@ void BarManager::SetDeleteEnabled(bool enabled) {
 void BarManager::ReportRegistryFailures(int message_id, const std::vector<RegFailure>& failures) {
   if (failures.empty()) return;
   const bool denied = std::ranges::any_of(
-      failures, [](const RegFailure& f) { return f.result.status == RegStatus::kAccessDenied; });
+      failures, [](const RegFailure& f) { return f.error.status == RegStatus::kAccessDenied; });
   std::string why;
   if (denied) {
     why = StringResource(str::kRegistryNeedsAdmin);
   } else {
     const RegFailure& first = failures.front();
-    why = first.result.detail.empty() ? first.path : first.result.detail;
+    why = RegErrorText(first.error);
+    if (why.empty()) why = first.path;
   }
   sink_.ShowMessage(FormatString1(StringResource(message_id), why));
 }

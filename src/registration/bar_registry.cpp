@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace quillbay {
 namespace {
@@ -26,51 +27,6 @@ std::string Join(std::string_view a, std::string_view b, std::string_view c = {}
   return out;
 }
 
-// 8-bit text with its terminating NUL, as the string value's bytes.
-std::span<const std::uint8_t> WithNul(std::string_view text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size() + 1};
-}
-
-// Records the failures of a run of steps.
-class Steps {
- public:
-  // All steps of one bar are one update of the store.
-  explicit Steps(RegistryStore& store) : store_(store) { store_.BeginUpdate(); }
-
-  // One step: create-or-open `path`, run `write` on the key, close it. When the key
-  // cannot be opened the step writes nothing.
-  template <typename Writer>
-  void Write(RegRoot root, const std::string& path, Writer&& write) {
-    RegKey key = 0;
-    if (!Note(root, path, store_.CreateKey(root, path, &key))) return;
-    write(key, [&](RegResult r) { Note(root, path, std::move(r)); });
-    Note(root, path, store_.CloseKey(key));
-  }
-
-  void Delete(RegRoot root, const std::string& path) {
-    RegResult r = store_.DeleteKey(root, path);
-    if (r.status != RegStatus::kNotFound) Note(root, path, std::move(r));
-  }
-
-  // Ends the update and tells the store the bars have changed. Failures of either are
-  // noted without a path of their own.
-  std::vector<RegFailure> Finish() && {
-    Note(RegRoot::kCurrentUser, "", store_.EndUpdate());
-    Note(RegRoot::kCurrentUser, "", store_.BarsChanged());
-    return std::move(failures_);
-  }
-
- private:
-  bool Note(RegRoot root, const std::string& path, RegResult result) {
-    if (result.ok()) return true;
-    failures_.push_back({root, path, std::move(result)});
-    return false;
-  }
-
-  RegistryStore& store_;
-  std::vector<RegFailure> failures_;
-};
-
 }  // namespace
 
 std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::string_view name,
@@ -81,45 +37,42 @@ std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::
       kind == BarKind::kVertical ? kVerticalCategory : kHorizontalCategory;
   const auto& size = kind == BarKind::kVertical ? kVerticalSize : kHorizontalSize;
   constexpr RegRoot kClasses = RegRoot::kClassesRoot;
-  const std::string name_text(name);
-  const std::string location_text(location);
-
-  Steps steps(store);
-  steps.Write(kClasses, base,
-              [&](RegKey key, auto note) { note(store.SetDefaultString(key, name_text)); });
-  steps.Write(kClasses, categories, [](RegKey, auto) {});
-  steps.Write(kClasses, Join(categories, category), [](RegKey, auto) {});
-  steps.Write(kClasses, Join(base, kServerKey), [&](RegKey key, auto note) {
-    note(store.SetValue(key, "", RegType::kExpandString, WithNul(kServerPath)));
-    note(store.SetValue(key, "ThreadingModel", RegType::kString, WithNul("Apartment")));
-  });
-  steps.Write(kClasses, Join(base, kInstanceKey), [&](RegKey key, auto note) {
-    note(store.SetValue(key, "CLSID", RegType::kString, WithNul(kHostedObject)));
-  });
-  steps.Write(kClasses, Join(base, kInstanceKey, kPropertyBagKey), [&](RegKey key, auto note) {
-    note(store.SetValue(key, "Url", RegType::kString, WithNul(location_text)));
-  });
-  steps.Write(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id), [&](RegKey key, auto note) {
-    note(store.SetValue(key, "BarSize", RegType::kBinary, size));
-  });
-  return std::move(steps).Finish();
+  const RegKeyWrite steps[] = {
+      {kClasses, base, {RegValue::Text("", RegType::kString, name)}},
+      {kClasses, categories, {}},
+      {kClasses, Join(categories, category), {}},
+      {kClasses,
+       Join(base, kServerKey),
+       {RegValue::Text("", RegType::kExpandString, kServerPath),
+        RegValue::Text("ThreadingModel", RegType::kString, "Apartment")}},
+      {kClasses,
+       Join(base, kInstanceKey),
+       {RegValue::Text("CLSID", RegType::kString, kHostedObject)}},
+      {kClasses,
+       Join(base, kInstanceKey, kPropertyBagKey),
+       {RegValue::Text("Url", RegType::kString, location)}},
+      {RegRoot::kLocalMachine,
+       Join(kBarsKeyPrefix, id),
+       {{"BarSize", RegType::kBinary, {size.begin(), size.end()}}}},
+  };
+  return store.WriteKeys(steps);
 }
 
 std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id) {
   const std::string base = Join(kClassKeyPrefix, id);
   const std::string categories = Join(base, kCategories);
   constexpr RegRoot kClasses = RegRoot::kClassesRoot;
-
-  Steps steps(store);
-  steps.Delete(kClasses, Join(base, kInstanceKey, kPropertyBagKey));
-  steps.Delete(kClasses, Join(base, kInstanceKey));
-  steps.Delete(kClasses, Join(base, kServerKey));
-  steps.Delete(kClasses, Join(categories, kVerticalCategory));
-  steps.Delete(kClasses, Join(categories, kHorizontalCategory));
-  steps.Delete(kClasses, categories);
-  steps.Delete(kClasses, base);
-  steps.Delete(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id));
-  return std::move(steps).Finish();
+  const RegKeyPath keys[] = {
+      {kClasses, Join(base, kInstanceKey, kPropertyBagKey)},
+      {kClasses, Join(base, kInstanceKey)},
+      {kClasses, Join(base, kServerKey)},
+      {kClasses, Join(categories, kVerticalCategory)},
+      {kClasses, Join(categories, kHorizontalCategory)},
+      {kClasses, categories},
+      {kClasses, base},
+      {RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id)},
+  };
+  return store.DeleteKeys(keys);
 }
 
 }  // namespace quillbay

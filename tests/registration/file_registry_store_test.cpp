@@ -128,9 +128,9 @@ TEST_F(FileRegistryStoreTest, AFileItCannotParseIsLeftAsItIs) {
   EXPECT_THAT(RegisterBar(store, kHorizontalId, "n", "l", BarKind::kVertical), IsEmpty());
   WriteBytes(path_, "not a registry file");
   const auto failures = RegisterBar(store, kVerticalId, "n", "l", BarKind::kVertical);
-  ASSERT_FALSE(failures.empty());
-  EXPECT_EQ(failures[0].result.status, RegStatus::kStoreError);
-  EXPECT_THAT(failures[0].result.detail, ::testing::HasSubstr("registry.reg: line 1: "));
+  ASSERT_EQ(failures.size(), 7u);
+  EXPECT_EQ(failures[0].error.status, RegStatus::kStoreError);
+  EXPECT_THAT(failures[0].error.detail, ::testing::HasSubstr("registry.reg: line 1: "));
   EXPECT_EQ(ReadBytes(path_), "not a registry file");
 }
 

@@ -14,30 +14,12 @@
 namespace quillbay {
 namespace {
 
-// Stands in for the registry file when there is no data folder to keep it in: every change
-// fails, and the window reports it, rather than writing somewhere unexpected.
-class UnavailableRegistryStore final : public RegistryStore {
- public:
-  RegResult CreateKey(RegRoot, std::string_view, RegKey*) override { return Failure(); }
-  RegResult SetDefaultString(RegKey, std::string_view) override { return Failure(); }
-  RegResult SetValue(RegKey, std::string_view, RegType, std::span<const std::uint8_t>) override {
-    return Failure();
-  }
-  RegResult DeleteKey(RegRoot, std::string_view) override { return Failure(); }
-  RegResult CloseKey(RegKey) override { return Failure(); }
-
- private:
-  static RegResult Failure() {
-    return {RegStatus::kStoreError, std::string(StringResource(str::kNoDataFolder))};
-  }
-};
-
 int Run() {
   QtDialogPlatform platform;
   SystemGuidSource guids;
   const std::optional<std::string> registry_path = DefaultRegistryFilePath();
   if (!registry_path) {
-    UnavailableRegistryStore store;
+    UnavailableRegistryStore store{std::string(StringResource(str::kNoDataFolder))};
     return CQuillbayApp(platform, store, guids, DefaultBackupPath()).Run();
   }
   FileRegistryStore store(*registry_path);
