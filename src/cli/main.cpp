@@ -44,7 +44,7 @@ class ConsoleSink final : public BarManagerSink {
     failed_ = true;
   }
   void ShowFileError(const FileError& error) override {
-    Fail(error.Text());
+    Fail(FileErrorText(error));
     failed_ = true;
   }
   bool failed() const { return failed_; }
@@ -281,7 +281,7 @@ int Run(int argc, char** argv) {
       status = Page(page_path, *title_option ? std::optional(title) : std::nullopt, pairs);
     }
   } catch (const FileError& error) {
-    return Fail(error.Text());
+    return Fail(FileErrorText(error));
   }
   // A list or an identifier that did not reach the script is a failure too.
   if (!std::cout.flush()) return Fail("standard output could not be written");

@@ -1,15 +1,12 @@
 #include "registration/error_text.h"
 
-namespace quillbay {
+#include "resources/string_table.h"
 
-std::string FileErrorText(const FileError& error) {
-  return error.Text();
-}
+namespace quillbay {
 
 std::string RegErrorText(const RegError& error) {
   if (!error.file) return error.detail;
-  return error.detail.empty() ? FileErrorText(*error.file)
-                              : error.detail + FileErrorText(*error.file);
+  return error.detail + FileErrorText(*error.file);
 }
 
 }  // namespace quillbay

@@ -3,12 +3,10 @@
 #include <string>
 
 #include "registration/registry_store.h"
-#include "system/file_error.h"
 
 namespace quillbay {
 
-// What the user is told of a failure.
-std::string FileErrorText(const FileError& error);
+// What the user is told of a registry failure: its detail, then the file error, if any.
 std::string RegErrorText(const RegError& error);
 
 }  // namespace quillbay

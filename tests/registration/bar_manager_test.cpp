@@ -35,7 +35,9 @@ struct Window : BarManagerSink {
   void ShowMessage(std::string_view text) override {
     said.push_back("message " + std::string(text));
   }
-  void ShowFileError(const FileError& error) override { said.push_back("error " + error.Text()); }
+  void ShowFileError(const FileError& error) override {
+    said.push_back("error " + FileErrorText(error));
+  }
   void RowRemoved(std::size_t index) override { said.push_back("remove " + std::to_string(index)); }
   void DeleteEnabledChanged(bool on) override { said.push_back(on ? "delete on" : "delete off"); }
   void Delete(int row) {

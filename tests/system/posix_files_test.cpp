@@ -9,6 +9,7 @@
 #include "registration/bar_registry.h"
 #include "registration/file_registry_store.h"
 #include "registration/reg_file.h"
+#include "resources/string_table.h"
 #include "system/file_lock.h"
 #include "system/files.h"
 #include "tests/support/temp_dir.h"
@@ -50,7 +51,7 @@ TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
                   operation();
                   out += "no error: " + text + "\n";
                 } catch (const FileError& e) {
-                  out += e.Text() == text ? "" : e.Text() + "\n";
+                  out += FileErrorText(e) == text ? "" : FileErrorText(e) + "\n";
                 }
               }
               return out;
@@ -70,7 +71,9 @@ TEST(PosixFilesTest, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
               try {
                 ReplaceFileAtomically(path, std::string(100, 'x'));
               } catch (const FileError& e) {
-                return e.Text() == "Disk full while accessing " + path + "." ? "" : e.Text();
+                return FileErrorText(e) == "Disk full while accessing " + path + "."
+                           ? ""
+                           : FileErrorText(e);
               }
               return "no error";
             }).Result(),
