@@ -58,12 +58,9 @@ struct Populated {
   explicit Populated(std::size_t count)
       : store(dir.File("registry.reg")), manager(store, guids, sink, dir.File("bkupRegKeyf")) {
     const std::vector<BarRow> rows = MakeRows(count);
-    // One update for the whole set-up: a single write instead of one a bar.
-    store.BeginUpdate();
     for (const BarRow& row : rows) {
       RegisterBar(store, row.id, row.name, "http://example.com/" + row.name, BarKind::kVertical);
     }
-    store.EndUpdate();
     SaveBackup(dir.File("bkupRegKeyf"), rows);
     manager.Open();
   }

@@ -3,6 +3,7 @@
 #include <utility>
 #include <vector>
 
+#include "registration/text.h"
 #include "system/files.h"
 
 namespace quillbay {
@@ -20,18 +21,20 @@ bool HasLineBreak(std::u16string_view text) {
 RegResult<std::vector<std::u16string>> SplitPath(std::string_view path) {
   std::vector<std::u16string> names;
   if (path.empty()) return names;
-  const auto wide = Utf8ToUtf16(path);
-  if (!wide) return RegFailed(RegStatus::kRefused, "the key path is not valid UTF-8 text");
+  // Built by appending: GCC 12 warns falsely (-Wrestrict) on "x" + std::string(...) here.
+  std::string quoted = "\"";
+  quoted.append(path).append("\"");
+  const auto wide = TextToUtf16(path);
+  if (!wide) return RegFailed(RegStatus::kRefused, quoted + " is not valid UTF-8 text");
   std::u16string_view rest(*wide);
   for (;;) {
     const std::size_t slash = rest.find(u'\\');
     const std::u16string_view name = rest.substr(0, slash);
     if (name.empty() || name.size() > kMaxKeyNameLength || HasLineBreak(name)) {
-      // Built by appending: GCC 12 warns falsely (-Wrestrict) on "x" + std::string(...) here.
-      std::string message = "\"";
-      message.append(path).append(
-          "\" has an empty key name, one longer than 255 characters, or a line break in a name");
-      return RegFailed(RegStatus::kRefused, std::move(message));
+      return RegFailed(RegStatus::kRefused,
+                       quoted +
+                           " has an empty key name, one longer than 255 characters, or a "
+                           "line break in a name");
     }
     names.emplace_back(name);
     if (slash == std::u16string_view::npos) break;
@@ -45,14 +48,14 @@ RegResult<std::vector<std::u16string>> SplitPath(std::string_view path) {
 
 // A value as the file keeps it: names and string data in UTF-16.
 RegResult<RegFileValue> Stored(const RegValue& value) {
-  const auto name = Utf8ToUtf16(value.name);
+  const auto name = TextToUtf16(value.name);
   if (!name) return RegFailed(RegStatus::kRefused, "a value name is not valid UTF-8 text");
   if (name->size() > kMaxValueNameLength || HasLineBreak(*name)) {
     return RegFailed(RegStatus::kRefused, "the value name is too long or has a line break");
   }
   RegFileValue stored{*name, static_cast<std::uint32_t>(value.type), value.data};
   if (IsStringType(value.type)) {
-    const auto text = Utf8ToUtf16(
+    const auto text = TextToUtf16(
         std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
     if (!text) {
       return RegFailed(RegStatus::kRefused,
@@ -63,21 +66,32 @@ RegResult<RegFileValue> Stored(const RegValue& value) {
   return stored;
 }
 
-RegTree TreeOf(const RegFileKey& key) {
-  RegTree tree{Utf16ToUtf8(key.name()), {}, {}};
+// The key and everything below it in 8-bit text; refused when some of its text has no
+// 8-bit form (a lone surrogate another program wrote).
+RegResult<RegTree> TreeOf(const RegFileKey& key) {
+  const auto name = Utf16ToText(key.name());
+  if (!name) return RegFailed(RegStatus::kRefused, "a key name is not valid UTF-16 text");
+  RegTree tree{*name, {}, {}};
   for (const RegFileValue& value : key.values()) {
-    RegValue& out = tree.values.emplace_back(
-        RegValue{Utf16ToUtf8(value.name), static_cast<RegType>(value.type), value.data});
-    if (IsStringType(out.type)) {
-      std::u16string text(value.data.size() / 2, u'\0');
-      for (std::size_t i = 0; i < text.size(); ++i) {
-        text[i] = static_cast<char16_t>(value.data[2 * i] | (value.data[2 * i + 1] << 8));
-      }
-      const std::string utf8 = Utf16ToUtf8(text);
-      out.data.assign(utf8.begin(), utf8.end());
+    auto value_name = Utf16ToText(value.name);
+    std::optional<std::string> text;
+    if (IsStringType(static_cast<RegType>(value.type))) {
+      text = Utf16ToText(Utf16FromBytes(value.data));
+      if (!text) value_name.reset();
     }
+    if (!value_name) {
+      return RegFailed(RegStatus::kRefused,
+                       "a value of \"" + *name + "\" is not valid UTF-16 text");
+    }
+    tree.values.push_back(
+        {*value_name, static_cast<RegType>(value.type),
+         text ? std::vector<std::uint8_t>(text->begin(), text->end()) : value.data});
   }
-  for (const auto& [folded, child] : key.children()) tree.subkeys.push_back(TreeOf(*child));
+  for (const auto& [folded, child] : key.children()) {
+    RegResult<RegTree> sub = TreeOf(*child);
+    if (!sub) return sub;
+    tree.subkeys.push_back(std::move(*sub));
+  }
   return tree;
 }
 
@@ -86,55 +100,34 @@ RegTree TreeOf(const RegFileKey& key) {
 FileRegistryStore::FileRegistryStore(std::string path)
     : path_(std::move(path)), lock_path_(path_ + ".lock") {}
 
-// Takes the lock and brings the model up to the file.
+// Takes the lock and reads the file as it is now: every call works on what the file holds,
+// whatever another process wrote before it.
 RegResult<FileLock> FileRegistryStore::Begin() {
   try {
     CreateDirectories(ParentFolder(path_));
     FileLock lock = FileLock::Acquire(lock_path_);
-    if (RegResult<> refreshed = Refresh(); !refreshed)
-      return Unexpected(std::move(refreshed).error());
+    model_ = RegFile();
+    dirty_ = false;
+    if (const std::optional<std::string> bytes = ReadWholeFile(path_)) {
+      RegResult<RegFile> parsed = ParseRegFile(*bytes);
+      if (!parsed) {
+        return RegFailed(
+            RegStatus::kStoreError,
+            AbsolutePath(path_) + ": " + parsed.error().detail + "; the file was left as it is");
+      }
+      model_ = std::move(*parsed);
+    }
     return lock;
   } catch (const FileError& e) {
     return FileFailed(e);
   }
 }
 
-// Reads the file again unless it is, by its stamp, the one the model was made from.
-RegResult<> FileRegistryStore::Refresh() {
-  try {
-    std::optional<FileStamp> now = FileStamp::Of(path_);
-    if (model_current_ && now.has_value() == stamp_.has_value() && (!now || *now == *stamp_)) {
-      return {};
-    }
-    model_current_ = false;
-    model_ = RegFile();
-    if (const std::optional<std::string> bytes = ReadWholeFile(path_)) {
-      RegFileError error;
-      if (!ParseRegFile(*bytes, model_, error)) {
-        model_ = RegFile();
-        std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line) + ": ";
-        return RegFailed(
-            RegStatus::kStoreError,
-            AbsolutePath(path_) + ": " + where + error.message + "; the file was left as it is");
-      }
-    }
-    stamp_ = std::move(now);
-    model_current_ = true;
-    return {};
-  } catch (const FileError& e) {
-    return FileFailed(e);
-  }
-}
-
 RegResult<> FileRegistryStore::Persist() {
-  dirty_ = false;
   try {
     ReplaceFileAtomically(path_, FormatRegFile(model_));
-    stamp_ = FileStamp::Of(path_);
     return {};
   } catch (const FileError& e) {
-    // What is in memory is no longer what the file holds: the next call reads it again.
-    model_current_ = false;
     return FileFailed(e);
   }
 }
@@ -219,7 +212,9 @@ RegResult<RegTree> FileRegistryStore::ReadTree(RegRoot root, std::string_view pa
     key = key->FindChild((*names)[i]);
   }
   if (key == nullptr) {
-    return RegFailed(RegStatus::kNotFound, "\"" + std::string(path) + "\" does not exist");
+    std::string message = "\"";
+    message.append(path).append("\" does not exist");
+    return RegFailed(RegStatus::kNotFound, std::move(message));
   }
   return TreeOf(*key);
 }

@@ -13,10 +13,9 @@ namespace quillbay {
 // `reg export` writes it, so `reg import` takes it as it stands, and read back without
 // losing any other program's keys or values.
 //
-// Each call is one update: it takes an exclusive lock on "<path>.lock", reads the file again
-// if another process replaced it since we last saw it (its stamp tells), applies the whole
-// change and replaces the file atomically once, so two processes writing at once lose
-// nothing of each other's. Nothing is held or written between calls.
+// Each call is one update: it takes an exclusive lock on "<path>.lock", reads the file,
+// applies the whole change and replaces the file atomically once, so two processes writing
+// at once lose nothing of each other's. Nothing is held or written between calls.
 //
 // Text: names and string data arrive as UTF-8 and are kept as UTF-16LE. Text that is not
 // valid UTF-8 is refused and nothing of its step is stored: guessing would store something
@@ -39,7 +38,6 @@ class FileRegistryStore final : public RegistryStore {
 
  private:
   RegResult<FileLock> Begin();
-  RegResult<> Refresh();
   RegResult<> Persist();
   RegResult<> Write(const RegKeyWrite& step);
   RegResult<> Delete(const RegKeyPath& key);
@@ -50,9 +48,7 @@ class FileRegistryStore final : public RegistryStore {
 
   std::string path_;
   std::string lock_path_;
-  RegFile model_;
-  bool model_current_ = false;      // model_ is what the file held when stamp_ was taken
-  std::optional<FileStamp> stamp_;  // nullopt: the file did not exist
+  RegFile model_;  // what the file holds, during a call
   bool dirty_ = false;
 };
 

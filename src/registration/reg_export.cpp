@@ -4,6 +4,7 @@
 
 #include "registration/bar_registry.h"
 #include "registration/reg_file.h"
+#include "registration/text.h"
 
 namespace quillbay {
 namespace {
@@ -21,7 +22,7 @@ constexpr std::array<BarTree, 2> kBarTrees = {{
 }};
 
 std::string FullName(RegRoot root, std::string_view path) {
-  return Utf16ToUtf8(RootName(root)) + "\\" + std::string(path);
+  return *Utf16ToText(RootName(root)) + "\\" + std::string(path);
 }
 
 // The key at `path` below `root` in `file`, made when missing. Paths here are ASCII.
@@ -41,21 +42,21 @@ RegResult<> CopyTree(const RegTree& tree, const std::vector<RegFileKey*>& target
   for (RegFileKey* target : targets) {
     target->set_listed(true);
     for (const RegValue& value : tree.values) {
-      const auto name = Utf8ToUtf16(value.name);
+      const auto name = TextToUtf16(value.name);
       std::vector<std::uint8_t> data = value.data;
       if (IsStringType(value.type)) {
         const auto text =
-            Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
-        if (!text) return RegFailed(RegStatus::kRefused, "a value's text is not valid UTF-8");
+            TextToUtf16(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+        if (!text) return RegFailed(RegStatus::kRefused, "a value's text is not 8-bit text");
         data = Utf16Bytes(*text);
       }
-      if (!name) return RegFailed(RegStatus::kRefused, "a value name is not valid UTF-8");
+      if (!name) return RegFailed(RegStatus::kRefused, "a value name is not 8-bit text");
       target->SetValue(*name, static_cast<std::uint32_t>(value.type), std::move(data));
     }
   }
   for (const RegTree& sub : tree.subkeys) {
-    const auto name = Utf8ToUtf16(sub.name);
-    if (!name) return RegFailed(RegStatus::kRefused, "a key name is not valid UTF-8");
+    const auto name = TextToUtf16(sub.name);
+    if (!name) return RegFailed(RegStatus::kRefused, "a key name is not 8-bit text");
     std::vector<RegFileKey*> children;
     for (RegFileKey* target : targets) children.push_back(&target->OpenChild(*name));
     if (RegResult<> copied = CopyTree(sub, children); !copied) return copied;
@@ -92,7 +93,7 @@ std::string ExportBarRemoval(const std::vector<BarId>& ids) {
     for (const BarTree& tree : kBarTrees) {
       for (const std::string_view prefix : {tree.path64, tree.path32}) {
         const std::string line = "[-" + FullName(tree.root, prefix) + id + "]\r\n\r\n";
-        entries += Utf8ToUtf16(line).value_or(u"");
+        entries += *TextToUtf16(line);
       }
     }
   }

@@ -165,10 +165,9 @@ TEST(PosixFilesTest, WritersAtOnceWaitForTheLocksAndLoseNothing) {
   }
   for (testing::Child& child : children) EXPECT_EQ(child.Result(), "");
   EXPECT_EQ(LoadBackup(backup).size(), 3u);
-  RegFile file;
-  RegFileError error;
-  ASSERT_TRUE(ParseRegFile(ReadBytes(registry), file, error));
-  EXPECT_EQ(file.FindRoot(RegRoot::kClassesRoot)->FindChild(u"CLSID")->children().size(), 4u);
+  const RegResult<RegFile> file = ParseRegFile(ReadBytes(registry));
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->FindRoot(RegRoot::kClassesRoot)->FindChild(u"CLSID")->children().size(), 4u);
 }
 
 }  // namespace
