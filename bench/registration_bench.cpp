@@ -45,7 +45,7 @@ std::vector<BarRow> MakeRows(std::size_t count) {
 void BM_LoadBackup(benchmark::State& state) {
   testing::TempDir dir;
   const std::string path = dir.File("bkupRegKeyf");
-  SaveBackup(path, MakeRows(static_cast<std::size_t>(state.range(0))));
+  testing::WriteBytes(path, FormatBackup(MakeRows(static_cast<std::size_t>(state.range(0)))));
   for (auto _ : state) {
     benchmark::DoNotOptimize(LoadBackup(path));
   }
@@ -61,7 +61,7 @@ struct Populated {
     for (const BarRow& row : rows) {
       RegisterBar(store, row.id, row.name, "http://example.com/" + row.name, BarKind::kVertical);
     }
-    SaveBackup(dir.File("bkupRegKeyf"), rows);
+    testing::WriteBytes(dir.File("bkupRegKeyf"), FormatBackup(rows));
     manager.Open();
   }
 

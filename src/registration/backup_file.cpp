@@ -44,12 +44,6 @@ std::vector<BarRow> LoadBackup(const std::string& path) {
   return text ? ParseBackup(*text) : std::vector<BarRow>{};
 }
 
-void SaveBackup(const std::string& path, const std::vector<BarRow>& rows) {
-  if (rows.empty()) return;
-  CreateDirectories(ParentFolder(path));
-  ReplaceFileAtomically(path, FormatBackup(rows));
-}
-
 std::vector<BarRow> UpdateBackup(const std::string& path,
                                  const std::function<void(std::vector<BarRow>&)>& change) {
   CreateDirectories(ParentFolder(path));

@@ -27,10 +27,6 @@ std::string FormatBackup(const std::vector<BarRow>& rows);
 // when it exists but cannot be read.
 std::vector<BarRow> LoadBackup(const std::string& path);
 
-// Replaces the backup file with `rows` atomically, creating its folder when missing.
-// Does nothing for an empty list. Throws FileError carrying the path.
-void SaveBackup(const std::string& path, const std::vector<BarRow>& rows);
-
 // One change of the backup file, under the lock every Quillbay process takes on it
 // ("<path>.lock"): reads the rows the file holds now, lets `change` edit them, and writes
 // them back when they changed (no file for no rows). Returns the rows the file holds

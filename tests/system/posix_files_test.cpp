@@ -104,7 +104,8 @@ TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
   testing::TempDir dir;
   const std::string backup = dir.File("bkupRegKeyf"), registry = dir.File("registry.reg");
   auto write = [&](int i) {
-    SaveBackup(backup, std::vector<BarRow>(i % 2 ? 20000 : 1, BarRow{"{0123456789}", "a bar"}));
+    ReplaceFileAtomically(backup, FormatBackup(std::vector<BarRow>(
+                                      i % 2 ? 20000 : 1, BarRow{"{0123456789}", "a bar"})));
     FileRegistryStore store(registry);
     i % 2 ? RegisterBar(store, "{B}", "n", "l", BarKind::kVertical) : UnregisterBar(store, "{B}");
   };

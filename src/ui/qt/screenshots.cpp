@@ -73,8 +73,10 @@ int main(int argc, char** argv) {
   });
 
   const std::string backup = scratch.filePath(QStringLiteral("bkupRegKeyf")).toStdString();
-  SaveBackup(backup, {{"{6A1C2E40-9D3B-4F55-8C21-0B7E2D9F4A13}", "My bar"},
-                      {"{0F3B8D72-51A4-4E09-B6C8-7D2E91A05C66}", "News"}});
+  UpdateBackup(backup, [](std::vector<BarRow>& rows) {
+    rows = {{"{6A1C2E40-9D3B-4F55-8C21-0B7E2D9F4A13}", "My bar"},
+            {"{0F3B8D72-51A4-4E09-B6C8-7D2E91A05C66}", "News"}};
+  });
   // The pictures only show windows: the keys stay in memory.
   testing::MemoryRegistryStore store;
   SystemGuidSource guids;
