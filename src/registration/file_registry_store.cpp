@@ -66,29 +66,27 @@ RegResult<RegFileValue> Stored(const RegValue& value) {
   return stored;
 }
 
-// The key and everything below it in 8-bit text; refused when some of its text has no
-// 8-bit form (a lone surrogate another program wrote).
-RegResult<RegTree> TreeOf(const RegFileKey& key) {
+// The key `path` names and everything below it in 8-bit text; refused when some of its text
+// has no 8-bit form (a lone surrogate another program wrote).
+RegResult<RegTree> TreeOf(const RegFileKey& key, const std::string& path) {
+  auto refused = [&] {
+    std::string message = "\"";
+    message.append(path).append("\" holds text that is not valid UTF-16");
+    return RegFailed(RegStatus::kRefused, std::move(message));
+  };
   const auto name = Utf16ToText(key.name());
-  if (!name) return RegFailed(RegStatus::kRefused, "a key name is not valid UTF-16 text");
+  if (!name) return refused();
   RegTree tree{*name, {}, {}};
   for (const RegFileValue& value : key.values()) {
-    auto value_name = Utf16ToText(value.name);
-    std::optional<std::string> text;
-    if (IsStringType(static_cast<RegType>(value.type))) {
-      text = Utf16ToText(Utf16FromBytes(value.data));
-      if (!text) value_name.reset();
-    }
-    if (!value_name) {
-      return RegFailed(RegStatus::kRefused,
-                       "a value of \"" + *name + "\" is not valid UTF-16 text");
-    }
-    tree.values.push_back(
-        {*value_name, static_cast<RegType>(value.type),
-         text ? std::vector<std::uint8_t>(text->begin(), text->end()) : value.data});
+    const auto value_name = Utf16ToText(value.name);
+    const auto type = static_cast<RegType>(value.type);
+    const auto text = IsStringType(type) ? Utf16ToText(Utf16FromBytes(value.data))
+                                         : std::string(value.data.begin(), value.data.end());
+    if (!value_name || !text) return refused();
+    tree.values.push_back({*value_name, type, {text->begin(), text->end()}});
   }
   for (const auto& [folded, child] : key.children()) {
-    RegResult<RegTree> sub = TreeOf(*child);
+    RegResult<RegTree> sub = TreeOf(*child, path + "\\" + Utf16ToText(child->name()).value_or(""));
     if (!sub) return sub;
     tree.subkeys.push_back(std::move(*sub));
   }
@@ -216,7 +214,7 @@ RegResult<RegTree> FileRegistryStore::ReadTree(RegRoot root, std::string_view pa
     message.append(path).append("\" does not exist");
     return RegFailed(RegStatus::kNotFound, std::move(message));
   }
-  return TreeOf(*key);
+  return TreeOf(*key, std::string(path));
 }
 
 std::vector<RegFailure> UnavailableRegistryStore::WriteKeys(std::span<const RegKeyWrite> steps) {

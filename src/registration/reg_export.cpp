@@ -73,9 +73,9 @@ RegResult<std::string> ExportBars(RegistryStore& store, const std::vector<BarId>
       const std::string path64 = std::string(tree.path64) + id;
       const std::string path32 = std::string(tree.path32) + id;
       RegResult<RegTree> read = store.ReadTree(tree.root, path64);
-      RegResult<> copied = read ? CopyTree(*read, {&OpenPath(file, tree.root, path64),
-                                                   &OpenPath(file, tree.root, path32)})
-                                : Unexpected(std::move(read).error());
+      if (!read) return Unexpected(std::move(read).error());
+      RegResult<> copied =
+          CopyTree(*read, {&OpenPath(file, tree.root, path64), &OpenPath(file, tree.root, path32)});
       if (!copied) {
         copied.error().detail = FullName(tree.root, path64) + ": " + copied.error().detail;
         return Unexpected(std::move(copied).error());
