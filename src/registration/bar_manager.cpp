@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "registration/error_text.h"
 #include "resources/string_table.h"
 
 namespace quillbay {
@@ -70,14 +71,15 @@ void BarManager::Report(const BarOutcome& outcome, std::string_view id, int regi
   }
   if (outcome.registry.empty()) return;
   const bool denied = std::ranges::any_of(outcome.registry, [](const RegFailure& f) {
-    return f.result.status == RegStatus::kAccessDenied;
+    return f.error.status == RegStatus::kAccessDenied;
   });
   std::string why;
   if (denied) {
     why = StringResource(str::kRegistryNeedsAdmin);
   } else {
     const RegFailure& first = outcome.registry.front();
-    why = first.result.detail.empty() ? first.path : first.result.detail;
+    why = RegErrorText(first.error);
+    if (why.empty()) why = first.path;
   }
   sink_.ShowMessage(FormatString1(StringResource(registry_message), why));
 }
@@ -134,4 +136,5 @@ void BarManager::SetDeleteEnabled(bool enabled) {
   sink_.DeleteEnabledChanged(enabled);
 }
 
+#include "registration/error_text.h"
 }  // namespace quillbay

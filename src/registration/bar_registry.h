@@ -16,21 +16,14 @@ inline constexpr std::string_view kClassKeyPrefix = "CLSID\\";
 inline constexpr std::string_view kBarsKeyPrefix =
     "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\";
 
-// One registry step that did not succeed.
-struct RegFailure {
-  RegRoot root;
-  std::string path;
-  RegResult result;
-};
-
-// Writes every registry entry of a bar, step by step in a fixed order. A failing step does
-// not stop the following ones and nothing is rolled back; the failures are returned. Ends
-// with the store's BarsChanged().
+// Writes every registry entry of a bar, step by step in a fixed order, as one update of
+// the store. A failing step does not stop the following ones and nothing is rolled back;
+// the failures are returned.
 std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::string_view name,
                                     std::string_view location, BarKind kind);
 
 // Deletes a bar's registry entries, deepest key first. Keys that do not exist are not
-// failures. Ends with the store's BarsChanged().
+// failures; a key another program left a subkey under stays, and is one.
 std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id);
 
 // What the registry holds of one bar.
@@ -49,9 +42,9 @@ struct BarState {
 };
 
 // Reads what the registry holds of bar `id`. Fails only when the store cannot be read.
-RegResult ReadBar(RegistryStore& store, const BarId& id, BarState* out);
+RegResult<BarState> ReadBar(RegistryStore& store, const BarId& id);
 
 // The identifiers of the class keys, for finding bars no row lists.
-RegResult ReadClassIds(RegistryStore& store, std::vector<std::string>* out);
+RegResult<std::vector<std::string>> ReadClassIds(RegistryStore& store);
 
 }  // namespace quillbay

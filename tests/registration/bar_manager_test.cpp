@@ -38,7 +38,7 @@ struct Window : BarManagerSink {
     boxes.push_back(said.back());
   }
   void ShowFileError(const FileError& error) override {
-    said.push_back("error " + error.Text());
+    said.push_back("error " + FileErrorText(error));
     boxes.push_back(said.back());
   }
   void RowRemoved(std::size_t index) override { said.push_back("remove " + std::to_string(index)); }

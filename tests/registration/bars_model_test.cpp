@@ -134,14 +134,15 @@ class World {
   // The rule, read from the files as they are: every bar with keys has a row.
   std::string Broken() const {
     FileRegistryStore store(registry_);
-    std::vector<std::string> ids;
     const std::vector<BarRow> rows = LoadBackup(backup_);
-    if (!ReadClassIds(store, &ids).ok()) return "the registry cannot be read";
-    RegKeyContents bars;
-    store.ReadKey(RegRoot::kLocalMachine, kBarsKeyPrefix.substr(0, kBarsKeyPrefix.size() - 1),
-                  &bars);
-    ids.insert(ids.end(), bars.subkeys.begin(), bars.subkeys.end());
-    for (const std::string& id : ids) {
+    RegResult<std::vector<std::string>> ids = ReadClassIds(store);
+    if (!ids) return "the registry cannot be read";
+    const RegResult<RegTree> bars = store.ReadTree(
+        RegRoot::kLocalMachine, kBarsKeyPrefix.substr(0, kBarsKeyPrefix.size() - 1));
+    if (bars) {
+      for (const RegTree& bar : bars->subkeys) ids->push_back(bar.name);
+    }
+    for (const std::string& id : *ids) {
       if (std::ranges::none_of(rows, [&](const BarRow& row) { return SameBarId(row.id, id); })) {
         return "an orphan: " + id;
       }
@@ -152,9 +153,7 @@ class World {
   // What the registry holds of `id`.
   BarState State(const std::string& id) const {
     FileRegistryStore store(registry_);
-    BarState state;
-    ReadBar(store, id, &state);
-    return state;
+    return ReadBar(store, id).value();
   }
 
   std::vector<BarRow> Rows() const { return LoadBackup(backup_); }
