@@ -107,8 +107,8 @@ int Add(const std::string& name, const std::string& location, bool horizontal) {
   }
   Machine machine;
   if (!machine.Open()) return kFailed;
-  const BarOutcome outcome = machine.bars().Create(
-      name, location, horizontal ? BarKind::kHorizontal : BarKind::kVertical);
+  const BarOutcome outcome =
+      machine.bars().Create(name, location, horizontal ? BarKind::kHorizontal : BarKind::kVertical);
   // A bar that is listed but not fully registered can still be deleted: show it.
   if (outcome.id) std::cout << *outcome.id << '\n';
   return Reported(outcome, outcome.id.value_or("")) ? kDone : kFailed;
@@ -150,7 +150,8 @@ int Check(bool repair) {
   if (repair) {
     std::vector<BarRow> relisted;
     const BarOutcome outcome = machine.bars().Repair(&relisted);
-    for (const BarRow& row : relisted) std::cout << row.id << '\t' << row.name << "\tlisted again\n";
+    for (const BarRow& row : relisted)
+      std::cout << row.id << '\t' << row.name << "\tlisted again\n";
     if (!Reported(outcome, "")) return kFailed;
   }
   RegResult<std::vector<Disagreement>> found = machine.bars().Check();
@@ -200,8 +201,8 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
     }
     for (const ListedBar& bar : machine.bars().Describe()) {
       const bool asked = ids.empty() || std::ranges::any_of(ids, [&](const std::string& id) {
-        return SameBarId(id, bar.row.id);
-      });
+                           return SameBarId(id, bar.row.id);
+                         });
       if (!asked) continue;
       if (bar.state.registered()) {
         bars.push_back(bar.row.id);

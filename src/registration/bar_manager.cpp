@@ -119,8 +119,8 @@ void BarManager::SelectionChanged(int first_selected, int selected_count) {
 std::optional<std::string> BarManager::FilterSeparators(std::string_view text) {
   // One character class at a time, in this order: a text holding several shows the message
   // once for each, as putting the text back runs the filter again.
-  for (std::string_view chars : {kNotInRow.substr(0, 1), kNotInRow.substr(1, 1),
-                                 kNotInRow.substr(2)}) {
+  for (std::string_view chars :
+       {kNotInRow.substr(0, 1), kNotInRow.substr(1, 1), kNotInRow.substr(2)}) {
     if (text.find_first_of(chars) != std::string_view::npos) {
       sink_.ShowMessage(StringResource(str::kCharacterNotAllowed));
       std::string out(text);

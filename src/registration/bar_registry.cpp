@@ -126,7 +126,8 @@ RegResult<BarState> ReadBar(RegistryStore& store, const BarId& id) {
   // The key below the class key at `path` (empty: the class key), noted when missing.
   auto find = [&](std::string_view path) -> const RegTree* {
     const RegTree* key = root == nullptr ? nullptr : path.empty() ? root : root->Find(path);
-    if (key == nullptr) state.missing.push_back(FullName(RegRoot::kClassesRoot, base + std::string(path)));
+    if (key == nullptr)
+      state.missing.push_back(FullName(RegRoot::kClassesRoot, base + std::string(path)));
     return key;
   };
   if (const RegTree* key = find(""); key != nullptr) state.name = TextOf(key->Value(""));

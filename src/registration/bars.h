@@ -20,8 +20,8 @@ struct BarOutcome {
   std::optional<int> refused;           // the string resource saying why nothing was done
   std::optional<FileError> file_error;  // the list could not be read, locked or written
   std::vector<RegFailure> registry;     // registry steps that did not succeed
-  bool not_a_bar = false;  // Delete: a row whose identifier names no registry entries went
-  std::optional<BarId> id;  // Create: the new bar, once its row is recorded
+  bool not_a_bar = false;    // Delete: a row whose identifier names no registry entries went
+  std::optional<BarId> id;   // Create: the new bar, once its row is recorded
   std::vector<BarRow> rows;  // the list as the file holds it afterwards; empty if unread
 
   bool ok() const { return !refused && !file_error && registry.empty(); }
