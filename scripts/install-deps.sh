@@ -6,7 +6,7 @@ set -euo pipefail
 # The windows need a sans serif font, also on the offscreen platform of tests and screenshots.
 # For the tests: the pictures' tools (Pillow, rsvg-convert, icotool) and, for
 # bench/startup.sh, xdotool.
-packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev fonts-dejavu-core)
+packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev libutfcpp-dev fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
   packages+=(ccache libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
              g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick
