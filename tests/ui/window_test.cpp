@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "linkpage/link_page.h"
-#include "linkpage/link_page_dlg.h"
 #include "resources/string_table.h"
 #include "system/file_error.h"
 #include "system/files.h"
 #include "tests/support/registration_fakes.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_dialog_platform.h"
+#include "ui/link_page_dlg.h"
 #include "ui/quillbay_app.h"
 
 namespace quillbay {

@@ -14,12 +14,12 @@
 #include <optional>
 #include <string>
 
-#include "linkpage/link_page_dlg.h"
 #include "registration/backup_file.h"
 #include "registration/registry_store.h"
 #include "resources/dialog_templates.h"
 #include "system/guid.h"
 #include "ui/about_dlg.h"
+#include "ui/link_page_dlg.h"
 #include "ui/qt/qt_dialog_platform.h"
 #include "ui/qt/qt_dialog_window.h"
 #include "ui/quillbay_dlg.h"

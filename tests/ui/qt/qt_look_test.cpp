@@ -7,9 +7,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "linkpage/link_page_dlg.h"
 #include "tests/support/registration_fakes.h"
 #include "ui/about_dlg.h"
+#include "ui/link_page_dlg.h"
 #include "ui/qt/qt_dialog_platform.h"
 #include "ui/qt/qt_dialog_window.h"
 #include "ui/quillbay_dlg.h"

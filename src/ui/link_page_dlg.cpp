@@ -1,4 +1,4 @@
-#include "linkpage/link_page_dlg.h"
+#include "ui/link_page_dlg.h"
 
 #include <string>
 
