@@ -35,8 +35,8 @@ class ProbeDlg final : public CDialog {
     }
   }
   void OnEvent(int id, ControlEvent event, int item) override {
-    static const char* const kNames[] = {"clicked",  "text",    "changed",
-                                         "inserted", "deleted", "kill"};
+    static const char* const kNames[] = {"clicked", "text", "changed",   "inserted",
+                                         "deleted", "kill", "delete key"};
     const std::string what = kNames[static_cast<int>(event)] + (" " + std::to_string(id));
     Note(item >= 0 ? what + "/" + std::to_string(item) : what);
   }
@@ -56,8 +56,8 @@ void Step(const std::string& step, ProbeDlg& probe, User& u) {
   for (std::string part; std::getline(in, part, ':');) a.push_back(part);
   const auto n = [&](std::size_t i) { return std::stoi(a.at(i)); };
   DialogWindow& w = probe.window();
-  static const char* const kKeys[] = {"tab", "back", "enter", "escape", "f1"};
-  for (int key = 0; key < 5; ++key) {
+  static const char* const kKeys[] = {"tab", "back", "enter", "escape", "f1", "up", "down", "del"};
+  for (int key = 0; key < 8; ++key) {
     if (a[0] != kKeys[key]) continue;
     u.Press(static_cast<UserKey>(key));
     return probe.Note("focus " + std::to_string(u.Focus()));
@@ -84,6 +84,7 @@ void Step(const std::string& step, ProbeDlg& probe, User& u) {
   if (a[0] == "message") return BackEndPlatform().ShowMessage(a.at(1));
   if (a[0] == "error") return BackEndPlatform().ShowError(a.at(1));
   if (a[0] == "get") return probe.Note(w.GetCell(n(1), n(2), n(3)));
+  if (a[0] == "checked") return probe.Note("checked " + std::to_string(w.GetCheck(n(1))));
   ASSERT_EQ(a[0], "selection");
   probe.Note("selected " + std::to_string(w.SelectedCount(n(1))) + " first " +
              std::to_string(w.FirstSelectedRow(n(1))));
@@ -120,6 +121,13 @@ const Row kRows[] = {
      "click:1003 check:1004:0 enable:1017 focus:2 tab tab tab back back",
      "kill 1007; clicked 1003; focus 1003; focus 1017; focus 1020; kill 1020; focus 1017; "
      "focus 1003"},
+    // The two kinds are one group: the arrow keys move round it and choose as a click does.
+    {"ArrowKeysMoveAndChooseInTheRadioGroup", dlg::kMain,
+     "focus:1004 up checked:1004 up down checked:1003 tab",
+     "kill 1007; clicked 1003; focus 1003; checked 0; clicked 1004; focus 1004; clicked 1003; "
+     "focus 1003; checked 1; focus 1020"},
+    {"TheDeleteKeyInAList", dlg::kLinkPage, "insert:1031:0:a focus:1031 del focus:1007 del",
+     "inserted 1031/0; kill 1007; delete key 1031; focus 1031; kill 1031; focus 1007"},
     {"TabThroughTheLinkPage", dlg::kLinkPage, "tab tab tab tab tab tab back",
      "kill 1007; focus 1010; kill 1010; focus 1028; focus 1; focus 1037; focus 2; focus 1031; "
      "kill 1031; focus 2"},
