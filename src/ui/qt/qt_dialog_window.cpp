@@ -139,19 +139,11 @@ QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
   close_item->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
   connect(close_item, &QAction::triggered, this, [this] { SystemCommand(kCloseCommand); });
 
-  // The window manager of most desktops takes Alt+Space for its own menu; Shift+F10 and the
-  // Menu key, which open a context menu on the desktop, open this window's menu from anywhere
-  // in it.
-  for (const QKeySequence& keys :
-       {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu),
-        QKeySequence(Qt::ALT | Qt::Key_Space)}) {
-    auto* menu_key = new QShortcut(keys, this);
-    connect(menu_key, &QShortcut::activated, this, [this] {
-      const QWidget* focus = focusWidget();
-      ShowSystemMenu(focus != nullptr ? focus->mapToGlobal(QPoint(0, focus->height()))
-                                      : mapToGlobal(QPoint()));
-    });
-  }
+  // Alt+Space as on Windows, although most window managers take it for their own menu.
+  // Shift+F10 and the Menu key, the desktop's keys for a context menu, open the window menu
+  // from any control: see eventFilter.
+  auto* menu_key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+  connect(menu_key, &QShortcut::activated, this, [this] { ShowSystemMenu(mapToGlobal(QPoint())); });
   auto* help_key = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help_key, &QShortcut::activated, this, [this] { platform_.ShowHelp(); });
 
@@ -172,12 +164,8 @@ void QtDialogWindow::BuildControls(const DialogTemplate& layout) {
     QWidget* widget = CreateControl(control);
     controls_.push_back({control.id, control.kind, control.style, widget});
     // Edit boxes and lists tell when they lose the focus, lists when Delete is pressed in
-    // them; radio buttons take the arrow keys.
-    if (control.id != idc::kStatic &&
-        (control.kind == ControlKind::kEdit || control.kind == ControlKind::kReportList ||
-         control.kind == ControlKind::kRadioButton)) {
-      widget->installEventFilter(this);
-    }
+    // them; radio buttons take the arrow keys; every control the keys for a context menu.
+    widget->installEventFilter(this);
   }
   // Group boxes only frame the controls drawn over them. The radio buttons inside one become
   // its children, so that screen readers present them as one group under its title.
@@ -419,6 +407,12 @@ void QtDialogWindow::SystemCommand(int command) {
   if (dialog_ == nullptr) return;
   const bool handled = dialog_->DispatchSystemCommand(command);
   if (!handled && (command & 0xFFF0) == kCloseCommand) close();
+}
+
+void QtDialogWindow::ShowSystemMenuAtFocus() {
+  const QWidget* focus = focusWidget();
+  ShowSystemMenu(focus != nullptr ? focus->mapToGlobal(QPoint(0, focus->height()))
+                                  : mapToGlobal(QPoint()));
 }
 
 void QtDialogWindow::ShowSystemMenu(const QPoint& global_pos) {
@@ -691,8 +685,18 @@ void QtDialogWindow::MoveInGroup(std::size_t index, bool forward) {
 }
 
 bool QtDialogWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ContextMenu &&
+      static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+    ShowSystemMenuAtFocus();
+    return true;
+  }
   if (event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F10 &&
+        (key->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
+      ShowSystemMenuAtFocus();
+      return true;
+    }
     const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
     for (std::size_t i = 0; plain && i < controls_.size(); ++i) {
       if (controls_[i].widget != watched) continue;
@@ -710,7 +714,8 @@ bool QtDialogWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   if (event->type() == QEvent::FocusOut) {
     for (const ControlEntry& control : controls_) {
-      if (control.widget == watched && control.kind != ControlKind::kRadioButton) {
+      if (control.widget == watched &&
+          (control.kind == ControlKind::kEdit || control.kind == ControlKind::kReportList)) {
         Notify(control.id, ControlEvent::kKillFocus);
         break;
       }

@@ -88,6 +88,7 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   void MoveInGroup(std::size_t index, bool forward);
   void SystemCommand(int command);
   void ShowSystemMenu(const QPoint& global_pos);
+  void ShowSystemMenuAtFocus();
 
   QtDialogPlatform& platform_;
   CDialog* dialog_;  // null once the window is closed

@@ -147,14 +147,12 @@ constexpr OwnName kOwnNames[] = {
 // "Location:  (E.g 1: c:\page.htm)" names "Location" and describes "E.g 1: c:\page.htm".
 std::pair<QString, QString> SplitLabel(const QString& label) {
   const QString text = StripMnemonics(label).simplified();
+  if (text.startsWith(u'(') && text.endsWith(u')'))
+    return {{}, text.mid(1, text.size() - 2).trimmed()};
   const qsizetype colon = text.indexOf(u':');
-  QString name = colon < 0 ? text : text.left(colon).trimmed();
+  const QString name = colon < 0 ? text : text.left(colon).trimmed();
   QString rest = colon < 0 ? QString() : text.mid(colon + 1).trimmed();
   if (rest.startsWith(u'(') && rest.endsWith(u')')) rest = rest.mid(1, rest.size() - 2).trimmed();
-  if (name.startsWith(u'(') && name.endsWith(u')')) {  // an example of its own
-    rest = name.mid(1, name.size() - 2).trimmed();
-    name.clear();
-  }
   return {name, rest};
 }
 
