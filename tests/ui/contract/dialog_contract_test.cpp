@@ -39,6 +39,7 @@ constexpr Named kControls[] = {
     {dlg::kLinkPage, idc::kCancel, "cancel"},
     {dlg::kLinkPage, idc::kLinkList, "links"},
     {dlg::kLinkPage, idc::kLinkNameLabel, "link_name_label"},
+    {dlg::kLinkPage, idc::kDescription, "description"},
 };
 
 std::string NameOf(int template_id, int id) {
@@ -174,9 +175,11 @@ const Row kRows[] = {
     {"TheDeleteKeyInAList", dlg::kLinkPage, "insert:links:0:a focus:links del focus:link_name del",
      "inserted links/0; kill link_name; delete key links; focus links; kill links; focus "
      "link_name"},
-    {"TabThroughTheLinkPage", dlg::kLinkPage, "tab tab tab tab tab tab back",
+    // The description is the last tab stop; Tab leaves it as any field.
+    {"TabThroughTheLinkPage", dlg::kLinkPage, "tab tab tab tab tab tab tab tab back",
      "kill link_name; focus url; kill url; focus add; focus ok; focus title_check; focus cancel; "
-     "focus links; kill links; focus cancel"},
+     "focus links; kill links; focus description; kill description; focus link_name; kill "
+     "link_name; focus description"},
     {"EnterClicksTheFocusedButtonElseGivesOk", dlg::kLinkPage,
      "enter escape focus:add enter escape focus:cancel enter",
      "ok; focus link_name; cancel; focus link_name; kill link_name; clicked add; focus add; "
