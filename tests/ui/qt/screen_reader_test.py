@@ -51,6 +51,11 @@ def key(sym, shift=False):
     pump(0.1)
     if shift:
         synth(1, None, Atspi.KeySynthType.UNLOCKMODIFIERS)
+    # Tab and the arrows move the focus: wait for its announcement, however busy the machine.
+    for _ in range(50 if sym in (TAB, UP, DOWN) else 0):
+        if focused:
+            break
+        pump(0.1)
     pump(0.3)
     return focused[-1] if focused else None
 
