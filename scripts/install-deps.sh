@@ -8,7 +8,7 @@ packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
   # The screen-reader test talks to the accessibility bus (AT-SPI) from Python, on a session
   # bus of its own.
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
+  packages+=(ccache libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
              g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick
              dpkg-dev file desktop-file-utils appstream lintian
              at-spi2-core python3-pyatspi dbus-daemon)

@@ -63,6 +63,7 @@ done)
   fail "page"
 
 # Refused: the status, the message, and no file changed or made.
+ln -s "$data/bkupRegKeyf" bkupRegKeyf.lnk
 snapshot() { ls -A "$data" . | grep -v '\.lock$'; cat "$data/bkupRegKeyf" "$data/registry.reg"; }
 : >stderr
 before=$(snapshot | md5sum)
@@ -86,8 +87,10 @@ done <<'EOF'
 1|This character is not allowed. Please choose the different name.|add 'a;b' L
 1|This character is not allowed. Please choose the different name.|add N 'http://a,b'
 1|This character is not allowed. Please choose the different name.|add $'a\nb' L
-1|no bar listed has the identifier {00000000-0000-0000-0000-000000000000}|delete {00000000-0000-0000-0000-000000000000}
-1|no bar listed has the identifier News|export -o new.reg News
+1|No bar listed has the identifier {00000000-0000-0000-0000-000000000000}.|delete {00000000-0000-0000-0000-000000000000}
+1|No bar listed has the identifier News.|export -o new.reg News
+1|is one of the files Quillbay keeps its bars in|export -o bkupRegKeyf.lnk
+1|is one of the files Quillbay keeps its bars in|page -o $XDG_DATA_HOME/quillbay/registry.reg.lock One http://one
 1|contains an invalid path.|export -o stderr/new.reg
 1|It is necessary to have both link name and URL.|page -o new.htm One ''
 1|You need to place the path where you want to save the file.|page -o '' One http://one
@@ -96,6 +99,19 @@ EOF
 
 (trap '' XFSZ && ulimit -f 0 && ! "$cli" list 2>&1 >full) |
   grep -q "standard output could not be written" || fail "list to a full disk"
+
+# check: a bar the list lost is found and listed again; a row without keys is only reported.
+cp "$data/bkupRegKeyf" list.bak
+grep -v "$news" list.bak >"$data/bkupRegKeyf"
+printf '{00000000-0000-0000-0000-00000000000A},Lost;\r\n' >>"$data/bkupRegKeyf"
+status=0; "$cli" check >check.out || status=$?
+[[ $status == 1 && $(cat check.out) == "{00000000-0000-0000-0000-00000000000A}	Lost	listed, but not registered
+$news	News	registered, but not listed" ]] || fail "check: $(cat check.out)"
+"$cli" check --repair >check.out || true
+grep -qx "$news	News	listed again" check.out || fail "check --repair"
+"$cli" delete '{00000000-0000-0000-0000-00000000000a}'
+"$cli" check || fail "check after the repair"
+[[ -L bkupRegKeyf.lnk ]] || fail "the link to the list was replaced"
 
 "$cli" delete "${news,,}"
 expect_bars "$side	Side \"pane\" \\"
