@@ -20,11 +20,6 @@ faults = []
 focused = []  # (role, name) of each object that announced it took the focus
 
 
-def check(ok, what):
-    if not ok:
-        faults.append(what)
-
-
 def pump(seconds):
     context, end = GLib.MainContext.default(), time.time() + seconds
     while time.time() < end:
@@ -80,7 +75,8 @@ def focusables(obj):
 
 
 def expect(what, heard, expected):
-    check(heard == expected, "%s\n  heard    %s\n  expected %s" % (what, heard, expected))
+    if heard != expected:
+        faults.append("%s\n  heard    %s\n  expected %s" % (what, heard, expected))
 
 
 def check_window(top, expected, tabs):
