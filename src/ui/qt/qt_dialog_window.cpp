@@ -88,6 +88,18 @@ class ReportList final : public QTreeWidget {
   QPalette focused_palette_;
 };
 
+// A row of a report-style list. A screen reader hears its first cell: that says the row's
+// name first, worked out only when asked, so that filling a list costs nothing more.
+class ReportRow final : public QTreeWidgetItem {
+ public:
+  QVariant data(int column, int role) const override {
+    if (role == Qt::AccessibleTextRole && column == 0 && treeWidget() != nullptr) {
+      return RowNameForScreenReaders(*treeWidget(), *this);
+    }
+    return QTreeWidgetItem::data(column, role);
+  }
+};
+
 bool TakesFocus(const QWidget* widget) {
   return widget->focusPolicy() != Qt::NoFocus;
 }
@@ -511,10 +523,9 @@ int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
   auto* list = qobject_cast<QTreeWidget*>(Control(id));
   if (list == nullptr) return -1;
   const int row = std::clamp(position, 0, list->topLevelItemCount());
-  auto* item = new QTreeWidgetItem();
+  auto* item = new ReportRow();
   item->setText(0, ToQString(text));
   WidenColumnToFit(*list, 0, item->text(0));
-  NameRowForScreenReaders(*list, *item);
   list->insertTopLevelItem(row, item);
   Notify(id, ControlEvent::kItemInserted, row);
   return row;
@@ -528,7 +539,6 @@ void QtDialogWindow::SetCell(int id, int row, int column, std::string_view text)
   if (item == nullptr || item->text(column) == value) return;
   item->setText(column, value);
   WidenColumnToFit(*list, column, value);
-  NameRowForScreenReaders(*list, *item);
   // Not announced: the common-controls list sends no change for a cell's text.
 }
 

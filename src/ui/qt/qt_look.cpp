@@ -204,9 +204,7 @@ void NameControlsForScreenReaders(int template_id, std::span<const BuiltControl>
   }
 }
 
-void NameRowForScreenReaders(const QTreeWidget& list, QTreeWidgetItem& row) {
-  // A row is heard by its first cell: let that say the name first, then the other cells, so
-  // that moving through the bars a screen reader speaks each bar's name, not only its GUID.
+QString RowNameForScreenReaders(const QTreeWidget& list, const QTreeWidgetItem& row) {
   int name_column = 0;
   for (int i = 0; i < list.columnCount(); ++i) {
     if (list.headerItem()->text(i).endsWith(QStringLiteral("name"), Qt::CaseInsensitive)) {
@@ -218,7 +216,7 @@ void NameRowForScreenReaders(const QTreeWidget& list, QTreeWidgetItem& row) {
   for (int i = 0; i < list.columnCount(); ++i) {
     if (i != name_column && !row.text(i).isEmpty()) cells << row.text(i);
   }
-  row.setData(0, Qt::AccessibleTextRole, cells.join(QStringLiteral(", ")));
+  return cells.join(QStringLiteral(", "));
 }
 
 namespace {

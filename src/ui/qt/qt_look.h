@@ -59,9 +59,10 @@ struct BuiltControl {
 // control takes the focus.
 void NameControlsForScreenReaders(int template_id, std::span<const BuiltControl> controls);
 
-// Lets `row`'s first cell, the one a screen reader speaks, say the row's name first: the cell
-// under the heading that ends in "name", then the others.
-void NameRowForScreenReaders(const QTreeWidget& list, QTreeWidgetItem& row);
+// What a screen reader hears for `row`: the cell under the heading that ends in "name" first,
+// then the other cells, so that moving through the bars it speaks each bar's name, not only
+// its GUID.
+QString RowNameForScreenReaders(const QTreeWidget& list, const QTreeWidgetItem& row);
 
 // Makes `column` of `list` wide enough for `text`, so that a whole GUID shows whatever the
 // font; a column never narrows.
