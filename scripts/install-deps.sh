@@ -4,7 +4,7 @@
 set -euo pipefail
 
 # The windows need a sans serif font, also on the offscreen platform of tests and screenshots.
-packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev fonts-dejavu-core)
+packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev libutfcpp-dev fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
   # The screen-reader test talks to the accessibility bus (AT-SPI) from Python, on a session
   # bus of its own.

@@ -15,6 +15,7 @@
 #include "linkpage/link_page.h"
 #include "registration/bars.h"
 #include "registration/data_files.h"
+#include "registration/error_text.h"
 #include "registration/reg_export.h"
 #include "resources/string_table.h"
 #include "system/files.h"
@@ -60,9 +61,9 @@ class Machine {
 // Says on standard error what went wrong in `outcome`, for the bar `id`; true when nothing did.
 bool Reported(const BarOutcome& outcome, std::string_view id) {
   if (outcome.refused) Fail(FormatString1(StringResource(*outcome.refused), id));
-  if (outcome.file_error) Fail(outcome.file_error->Text());
+  if (outcome.file_error) Fail(FileErrorText(*outcome.file_error));
   if (outcome.not_a_bar) Fail(FormatString1(StringResource(str::kNoRegistryEntries), id));
-  for (const RegFailure& failure : outcome.registry) Fail(failure.result.detail);
+  for (const RegFailure& failure : outcome.registry) Fail(RegErrorText(failure.error));
   return outcome.ok();
 }
 
@@ -106,8 +107,8 @@ int Add(const std::string& name, const std::string& location, bool horizontal) {
   }
   Machine machine;
   if (!machine.Open()) return kFailed;
-  const BarOutcome outcome = machine.bars().Create(
-      name, location, horizontal ? BarKind::kHorizontal : BarKind::kVertical);
+  const BarOutcome outcome =
+      machine.bars().Create(name, location, horizontal ? BarKind::kHorizontal : BarKind::kVertical);
   // A bar that is listed but not fully registered can still be deleted: show it.
   if (outcome.id) std::cout << *outcome.id << '\n';
   return Reported(outcome, outcome.id.value_or("")) ? kDone : kFailed;
@@ -149,15 +150,14 @@ int Check(bool repair) {
   if (repair) {
     std::vector<BarRow> relisted;
     const BarOutcome outcome = machine.bars().Repair(&relisted);
-    for (const BarRow& row : relisted) std::cout << row.id << '\t' << row.name << "\tlisted again\n";
+    for (const BarRow& row : relisted)
+      std::cout << row.id << '\t' << row.name << "\tlisted again\n";
     if (!Reported(outcome, "")) return kFailed;
   }
-  std::vector<Disagreement> found;
-  if (const RegResult read = machine.bars().Check(&found); !read.ok()) {
-    return Fail("the registry could not be read: " + read.detail);
-  }
-  for (const Disagreement& d : found) PrintDisagreement(d);
-  return found.empty() ? kDone : kFailed;
+  RegResult<std::vector<Disagreement>> found = machine.bars().Check();
+  if (!found) return Fail("the registry could not be read: " + RegErrorText(found.error()));
+  for (const Disagreement& d : *found) PrintDisagreement(d);
+  return found->empty() ? kDone : kFailed;
 }
 
 // True when `path` is one of the files Quillbay keeps its bars in, or their locks: written
@@ -201,8 +201,8 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
     }
     for (const ListedBar& bar : machine.bars().Describe()) {
       const bool asked = ids.empty() || std::ranges::any_of(ids, [&](const std::string& id) {
-        return SameBarId(id, bar.row.id);
-      });
+                           return SameBarId(id, bar.row.id);
+                         });
       if (!asked) continue;
       if (bar.state.registered()) {
         bars.push_back(bar.row.id);
@@ -216,8 +216,11 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
   std::string bytes;
   if (remove) {
     bytes = ExportBarRemoval(bars);
-  } else if (const RegResult read = ExportBars(machine.store(), bars, &bytes); !read.ok()) {
-    return Fail("the registry entries of the bars could not be read: " + read.detail);
+  } else if (RegResult<std::string> read = ExportBars(machine.store(), bars); read) {
+    bytes = std::move(*read);
+  } else {
+    return Fail("the registry entries of the bars could not be read: " +
+                RegErrorText(read.error()));
   }
   if (!output.empty()) {
     ReplaceFileAtomically(output, bytes);
@@ -316,7 +319,7 @@ int Run(int argc, char** argv) {
       status = Page(page_path, *title_option ? std::optional(title) : std::nullopt, pairs);
     }
   } catch (const FileError& error) {
-    return Fail(error.Text());
+    return Fail(FileErrorText(error));
   }
   // A list or an identifier that did not reach the script is a failure too.
   if (!std::cout.flush()) return Fail("standard output could not be written");
