@@ -23,7 +23,8 @@ constexpr std::array kMainControls{
     ControlTemplate{idc::kCancel, K::kPushButton, "OK/Cancel", 257, 165, 51, 14, cs::kTabStop},
     ControlTemplate{idc::kTypeGroup, K::kGroupBox, "Type of bar", 29, 17, 68, 51, 0},
     ControlTemplate{idc::kHorizontal, K::kRadioButton, "Horizontal", 37, 30, 53, 11, cs::kGroup},
-    ControlTemplate{idc::kVertical, K::kRadioButton, "Vertical", 37, 46, 53, 13, cs::kGroup},
+    // One group: the arrow keys move between the two and choose.
+    ControlTemplate{idc::kVertical, K::kRadioButton, "Vertical", 37, 46, 53, 13, 0},
     ControlTemplate{idc::kBarNameLabel, K::kLabel, "Name of the bar: (E.g: My bar)", 110, 17, 124,
                     9, 0},
     ControlTemplate{idc::kLocationLabel, K::kLabel, "Location:  (E.g 1: c:\\mylocalpage.htm)", 111,
@@ -64,8 +65,9 @@ constexpr std::array kLinkPageControls{
                     "box below and press OK button.",
                     15, 103, 137, 26, 0},
     ControlTemplate{idc::kPathLabel, K::kLabel, "PATH: ( E.g. c:\\test.htm )", 15, 133, 88, 10, 0},
+    // A tab stop, so that the keyboard and a screen reader reach the description.
     ControlTemplate{idc::kDescription, K::kEdit, "", 19, 210, 143, 158,
-                    cs::kMultiLine | cs::kReadOnly | cs::kStaticEdge},
+                    cs::kTabStop | cs::kMultiLine | cs::kReadOnly | cs::kStaticEdge},
 };
 
 constexpr std::array kTemplates{
@@ -78,6 +80,18 @@ constexpr std::array kTemplates{
 };
 
 }  // namespace
+
+std::span<const ControlTemplate> GroupOf(const DialogTemplate& layout, std::size_t index) {
+  const auto starts = [&](std::size_t i) {
+    return i == 0 || (layout.controls[i].style & cs::kGroup) != 0 ||
+           layout.controls[i].kind == ControlKind::kLabel;
+  };
+  std::size_t first = index;
+  while (!starts(first)) --first;
+  std::size_t end = index + 1;
+  while (end < layout.controls.size() && !starts(end)) ++end;
+  return layout.controls.subspan(first, end - first);
+}
 
 const DialogTemplate* FindDialogTemplate(int id) {
   for (const auto& t : kTemplates) {

@@ -64,7 +64,7 @@ enum class ControlKind {
   kEdit,         // single-line edit box, or multi-line with kMultiLine
   kPushButton,   // kDefault makes it the default button
   kCheckBox,     // toggles itself when clicked
-  kRadioButton,  // checks itself when clicked; kGroup starts a group of its own
+  kRadioButton,  // checks itself and unchecks the others of its group when clicked
   kGroupBox,
   kLabel,
   kPicture,     // shows bitmap `resource`
@@ -112,6 +112,11 @@ struct DialogTemplate {
   std::uint32_t style;
   std::span<const ControlTemplate> controls;
 };
+
+// The group of control `index` of `layout`, as the dialog manager groups controls: a group
+// starts at a control with kGroup, at a label (as a resource compiler's LTEXT does) and at
+// the first control, and runs to the next start. The arrow keys move within a group.
+std::span<const ControlTemplate> GroupOf(const DialogTemplate& layout, std::size_t index);
 
 // The template numbered `id`, or nullptr when there is none.
 const DialogTemplate* FindDialogTemplate(int id);

@@ -24,8 +24,12 @@ constexpr std::string_view kHelp =
     "choose Horizontal or Vertical and press CREATE. To remove a bar, select it in the list "
     "and press Delete.\n\n"
     "\"Creat HTML\" builds a simple page of links to show in such a bar.\n\n"
-    "About Quillbay is in the window menu: right-click an empty part of the main window or "
-    "press Alt+Space, or use the About button of this box.";
+    "Tab moves between the fields, the arrow keys choose Horizontal or Vertical, and Delete "
+    "in a list removes the selected bar or link.\n\n"
+    "About Quillbay is in the window menu. On Linux, Shift+F10 or the Menu key opens it "
+    "anywhere in the main window, and so does a right-click on an empty part of it; on "
+    "Windows, Alt+Space or a click on the icon in the title bar. The About button of this box "
+    "opens About Quillbay too.";
 
 // Sorted by number, so that a lookup is a binary search.
 constexpr std::pair<int, std::string_view> kStrings[] = {

@@ -11,11 +11,12 @@
 
 #include <cstdio>
 
-#include "linkpage/link_page_dlg.h"
+#include "registration/backup_file.h"
 #include "resources/dialog_templates.h"
 #include "tests/support/registration_fakes.h"
 #include "tests/support/temp_dir.h"
 #include "ui/about_dlg.h"
+#include "ui/link_page_dlg.h"
 #include "ui/qt/qt_dialog_platform.h"
 #include "ui/qt/qt_dialog_window.h"
 #include "ui/quillbay_dlg.h"

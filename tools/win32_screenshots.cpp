@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   if (argc != 2) return 2;
   g_folder = argv[1];
   Win32DialogPlatform platform;
-  const auto on_main = [](HWND w) {
+  const auto on_main = [&](HWND w) {
     for (const char* name : {"Tide bar", "Harbour news"}) {
       SetText(w, idc::kBarName, name);
       SetText(w, idc::kLocation, "http://www.example.com/bar.htm");
@@ -75,6 +75,14 @@ int main(int argc, char** argv) {
     SelectRow(w, idc::kBarList, 1);
     Picture(w, "main");
     SendMessageA(w, WM_SYSCOMMAND, kAboutCommand, 0);
+    // The help box of F1, taken and closed from a timer while it runs.
+    SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR timer, DWORD) {
+      KillTimer(nullptr, timer);
+      const HWND box = GetActiveWindow();
+      Picture(box, "help");
+      SendMessageA(box, TDM_CLICK_BUTTON, IDOK, 0);
+    });
+    platform.ShowHelp();
     Click(w, idc::kCreateHtml);
     Click(w, idc::kCancel);
   };

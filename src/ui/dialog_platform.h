@@ -17,6 +17,7 @@ enum class ControlEvent {
   kItemChanged,   // list row state changed (selection included); `item` is the row
   kItemInserted,  // list row inserted (after insertion); `item` is the row
   kItemDeleted,   // list row about to be deleted (it still counts); `item` is the row
+  kDeleteKey,     // the Delete key pressed in a list
 };
 
 // The controls of one open dialog, addressed by their identifiers. A back end hands one
@@ -82,8 +83,8 @@ class DialogPlatform {
   // The same with the stop icon: how a FileError escaping a handler is shown.
   virtual void ShowError(std::string_view text) = 0;
 
-  // The help command (F1): on Windows the help viewer for the program's .HLP file;
-  // elsewhere a short help text.
+  // The help command (F1): a box with a short help text and, when the main window's window
+  // menu has the About item, a button that gives that command to the main window.
   virtual void ShowHelp() = 0;
 };
 

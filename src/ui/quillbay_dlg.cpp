@@ -80,6 +80,10 @@ void CQuillbayDlg::OnEvent(int control_id, ControlEvent event, int /*item*/) {
     case ControlEvent::kItemChanged:
       if (control_id == idc::kBarList) return OnBarListItemChanged();
       return;
+    case ControlEvent::kDeleteKey:
+      // The Delete key in the list does what the Delete button does, while it is enabled.
+      if (control_id == idc::kBarList && manager_.delete_enabled()) return OnDeleteClicked();
+      return;
     case ControlEvent::kItemInserted:
     case ControlEvent::kItemDeleted:
       return;

@@ -3,11 +3,11 @@
 #include <optional>
 #include <string>
 
-#include "linkpage/link_page_dlg.h"
 #include "registration/bar_manager.h"
 #include "registration/registry_store.h"
 #include "system/guid.h"
 #include "ui/dialog.h"
+#include "ui/link_page_dlg.h"
 
 namespace quillbay {
 

@@ -9,6 +9,26 @@ void TestWindow::Press(Key key) {
     const bool on_button = focus_ != 0 && Find(focus_).tmpl->kind == ControlKind::kPushButton;
     return Notify(on_button ? focus_ : idc::kOk, ControlEvent::kClicked);
   }
+  if (key == Key::kDelete) {
+    if (focus_ != 0 && Find(focus_).tmpl->kind == ControlKind::kReportList)
+      Notify(focus_, ControlEvent::kDeleteKey);
+    return;
+  }
+  if (key == Key::kUp || key == Key::kDown) {
+    // Round the focused radio button's group; one not yet checked is clicked.
+    if (focus_ == 0 || Find(focus_).tmpl->kind != ControlKind::kRadioButton) return;
+    const auto group = GroupOf(template_, Index(focus_));
+    const auto size = static_cast<std::ptrdiff_t>(group.size());
+    std::ptrdiff_t at = std::ranges::find(group, focus_, &ControlTemplate::id) - group.begin();
+    for (std::ptrdiff_t i = 1; i < size; ++i) {
+      const ControlTemplate& c =
+          group[static_cast<std::size_t>((at + (key == Key::kDown ? i : size - i)) % size)];
+      if (!Find(c.id).enabled) continue;
+      if (c.kind == ControlKind::kRadioButton && Find(c.id).check == 0) return Click(c.id);
+      return (void)MoveFocus(c.id);
+    }
+    return;
+  }
   const int n = static_cast<int>(controls_.size());
   const int step = key == Key::kTab ? 1 : n - 1;
   int at = 0;

@@ -79,9 +79,12 @@ class TestWindow final : public DialogWindow, public contract::User {
   void Click(int id) override {
     Control& c = Find(id);
     if (!c.enabled) return;
-    focus_ = id;
-    // Each radio button is a group of its own: a click checks it and nothing else.
-    if (c.tmpl->kind == ControlKind::kRadioButton) SetCheck(id, 1);
+    MoveFocus(id);
+    // A radio button checks itself and unchecks the others of its group.
+    if (c.tmpl->kind == ControlKind::kRadioButton) {
+      for (const ControlTemplate& other : GroupOf(template_, Index(id)))
+        if (other.kind == ControlKind::kRadioButton) SetCheck(other.id, other.id == id ? 1 : 0);
+    }
     if (c.tmpl->kind == ControlKind::kCheckBox) c.check = 1 - c.check;
     Notify(id, ControlEvent::kClicked);
   }
@@ -122,6 +125,7 @@ class TestWindow final : public DialogWindow, public contract::User {
     std::vector<Row> rows;
   };
 
+  std::size_t Index(int id) const { return static_cast<std::size_t>(&Find(id) - &controls_[0]); }
   Control& Find(int id) const {
     const auto c = std::ranges::find(controls_, id, [](const Control& x) { return x.tmpl->id; });
     if (c == controls_.end() || id == idc::kStatic) throw std::logic_error(std::to_string(id));

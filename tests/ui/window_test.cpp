@@ -2,11 +2,12 @@
 // they enable and show, their boxes. The bar manager's decisions are its own tests' business.
 #include <gtest/gtest.h>
 
-#include "linkpage/link_page_dlg.h"
+#include "linkpage/link_page.h"
 #include "resources/string_table.h"
 #include "tests/support/registration_fakes.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_dialog_platform.h"
+#include "ui/link_page_dlg.h"
 #include "ui/quillbay_app.h"
 
 namespace quillbay {
@@ -47,7 +48,7 @@ class WindowTest : public ::testing::Test {
   CLinkPageDlg link_page_{platform_};
 };
 
-// Each kind button is a group of its own, so the window unchecks the other one. The About
+// The kinds are one group; choosing one, by click or arrow key, unchecks the other. The About
 // item and Creat HTML open their windows over this one. The filtered text is written back and
 // notifies again: the second separator kind is taken then, with its own box.
 TEST_F(WindowTest, MainOpeningControlsAndTheWindowsOverIt) {
@@ -62,7 +63,11 @@ TEST_F(WindowTest, MainOpeningControlsAndTheWindowsOverIt) {
               EXPECT_FALSE(w.ChooseSystemCommand(0xF060));  // Close: the default handling
               w.Click(idc::kCreateHtml);
               for (int id : {0, idc::kHorizontal, idc::kVertical, idc::kHorizontal}) {
-                if (id != 0) w.Click(id);
+                if (id != 0 && w.Focus() == idc::kVertical) {
+                  w.Press(Key::kUp);
+                } else if (id != 0) {
+                  w.Click(id);
+                }
                 EXPECT_EQ(w.GetCheck(idc::kVertical) * 2 + w.GetCheck(idc::kHorizontal),
                           id == idc::kHorizontal ? 1 : 2);
               }
@@ -76,7 +81,8 @@ TEST_F(WindowTest, MainOpeningControlsAndTheWindowsOverIt) {
               w.Select(idc::kBarList, {});
               EXPECT_FALSE(w.enabled(idc::kDelete));
               w.Select(idc::kBarList, {3, 4});
-              w.Click(idc::kDelete);
+              w.Press(Key::kDelete);  // as the Delete button, and only while it is enabled
+              w.Press(Key::kDelete);
               EXPECT_EQ(w.Rows(idc::kBarList),
                         (Rows{{"{B}", "second"},
                               {"{A}", "first"},
@@ -119,7 +125,7 @@ TEST_F(WindowTest, LinkPageAddingDeletingAndOk) {
                 Fill(w, idc::kAddLink, idc::kLinkName, idc::kUrl,
                      {{"", "http://x"}, {"name", ""}, {" ", "http://"}, {"b", "u"}, {"c", "u"}});
                 w.Select(idc::kLinkList, {1, 2});
-                w.Click(idc::kDeleteLink);
+                w.Press(Key::kDelete);
                 EXPECT_EQ(w.Rows(idc::kLinkList), (Rows{{" ", "http://"}, {"c", "u"}}));
                 w.Click(idc::kDeleteLink);  // nothing chosen: it disables itself
                 EXPECT_FALSE(w.enabled(idc::kDeleteLink));

@@ -33,12 +33,12 @@ void QtDialogPlatform::ShowHelp() {
   QMessageBox box(QMessageBox::Information, ApplicationTitle(),
                   ToQString(StringResource(str::kHelpText)), QMessageBox::Ok, ActiveWindow());
   box.setTextFormat(Qt::PlainText);
-  // A Linux title bar has no room for the window menu's own items, so the help box, where
-  // people look for them, offers the last one too: About.
+  // The main window's About item, offered here too: the help box is where people look for it.
   QAction* about = nullptr;
   if (!open_windows_.empty()) {
-    const QList<QAction*> items = open_windows_.front()->SystemMenu().actions();
-    if (items.size() > 1 && !items.back()->isSeparator()) about = items.back();
+    for (QAction* item : open_windows_.front()->SystemMenu().actions()) {
+      if (item->data().toInt() == kAboutCommand) about = item;
+    }
   }
   QPushButton* about_button =
       about != nullptr ? box.addButton(about->text(), QMessageBox::ActionRole) : nullptr;

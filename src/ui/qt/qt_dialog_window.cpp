@@ -12,11 +12,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <set>
@@ -28,8 +31,9 @@
 namespace quillbay {
 namespace {
 
-// A radio button that checks itself when clicked and never unchecks itself: each one is a
-// group of its own, so the window decides what else to uncheck.
+// A radio button that checks itself when clicked and never unchecks itself. It is
+// auto-exclusive, so a click unchecks the others of its group and screen readers hear a
+// radio button; the window moves the arrow keys round the group as the dialog manager does.
 class AutoRadioButton final : public QRadioButton {
  public:
   using QRadioButton::QRadioButton;
@@ -85,6 +89,18 @@ class ReportList final : public QTreeWidget {
   QPalette focused_palette_;
 };
 
+// A row of a report-style list. A screen reader hears its first cell: that says the row's
+// name first, worked out only when asked, so that filling a list costs nothing more.
+class ReportRow final : public QTreeWidgetItem {
+ public:
+  QVariant data(int column, int role) const override {
+    if (role == Qt::AccessibleTextRole && column == 0 && treeWidget() != nullptr) {
+      return RowNameForScreenReaders(*treeWidget(), *this);
+    }
+    return QTreeWidgetItem::data(column, role);
+  }
+};
+
 bool TakesFocus(const QWidget* widget) {
   return widget->focusPolicy() != Qt::NoFocus;
 }
@@ -106,13 +122,39 @@ QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
   // The desktop's general font at its own size, as message boxes and menus have it; the
   // template's dialog units follow it.
   setFont(QApplication::font());
-  units_ = DialogUnits::For(layout, font(), *style());
-  setFixedSize(MapDialogRect(0, 0, layout.cx, layout.cy).size());
+  // The window and its title bar must fit the screen's free area: the layout tightens as far
+  // as its texts allow, and what is still too tall scrolls.
+  const QScreen* screen = parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen();
+  const int title_bar = std::max(40, 2 * QFontMetrics(font()).lineSpacing() + 8);
+  const int room = screen != nullptr ? screen->availableGeometry().height() - title_bar : 0;
+  units_ = DialogUnits::For(layout, font(), *style(), room);
+  const QSize size = MapDialogRect(0, 0, layout.cx, layout.cy).size();
+  page_->setFixedSize(size);
+  auto* frame = new QVBoxLayout(this);
+  frame->setContentsMargins(0, 0, 0, 0);
+  if (room > 0 && size.height() > room) {
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameStyle(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setWidget(page_);
+    frame->addWidget(scroll_);
+    setFixedSize(size.width() + style()->pixelMetric(QStyle::PM_ScrollBarExtent), room);
+    // Whatever takes the focus is scrolled into view.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+      if (now != nullptr && page_->isAncestorOf(now)) scroll_->ensureWidgetVisible(now);
+    });
+  } else {
+    frame->addWidget(page_);
+    setFixedSize(size);
+  }
 
   QAction* close_item = system_menu_.addAction(QStringLiteral("&Close"));
   close_item->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
   connect(close_item, &QAction::triggered, this, [this] { SystemCommand(kCloseCommand); });
 
+  // Alt+Space as on Windows, although most window managers take it for their own menu.
+  // Shift+F10 and the Menu key, the desktop's keys for a context menu, open the window menu
+  // from any control: see eventFilter.
   auto* menu_key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
   connect(menu_key, &QShortcut::activated, this, [this] { ShowSystemMenu(mapToGlobal(QPoint())); });
   auto* help_key = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -131,14 +173,33 @@ QRect QtDialogWindow::MapDialogRect(int x, int y, int cx, int cy) const {
 }
 
 void QtDialogWindow::BuildControls(const DialogTemplate& layout) {
-  QWidget* previous = nullptr;
   for (const ControlTemplate& control : layout.controls) {
     QWidget* widget = CreateControl(control);
     controls_.push_back({control.id, control.kind, control.style, widget});
-    if (TakesFocus(widget)) {
-      if (previous != nullptr) setTabOrder(previous, widget);
-      previous = widget;
+    // Lists tell when Delete is pressed in them; radio buttons take the arrow keys; every
+    // control the keys for a context menu.
+    widget->installEventFilter(this);
+  }
+  // Group boxes only frame the controls drawn over them. The radio buttons inside one become
+  // its children, so that screen readers present them as one group under its title.
+  for (const ControlEntry& control : controls_) {
+    if (control.kind != ControlKind::kGroupBox) continue;
+    control.widget->lower();
+    const QRect frame = control.widget->geometry();
+    for (const ControlEntry& radio : controls_) {
+      if (radio.kind != ControlKind::kRadioButton || !frame.contains(radio.widget->geometry()))
+        continue;
+      const QRect at = radio.widget->geometry().translated(-frame.topLeft());
+      radio.widget->setParent(control.widget);
+      radio.widget->setGeometry(at);
     }
+  }
+  // The tab order is the template's; set last, as a new parent changes it.
+  QWidget* previous = nullptr;
+  for (const ControlEntry& control : controls_) {
+    if (!TakesFocus(control.widget)) continue;
+    if (previous != nullptr) setTabOrder(previous, control.widget);
+    previous = control.widget;
   }
   // A label's access key moves the focus to the next control that takes it, as on Windows.
   for (std::size_t i = 0; i < controls_.size(); ++i) {
@@ -160,11 +221,7 @@ void QtDialogWindow::BuildControls(const DialogTemplate& layout) {
   for (std::size_t i = 0; i < controls_.size(); ++i) {
     built.push_back({&layout.controls[i], controls_[i].widget});
   }
-  NameControlsForScreenReaders(built);
-  // Group boxes only frame the controls drawn over them.
-  for (const ControlEntry& control : controls_) {
-    if (control.kind == ControlKind::kGroupBox) control.widget->lower();
-  }
+  NameControlsForScreenReaders(layout.id, built);
 }
 
 QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
@@ -177,7 +234,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
   switch (control.kind) {
     case ControlKind::kEdit:
       if ((style & cs::kMultiLine) != 0) {
-        auto* edit = new QPlainTextEdit(this);
+        auto* edit = new QPlainTextEdit(page_);
         edit->setPlainText(text);
         edit->setReadOnly((style & cs::kReadOnly) != 0);
         edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -196,7 +253,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
                 [this, id] { Notify(id, ControlEvent::kTextChanged); });
         widget = edit;
       } else {
-        auto* edit = new QLineEdit(text, this);
+        auto* edit = new QLineEdit(text, page_);
         edit->setFrame((style & cs::kBorder) != 0);
         edit->setReadOnly((style & cs::kReadOnly) != 0);
         connect(edit, &QLineEdit::textChanged, this,
@@ -213,7 +270,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
       break;
 
     case ControlKind::kPushButton: {
-      auto* button = new QPushButton(text, this);
+      auto* button = new QPushButton(text, page_);
       // Enter is handled by the window: the focused button, else the default command.
       button->setAutoDefault(false);
       if ((style & cs::kDefault) != 0) {
@@ -227,7 +284,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
     }
 
     case ControlKind::kCheckBox: {
-      auto* box = new QCheckBox(text, this);
+      auto* box = new QCheckBox(text, page_);
       connect(box, &QCheckBox::clicked, this, [this, id] { Notify(id, ControlEvent::kClicked); });
       widget = box;
       widget->setFocusPolicy(focus);
@@ -235,9 +292,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
     }
 
     case ControlKind::kRadioButton: {
-      auto* radio = new AutoRadioButton(text, this);
-      // Each radio button is its own group: checking one does not uncheck the others.
-      radio->setAutoExclusive(false);
+      auto* radio = new AutoRadioButton(text, page_);
       connect(radio, &QRadioButton::clicked, this,
               [this, id] { Notify(id, ControlEvent::kClicked); });
       FollowCheckWithTabStop(radio);
@@ -247,14 +302,14 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
     }
 
     case ControlKind::kGroupBox: {
-      auto* group = new QGroupBox(text, this);
+      auto* group = new QGroupBox(text, page_);
       group->setFocusPolicy(Qt::NoFocus);
       widget = group;
       break;
     }
 
     case ControlKind::kLabel: {
-      auto* label = new QLabel(text, this);
+      auto* label = new QLabel(text, page_);
       label->setTextFormat(Qt::PlainText);
       if ((style & cs::kCenterImage) != 0) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -268,7 +323,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
     }
 
     case ControlKind::kPicture: {
-      auto* picture = new QLabel(this);
+      auto* picture = new QLabel(page_);
       picture->setFocusPolicy(Qt::NoFocus);
       picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
       const QPixmap bitmap = LoadBitmapResource(control.resource);
@@ -284,7 +339,7 @@ QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
     }
 
     case ControlKind::kReportList: {
-      auto* list = new ReportList(this);
+      auto* list = new ReportList(page_);
       if ((style & cs::kBorder) == 0) list->setFrameStyle(QFrame::NoFrame);
       connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
               [this, id](const QItemSelection& selected, const QItemSelection& deselected) {
@@ -367,6 +422,12 @@ void QtDialogWindow::SystemCommand(int command) {
   if (!handled && (command & 0xFFF0) == kCloseCommand) close();
 }
 
+void QtDialogWindow::ShowSystemMenuAtFocus() {
+  const QWidget* focus = focusWidget();
+  ShowSystemMenu(focus != nullptr ? focus->mapToGlobal(QPoint(0, focus->height()))
+                                  : mapToGlobal(QPoint()));
+}
+
 void QtDialogWindow::ShowSystemMenu(const QPoint& global_pos) {
   if (HasSystemMenu()) system_menu_.exec(global_pos);
 }
@@ -438,7 +499,14 @@ int QtDialogWindow::GetCheck(int id) const {
 }
 
 void QtDialogWindow::SetCheck(int id, int state) {
-  if (auto* button = qobject_cast<QAbstractButton*>(Control(id))) button->setChecked(state == 1);
+  auto* button = qobject_cast<QAbstractButton*>(Control(id));
+  if (button == nullptr) return;
+  // Setting the state touches this button only, as BM_SETCHECK does; only a click is
+  // exclusive.
+  const bool exclusive = button->autoExclusive();
+  button->setAutoExclusive(false);
+  button->setChecked(state == 1);
+  button->setAutoExclusive(exclusive);
 }
 
 void QtDialogWindow::AddColumn(int id, int column, std::string_view heading, int width_px) {
@@ -476,7 +544,7 @@ int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
   auto* list = qobject_cast<QTreeWidget*>(Control(id));
   if (list == nullptr) return -1;
   const int row = std::clamp(position, 0, list->topLevelItemCount());
-  auto* item = new QTreeWidgetItem();
+  auto* item = new ReportRow();
   item->setText(0, ToQString(text));
   list->insertTopLevelItem(row, item);
   Notify(id, ControlEvent::kItemInserted, row);
@@ -566,6 +634,7 @@ void QtDialogWindow::AppendSystemMenuSeparator() {
 
 void QtDialogWindow::AppendSystemMenuItem(int command, std::string_view text) {
   QAction* item = system_menu_.addAction(ToQString(text));
+  item->setData(command);
   connect(item, &QAction::triggered, this, [this, command] { SystemCommand(command); });
 }
 
@@ -620,10 +689,59 @@ void QtDialogWindow::reject() {
 void QtDialogWindow::contextMenuEvent(QContextMenuEvent* event) {
   // Only the window's background offers the window menu; labels and frames are part of it.
   const QWidget* under = childAt(event->pos());
-  if (under == nullptr || qobject_cast<const QLabel*>(under) != nullptr ||
+  if (under == nullptr || under == page_ || (scroll_ != nullptr && under == scroll_->viewport()) ||
+      qobject_cast<const QLabel*>(under) != nullptr ||
       qobject_cast<const QGroupBox*>(under) != nullptr) {
     ShowSystemMenu(event->globalPos());
   }
+}
+
+void QtDialogWindow::MoveInGroup(std::size_t index, bool forward) {
+  // As the dialog manager does: the next enabled control of the group, round its end; a
+  // radio button not yet checked is clicked.
+  const std::span<const ControlTemplate> group = GroupOf(layout_, index);
+  const std::size_t first = static_cast<std::size_t>(&group.front() - layout_.controls.data());
+  const std::size_t size = group.size();
+  for (std::size_t i = 1; i < size; ++i) {
+    const std::size_t at = first + (index - first + (forward ? i : size - i)) % size;
+    auto* widget = controls_[at].widget;
+    if (!widget->isEnabled() || !widget->isVisible() || controls_[at].id == idc::kStatic) continue;
+    widget->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    auto* radio = qobject_cast<QRadioButton*>(widget);
+    if (radio != nullptr && !radio->isChecked()) radio->click();
+    return;
+  }
+}
+
+bool QtDialogWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ContextMenu &&
+      static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+    ShowSystemMenuAtFocus();
+    return true;
+  }
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_F10 &&
+        (key->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier) {
+      ShowSystemMenuAtFocus();
+      return true;
+    }
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    for (std::size_t i = 0; plain && i < controls_.size(); ++i) {
+      if (controls_[i].widget != watched) continue;
+      if (controls_[i].kind == ControlKind::kReportList && key->key() == Qt::Key_Delete) {
+        Notify(controls_[i].id, ControlEvent::kDeleteKey);
+        return true;
+      }
+      if (controls_[i].kind == ControlKind::kRadioButton &&
+          (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down || key->key() == Qt::Key_Left ||
+           key->key() == Qt::Key_Right)) {
+        MoveInGroup(i, key->key() == Qt::Key_Down || key->key() == Qt::Key_Right);
+        return true;
+      }
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace quillbay

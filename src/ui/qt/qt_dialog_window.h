@@ -14,6 +14,7 @@
 
 class QAbstractButton;
 class QPushButton;
+class QScrollArea;
 
 namespace quillbay {
 
@@ -35,7 +36,8 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
 
   // The widget of control `id` (the first one with that identifier), nullptr when none.
   QWidget* Control(int id) const;
-  // What stands in for the title-bar menu: Close, then the items the dialog appended.
+  // What stands in for the title-bar menu: Close, then the items the dialog appended, each
+  // with its command number as its data.
   QMenu& SystemMenu() { return system_menu_; }
   // Dialog units to pixels for this window's font.
   QRect MapDialogRect(int x, int y, int cx, int cy) const;
@@ -83,16 +85,20 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   void Notify(int id, ControlEvent event, int item = -1);
   void ButtonClicked(int id);
   static void FollowCheckWithTabStop(QAbstractButton* radio);
+  void MoveInGroup(std::size_t index, bool forward);
   void SystemCommand(int command);
   void ShowSystemMenu(const QPoint& global_pos);
+  void ShowSystemMenuAtFocus();
 
   QtDialogPlatform& platform_;
   CDialog* dialog_;  // null once the window is closed
   const DialogTemplate& layout_;
   std::vector<ControlEntry> controls_;
   QPushButton* default_button_ = nullptr;
-  QMenu system_menu_{this};  // a child, so the popup knows its window
-  DialogUnits units_;        // of the window's font
+  QWidget* page_ = new QWidget(this);  // holds the controls at their template places
+  QScrollArea* scroll_ = nullptr;      // around the page when it is taller than the screen
+  QMenu system_menu_{this};            // a child, so the popup knows its window
+  DialogUnits units_;                  // of the window's font
   bool running_ = false;
   bool ended_ = false;
   bool focus_set_ = false;

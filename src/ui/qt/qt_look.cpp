@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <utility>
 
 #include "ui/qt/qt_resources.h"
 
@@ -71,10 +73,6 @@ bool TextsFit(const DialogTemplate& layout, const QFontMetricsF& metrics, const 
   return true;
 }
 
-bool NamesItsNeighbour(const ControlTemplate& control) {
-  return control.kind == ControlKind::kLabel || control.kind == ControlKind::kCheckBox;
-}
-
 bool WantsName(const ControlTemplate& control) {
   return control.kind == ControlKind::kEdit || control.kind == ControlKind::kReportList ||
          control.kind == ControlKind::kPicture;
@@ -82,17 +80,34 @@ bool WantsName(const ControlTemplate& control) {
 
 }  // namespace
 
-DialogUnits DialogUnits::For(const DialogTemplate& layout, const QFont& font, const QStyle& style) {
+DialogUnits DialogUnits::For(const DialogTemplate& layout, const QFont& font, const QStyle& style,
+                             int max_height) {
   const QFontMetricsF metrics(font);
+  const double alphabet =
+      std::max(1.0, metrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) / 52);
+  // Across, the alphabet's average width, widened in steps of 2 % until every text fits, up to
+  // 2.7 times: a font that needs more is no real desktop's, and then the widest is kept.
+  const auto across = [&](double base_y) -> std::optional<double> {
+    double base_x = alphabet;
+    for (int step = 0; step < 50; ++step, base_x *= 1.02) {
+      if (TextsFit(layout, metrics, style, base_x, base_y)) return base_x;
+    }
+    return std::nullopt;
+  };
   // Down, the distance from one line of text to the next, rounded up to whole pixels: Windows
   // takes the font's height, but Qt lays lines out at the exact line spacing, leading
   // included, and a box of the template's height must hold as many lines as it did there.
-  const double base_y = std::max(1.0, std::ceil(metrics.lineSpacing()));
-  double base_x = std::max(1.0, metrics.horizontalAdvance(QString::fromLatin1(kAlphabet)) / 52);
-  // Widen in steps of 2 % until every text fits, up to 2.7 times the alphabet's width: a font
-  // that needs more is no real desktop's, and then the widest layout is kept.
-  for (int step = 0; step < 50 && !TextsFit(layout, metrics, style, base_x, base_y); ++step) {
-    base_x *= 1.02;
+  double base_y = std::max(1.0, std::ceil(metrics.lineSpacing()));
+  double base_x = across(base_y).value_or(alphabet * std::pow(1.02, 49));
+  // Too tall for the screen: tighter down, while the texts still fit their boxes.
+  const double lowest = 0.8 * metrics.lineSpacing();
+  for (double tighter = base_y * 0.98;
+       max_height > 0 && std::round(layout.cy * base_y / 8) > max_height && tighter >= lowest;
+       tighter *= 0.98) {
+    const std::optional<double> wider = across(tighter);
+    if (!wider) break;
+    base_x = *wider;
+    base_y = tighter;
   }
   return {base_x, base_y};
 }
@@ -114,18 +129,52 @@ int DialogUnits::ScalePixels(int pixels) const {
   return Round(pixels * base_x_ / kTemplateBaseX);
 }
 
-void NameControlsForScreenReaders(std::span<const BuiltControl> controls) {
+namespace {
+
+// Fields that no label names truly: the title box follows the check box's whole sentence,
+// and the description has no label at all.
+struct OwnName {
+  int template_id, control_id;
+  const char* name;
+};
+constexpr OwnName kOwnNames[] = {
+    {dlg::kLinkPage, idc::kTitle, "Title"},
+    {dlg::kLinkPage, idc::kDescription, "Description"},
+};
+
+// "Location:  (E.g 1: c:\page.htm)" names "Location" and describes "E.g 1: c:\page.htm".
+std::pair<QString, QString> SplitLabel(const QString& label) {
+  const QString text = StripMnemonics(label).simplified();
+  if (text.startsWith(u'(') && text.endsWith(u')'))
+    return {{}, text.mid(1, text.size() - 2).trimmed()};
+  const qsizetype colon = text.indexOf(u':');
+  const QString name = colon < 0 ? text : text.left(colon).trimmed();
+  QString rest = colon < 0 ? QString() : text.mid(colon + 1).trimmed();
+  if (rest.startsWith(u'(') && rest.endsWith(u')')) rest = rest.mid(1, rest.size() - 2).trimmed();
+  return {name, rest};
+}
+
+}  // namespace
+
+void NameControlsForScreenReaders(int template_id, std::span<const BuiltControl> controls) {
   constexpr int kMaxGap = 20;     // dialog units between a label's bottom and its control
   constexpr int kMaxIndent = 12;  // between their left edges
   for (const BuiltControl& target : controls) {
     const ControlTemplate& control = *target.control;
     if (!WantsName(control)) continue;
+    const auto own = std::ranges::find_if(kOwnNames, [&](const OwnName& n) {
+      return n.template_id == template_id && n.control_id == control.id;
+    });
+    if (own != std::end(kOwnNames)) {
+      target.widget->setAccessibleName(QString::fromLatin1(own->name));
+      continue;
+    }
     const BuiltControl* label = nullptr;
     int best_gap = kMaxGap + 1;
     for (const BuiltControl& candidate : controls) {
       const ControlTemplate& c = *candidate.control;
       const int gap = control.y - (c.y + c.cy);
-      if (!NamesItsNeighbour(c) || c.text.empty() || gap < -2 || gap >= best_gap ||
+      if (c.kind != ControlKind::kLabel || c.text.empty() || gap < -2 || gap >= best_gap ||
           std::abs(c.x - control.x) > kMaxIndent) {
         continue;
       }
@@ -133,8 +182,39 @@ void NameControlsForScreenReaders(std::span<const BuiltControl> controls) {
       best_gap = gap;
     }
     if (label == nullptr) continue;
-    target.widget->setAccessibleName(StripMnemonics(ToQString(label->control->text)).trimmed());
+    // The label names the control; its examples, and those of further labels between it and
+    // the control, describe it.
+    auto [name, description] = SplitLabel(ToQString(label->control->text));
+    const ControlTemplate& above = *label->control;
+    for (const BuiltControl& more : controls) {
+      const ControlTemplate& c = *more.control;
+      if (&more == label || c.kind != ControlKind::kLabel || c.y < above.y + above.cy ||
+          c.y + c.cy > control.y + 2 || c.x >= control.x + control.cx || c.x + c.cx <= control.x) {
+        continue;
+      }
+      const QString example = SplitLabel(ToQString(c.text)).second;
+      if (!example.isEmpty()) {
+        description += (description.isEmpty() ? "" : ", ") + example;
+      }
+    }
+    target.widget->setAccessibleName(name);
+    target.widget->setAccessibleDescription(description);
   }
+}
+
+QString RowNameForScreenReaders(const QTreeWidget& list, const QTreeWidgetItem& row) {
+  int name_column = 0;
+  for (int i = 0; i < list.columnCount(); ++i) {
+    if (list.headerItem()->text(i).endsWith(QStringLiteral("name"), Qt::CaseInsensitive)) {
+      name_column = i;
+      break;
+    }
+  }
+  QStringList cells{row.text(name_column)};
+  for (int i = 0; i < list.columnCount(); ++i) {
+    if (i != name_column && !row.text(i).isEmpty()) cells << row.text(i);
+  }
+  return cells.join(QStringLiteral(", "));
 }
 
 void NameByHeadingsUnlessLabelled(QTreeWidget& list) {

@@ -10,6 +10,7 @@
 
 class QStyle;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QWidget;
 
 namespace quillbay {
@@ -22,8 +23,11 @@ class DialogUnits {
   // The units of `font` for `layout`: a quarter of the average character width across and an
   // eighth of the line spacing down, widened where the font runs wider than the template's
   // font did, so that no text of the template is clipped or wrapped where it has no room.
+  // When the layout is taller than `max_height` pixels (0: no limit), the units down shrink as
+  // far as every text still fits, to no less than four fifths of the line spacing.
   DialogUnits() = default;
-  static DialogUnits For(const DialogTemplate& layout, const QFont& font, const QStyle& style);
+  static DialogUnits For(const DialogTemplate& layout, const QFont& font, const QStyle& style,
+                         int max_height = 0);
 
   QRect Map(int x, int y, int cx, int cy) const;
   // A width the template's code gives in pixels of the template's font at 96 dpi, such as a
@@ -48,10 +52,17 @@ struct BuiltControl {
   QWidget* widget;
 };
 
-// Gives each edit box, list and picture the accessible name of its label: the nearest label
-// or check box that ends just above it and starts near its left edge, access-key marks
-// removed. Screen readers speak that name when the control takes the focus.
-void NameControlsForScreenReaders(std::span<const BuiltControl> controls);
+// Gives each edit box, list and picture of template `template_id` a short accessible name,
+// that of its label: the nearest one that ends just above it and starts near its left edge,
+// up to its colon ("Location"); the label's examples in parentheses, and those of labels
+// between it and the control, become the description. Screen readers speak both when the
+// control takes the focus.
+void NameControlsForScreenReaders(int template_id, std::span<const BuiltControl> controls);
+
+// What a screen reader hears for `row`: the cell under the heading that ends in "name" first,
+// then the other cells, so that moving through the bars it speaks each bar's name, not only
+// its GUID.
+QString RowNameForScreenReaders(const QTreeWidget& list, const QTreeWidgetItem& row);
 
 // A list that no label names is named by its column headings, "Link name, URL".
 void NameByHeadingsUnlessLabelled(QTreeWidget& list);

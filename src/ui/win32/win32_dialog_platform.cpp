@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 
 #include "resources/dialog_templates.h"
+#include "resources/string_table.h"
 #include "ui/dialog.h"
 #include "ui/win32/win32_dialog_window.h"
 #include "ui/win32/win32_program.h"
@@ -15,14 +17,19 @@ namespace {
 // The message filter hook has no user data; there is one platform per program.
 Win32DialogPlatform* g_platform = nullptr;
 
-void OpenHelp(HWND owner, const std::string& help_file) {
-  WinHelpA(owner, help_file.c_str(), HELP_FINDER, 0);
+// Text of the ANSI code page as the wide-character calls take it.
+std::wstring Wide(std::string_view text) {
+  const int size = static_cast<int>(text.size());
+  const int count = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), count);
+  return wide;
 }
 
 }  // namespace
 
 Win32DialogPlatform::Win32DialogPlatform(HINSTANCE instance)
-    : instance_(instance), help_viewer_(OpenHelp) {
+    : instance_(instance), help_box_([this](HWND owner) { ShowHelpBox(owner); }) {
   INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
   g_platform = this;
@@ -55,8 +62,39 @@ void Win32DialogPlatform::ShowError(std::string_view text) {
 }
 
 void Win32DialogPlatform::ShowHelp() {
-  // The help command goes to the main window, whichever window F1 was pressed in.
-  help_viewer_(MainWindow(), HelpFilePathOf(ModulePath()));
+  help_box_(ActiveWindow());
+}
+
+void Win32DialogPlatform::ShowHelpBox(HWND owner) {
+  // As on Linux: the help text, OK and, when the main window's window menu has it, About.
+  const std::wstring text = Wide(StringResource(str::kHelpText));
+  const std::wstring caption = Wide(ApplicationTitleOf(ModulePath()));
+  const HWND main = MainWindow();
+  const HMENU menu = main != nullptr ? GetSystemMenu(main, FALSE) : nullptr;
+  std::wstring about;
+  if (menu != nullptr && GetMenuState(menu, kAboutCommand, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+    char item[128] = {};
+    GetMenuStringA(menu, kAboutCommand, item, sizeof item, MF_BYCOMMAND);
+    about = Wide(item);
+  }
+  const TASKDIALOG_BUTTON buttons[] = {{kAboutCommand, about.c_str()}};
+  TASKDIALOGCONFIG config{};
+  config.cbSize = sizeof config;
+  config.hwndParent = owner;
+  config.hInstance = instance_;
+  config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
+  config.dwCommonButtons = TDCBF_OK_BUTTON;
+  config.pszWindowTitle = caption.c_str();
+  config.pszMainIcon = TD_INFORMATION_ICON;
+  config.pszContent = text.c_str();
+  config.cButtons = about.empty() ? 0 : 1;
+  config.pButtons = buttons;
+  config.nDefaultButton = IDOK;
+  int pressed = 0;
+  if (SUCCEEDED(TaskDialogIndirect(&config, &pressed, nullptr, nullptr)) &&
+      pressed == kAboutCommand) {
+    SendMessageA(main, WM_SYSCOMMAND, kAboutCommand, 0);
+  }
 }
 
 HWND Win32DialogPlatform::ActiveWindow() const {

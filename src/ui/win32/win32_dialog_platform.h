@@ -43,21 +43,22 @@ class Win32DialogPlatform final : public DialogPlatform {
   void SetShownHook(ShownHook hook) { shown_hook_ = std::move(hook); }
   const ShownHook& shown_hook() const { return shown_hook_; }
 
-  // Shows the help file; WinHelpA unless a test replaces it.
-  using HelpViewer = std::function<void(HWND owner, const std::string& help_file)>;
-  void SetHelpViewer(HelpViewer viewer) { help_viewer_ = std::move(viewer); }
+  // Shows the help box over `owner`; the real box unless a test replaces it.
+  using HelpBox = std::function<void(HWND owner)>;
+  void SetHelpBox(HelpBox box) { help_box_ = std::move(box); }
 
  private:
   // F1 in any of our windows asks for help, as the framework's message filter does.
   static LRESULT CALLBACK MessageFilter(int code, WPARAM wparam, LPARAM lparam);
   bool IsOurs(HWND window) const;
+  void ShowHelpBox(HWND owner);
   void ShowBox(UINT icon, std::string_view text);
 
   HINSTANCE instance_;
   HHOOK filter_ = nullptr;
   std::vector<Win32DialogWindow*> open_windows_;
   ShownHook shown_hook_;
-  HelpViewer help_viewer_;
+  HelpBox help_box_;
 };
 
 }  // namespace quillbay

@@ -52,6 +52,7 @@ Win32DialogWindow::Win32DialogWindow(Win32DialogPlatform& platform, CDialog& dia
     : platform_(platform), dialog_(&dialog), layout_(layout) {}
 
 Win32DialogWindow::~Win32DialogWindow() {
+  for (const HBITMAP picture : pictures_) DeleteObject(picture);
   if (large_icon_ != nullptr) DestroyIcon(large_icon_);
   if (small_icon_ != nullptr) DestroyIcon(small_icon_);
 }
@@ -87,6 +88,8 @@ INT_PTR Win32DialogWindow::OnInitDialog() {
     if (control.id != idc::kStatic)
       controls_.emplace_back(control.id, GetDlgItem(hwnd_, control.id));
   }
+  WidenLabelsToFit();
+  UseSharpPictures();
   // The lists are filled before the window is first drawn: each row need not redraw them.
   SetListRedraw(false);
   dialog_->Initialize(*this);
@@ -164,8 +167,79 @@ void Win32DialogWindow::OnNotify(const NMHDR& header) {
     case LVN_ITEMCHANGED:
       Notify(id, ControlEvent::kItemChanged, list.iItem);
       break;
+    case LVN_KEYDOWN:
+      if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_DELETE) {
+        Notify(id, ControlEvent::kDeleteKey);
+      }
+      break;
     default:
       break;
+  }
+}
+
+void Win32DialogWindow::WidenLabelsToFit() {
+  // The template's sizes were made for its own font; the font the system substitutes may
+  // run wider. A label whose text then wraps past its height grows to the right, as far as
+  // the window's edge, rather than lose its last words.
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  RECT margin{0, 0, 4, 0};
+  MapDialogRect(hwnd_, &margin);
+  for (const ControlTemplate& control : layout_.controls) {
+    if (control.kind != ControlKind::kLabel || control.text.empty()) continue;
+    HWND label = nullptr;
+    for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      if (GetDlgCtrlID(child) == static_cast<int>(static_cast<WORD>(control.id)) &&
+          WindowText(child) == control.text) {
+        label = child;
+        break;
+      }
+    }
+    if (label == nullptr) continue;
+    RECT box;
+    GetWindowRect(label, &box);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+    const HDC dc = GetDC(label);
+    const HGDIOBJ old_font =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    const std::string text(control.text);
+    const UINT prefix = (control.style & cs::kNoPrefix) != 0 ? DT_NOPREFIX : 0;
+    RECT wrapped{0, 0, box.right - box.left, 0};
+    DrawTextA(dc, text.c_str(), -1, &wrapped, DT_CALCRECT | DT_WORDBREAK | prefix);
+    RECT line{0, 0, 0, 0};
+    DrawTextA(dc, text.c_str(), -1, &line, DT_CALCRECT | DT_SINGLELINE | prefix);
+    SelectObject(dc, old_font);
+    ReleaseDC(label, dc);
+    if (wrapped.bottom <= box.bottom - box.top && wrapped.right <= box.right - box.left) continue;
+    const LONG width = std::min(line.right, client.right - margin.right - box.left);
+    if (width > box.right - box.left) {
+      SetWindowPos(label, nullptr, 0, 0, width, box.bottom - box.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+}
+
+void Win32DialogWindow::UseSharpPictures() {
+  // Above 96 dpi a picture is drawn from the bitmap made at twice the size, scaled to the
+  // window's dots per inch, rather than shown at its own small size.
+  const UINT dpi = WindowDpi(hwnd_);
+  if (dpi <= 96) return;
+  for (const ControlTemplate& control : layout_.controls) {
+    const HWND picture = control.kind == ControlKind::kPicture ? Control(control.id) : nullptr;
+    if (picture == nullptr) continue;
+    BITMAP size{};
+    const auto shown =
+        reinterpret_cast<HGDIOBJ>(SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    if (shown == nullptr || GetObjectA(shown, sizeof size, &size) == 0) continue;
+    const std::string name = "BITMAP_" + std::to_string(control.resource) + "_2X";
+    const auto sharp = static_cast<HBITMAP>(
+        LoadImageA(platform_.instance(), name.c_str(), IMAGE_BITMAP,
+                   MulDiv(size.bmWidth, static_cast<int>(dpi), 96),
+                   MulDiv(size.bmHeight, static_cast<int>(dpi), 96), LR_DEFAULTCOLOR));
+    if (sharp == nullptr) continue;
+    SendMessageA(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(sharp));
+    pictures_.push_back(sharp);
   }
 }
 

@@ -59,6 +59,8 @@ class Win32DialogWindow final : public DialogWindow {
   INT_PTR OnInitDialog();
   void OnCommand(int id, int code, HWND control);
   void OnNotify(const NMHDR& header);
+  void WidenLabelsToFit();
+  void UseSharpPictures();
   void SetListRedraw(bool redraw);
   bool PaintMinimized();
   void CenterOverOwner();
@@ -73,6 +75,7 @@ class Win32DialogWindow final : public DialogWindow {
   std::vector<std::pair<int, HWND>> controls_;  // identifier and window of each control
   HICON large_icon_ = nullptr;
   HICON small_icon_ = nullptr;
+  std::vector<HBITMAP> pictures_;  // set into picture controls, which do not free them
   bool initialized_ = false;
   bool focus_set_ = false;
 };

@@ -39,10 +39,4 @@ std::string ApplicationTitleOf(std::string_view module_path) {
   return std::string(module_path.substr(name, ExtensionStart(module_path) - name));
 }
 
-std::string HelpFilePathOf(std::string_view module_path) {
-  std::string path(module_path.substr(0, ExtensionStart(module_path)));
-  path += ".HLP";
-  return path;
-}
-
 }  // namespace quillbay

@@ -8,7 +8,7 @@
 
 namespace quillbay::contract {
 
-enum class UserKey { kTab, kShiftTab, kEnter, kEscape, kF1 };
+enum class UserKey { kTab, kShiftTab, kEnter, kEscape, kF1, kUp, kDown, kDelete };
 
 // What each back end lets the contract do as the user on its open window.
 class User {

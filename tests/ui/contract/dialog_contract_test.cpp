@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,47 @@
 
 namespace quillbay::contract {
 namespace {
+
+// The controls as the steps and the records call them.
+struct Named {
+  int template_id, id;
+  const char* name;
+};
+constexpr Named kControls[] = {
+    {dlg::kMain, idc::kBarName, "name"},
+    {dlg::kMain, idc::kLocation, "location"},
+    {dlg::kMain, idc::kCreateHtml, "creat_html"},
+    {dlg::kMain, idc::kCreate, "create"},
+    {dlg::kMain, idc::kCancel, "cancel"},
+    {dlg::kMain, idc::kHorizontal, "horizontal"},
+    {dlg::kMain, idc::kVertical, "vertical"},
+    {dlg::kMain, idc::kDelete, "delete"},
+    {dlg::kMain, idc::kBarList, "bars"},
+    {dlg::kLinkPage, idc::kLinkName, "link_name"},
+    {dlg::kLinkPage, idc::kUrl, "url"},
+    {dlg::kLinkPage, idc::kAddLink, "add"},
+    {dlg::kLinkPage, idc::kPath, "path"},
+    {dlg::kLinkPage, idc::kOk, "ok"},
+    {dlg::kLinkPage, idc::kTitleCheck, "title_check"},
+    {dlg::kLinkPage, idc::kTitle, "title"},
+    {dlg::kLinkPage, idc::kDeleteLink, "delete"},
+    {dlg::kLinkPage, idc::kCancel, "cancel"},
+    {dlg::kLinkPage, idc::kLinkList, "links"},
+    {dlg::kLinkPage, idc::kLinkNameLabel, "link_name_label"},
+    {dlg::kLinkPage, idc::kDescription, "description"},
+};
+
+std::string NameOf(int template_id, int id) {
+  for (const Named& c : kControls)
+    if (c.template_id == template_id && c.id == id) return c.name;
+  return std::to_string(id);  // 0: no control
+}
+
+int IdOf(int template_id, const std::string& name) {
+  for (const Named& c : kControls)
+    if (c.template_id == template_id && c.name == name) return c.id;
+  throw std::invalid_argument(name);
+}
 
 // Opens as the real windows open (checked radio button, disabled controls, list columns,
 // About item) and writes down what arrives. OK and Cancel are noted and end nothing.
@@ -35,8 +77,9 @@ class ProbeDlg final : public CDialog {
     }
   }
   void OnEvent(int id, ControlEvent event, int item) override {
-    static const char* const kNames[] = {"clicked", "text", "changed", "inserted", "deleted"};
-    const std::string what = kNames[static_cast<int>(event)] + (" " + std::to_string(id));
+    static const char* const kNames[] = {"clicked",  "text",    "changed",
+                                         "inserted", "deleted", "delete key"};
+    const std::string what = kNames[static_cast<int>(event)] + (" " + NameOf(template_id(), id));
     Note(item >= 0 ? what + "/" + std::to_string(item) : what);
   }
   void OnOK() override { Note("ok"); }
@@ -47,45 +90,48 @@ class ProbeDlg final : public CDialog {
   }
 };
 
-// One step, its arguments after colons: the user's (keys, click, select:LIST:ROW,ROW, sysmenu,
-// boxes) or the program's (as DialogWindow's, or message, error, get and selection notes).
+// One step, its arguments after colons, controls by name: the user's (keys, click,
+// select:LIST:ROW,ROW, sysmenu, boxes) or the program's (as DialogWindow's, or message, error,
+// get, checked and selection notes).
 void Step(const std::string& step, ProbeDlg& probe, User& u) {
   std::vector<std::string> a;
   std::istringstream in(step);
   for (std::string part; std::getline(in, part, ':');) a.push_back(part);
   const auto n = [&](std::size_t i) { return std::stoi(a.at(i)); };
+  const auto c = [&](std::size_t i) { return IdOf(probe.template_id(), a.at(i)); };
   DialogWindow& w = probe.window();
-  static const char* const kKeys[] = {"tab", "back", "enter", "escape", "f1"};
-  for (int key = 0; key < 5; ++key) {
+  static const char* const kKeys[] = {"tab", "back", "enter", "escape", "f1", "up", "down", "del"};
+  for (int key = 0; key < 8; ++key) {
     if (a[0] != kKeys[key]) continue;
     u.Press(static_cast<UserKey>(key));
-    return probe.Note("focus " + std::to_string(u.Focus()));
+    return probe.Note("focus " + NameOf(probe.template_id(), u.Focus()));
   }
-  if (a[0] == "click") return u.Click(n(1));
+  if (a[0] == "click") return u.Click(c(1));
   if (a[0] == "select") {
     std::vector<int> rows;
     std::istringstream list(a.size() > 2 ? a[2] : "");
     for (std::string row; std::getline(list, row, ',');) rows.push_back(std::stoi(row));
-    return u.Select(n(1), rows);
+    return u.Select(c(1), rows);
   }
   if (a[0] == "sysmenu") return u.ChooseLastSystemMenuItem();
   if (a[0] == "boxes") {
     for (const std::string& box : u.TakeBoxes()) probe.Note(box);
     return;
   }
-  if (a[0] == "text") return w.SetText(n(1), a.at(2));
-  if (a[0] == "insert") return (void)w.InsertRow(n(1), n(2), a.at(3));
-  if (a[0] == "cell") return w.SetCell(n(1), n(2), n(3), a.at(4));
-  if (a[0] == "delete") return w.DeleteRow(n(1), n(2));
-  if (a[0] == "focus") return w.SetFocus(n(1));
-  if (a[0] == "check") return w.SetCheck(n(1), n(2));
-  if (a[0] == "enable") return w.Enable(n(1), true);
+  if (a[0] == "text") return w.SetText(c(1), a.at(2));
+  if (a[0] == "insert") return (void)w.InsertRow(c(1), n(2), a.at(3));
+  if (a[0] == "cell") return w.SetCell(c(1), n(2), n(3), a.at(4));
+  if (a[0] == "delete") return w.DeleteRow(c(1), n(2));
+  if (a[0] == "focus") return w.SetFocus(c(1));
+  if (a[0] == "check") return w.SetCheck(c(1), n(2));
+  if (a[0] == "enable") return w.Enable(c(1), true);
   if (a[0] == "message") return BackEndPlatform().ShowMessage(a.at(1));
   if (a[0] == "error") return BackEndPlatform().ShowError(a.at(1));
-  if (a[0] == "get") return probe.Note(w.GetCell(n(1), n(2), n(3)));
+  if (a[0] == "get") return probe.Note(w.GetCell(c(1), n(2), n(3)));
+  if (a[0] == "checked") return probe.Note("checked " + std::to_string(w.GetCheck(c(1))));
   ASSERT_EQ(a[0], "selection");
-  probe.Note("selected " + std::to_string(w.SelectedCount(n(1))) + " first " +
-             std::to_string(w.FirstSelectedRow(n(1))));
+  probe.Note("selected " + std::to_string(w.SelectedCount(c(1))) + " first " +
+             std::to_string(w.FirstSelectedRow(c(1))));
 }
 
 struct Row {
@@ -95,40 +141,51 @@ struct Row {
 };
 
 const Row kRows[] = {
-    {"EditTextNotifiesEvenWhenUnchanged", dlg::kLinkPage, "text:1007:abc text:1007:abc text:1032:L",
-     "text 1007; text 1007"},
+    {"EditTextNotifiesEvenWhenUnchanged", dlg::kLinkPage,
+     "text:link_name:abc text:link_name:abc text:link_name_label:L",
+     "text link_name; text link_name"},
     {"InsertAppendsPastTheEndAndCellsAreQuiet", dlg::kMain,
-     "insert:1020:5:a insert:1020:0:b cell:1020:1:1:x get:1020:0:0 get:1020:1:0 get:1020:1:1",
-     "inserted 1020/0; inserted 1020/0; b; a; x"},
+     "insert:bars:5:a insert:bars:0:b cell:bars:1:1:x get:bars:0:0 get:bars:1:0 get:bars:1:1",
+     "inserted bars/0; inserted bars/0; b; a; x"},
     {"SelectionChangesRowByRow", dlg::kMain,
-     "insert:1020:0:a insert:1020:1:b insert:1020:2:c select:1020:1,2 selection:1020 select:1020:0 "
-     "select:1020 selection:1020",
-     "inserted 1020/0; inserted 1020/1; inserted 1020/2; changed 1020/1; changed 1020/2; selected "
-     "2 first 1; changed 1020/1; changed 1020/2; changed 1020/0; changed 1020/0; selected 0 first "
+     "insert:bars:0:a insert:bars:1:b insert:bars:2:c select:bars:1,2 selection:bars select:bars:0 "
+     "select:bars selection:bars",
+     "inserted bars/0; inserted bars/1; inserted bars/2; changed bars/1; changed bars/2; selected "
+     "2 first 1; changed bars/1; changed bars/2; changed bars/0; changed bars/0; selected 0 first "
      "-1"},
     {"DeletingASelectedRowDeselectsItFirst", dlg::kLinkPage,
-     "insert:1031:0:a insert:1031:1:b insert:1031:2:c select:1031:0,1 delete:1031:2 delete:1031:1 "
-     "selection:1031",
-     "inserted 1031/0; inserted 1031/1; inserted 1031/2; changed 1031/0; changed 1031/1; deleted "
-     "1031/2; changed 1031/1; deleted 1031/1; selected 1 first 0"},
+     "insert:links:0:a insert:links:1:b insert:links:2:c select:links:0,1 delete:links:2 "
+     "delete:links:1 selection:links",
+     "inserted links/0; inserted links/1; inserted links/2; changed links/0; changed links/1; "
+     "deleted links/2; changed links/1; deleted links/1; selected 1 first 0"},
     {"TabAndShiftTabThroughTheMainWindow", dlg::kMain, "tab tab tab tab tab tab tab back back back",
-     "focus 1010; focus 1021; focus 1000; focus 2; focus 1004; focus 1020; focus 1007; focus 1020; "
-     "focus 1004; focus 2"},
+     "focus location; focus creat_html; focus create; focus cancel; focus vertical; focus bars; "
+     "focus name; focus bars; focus vertical; focus cancel"},
     // The click moves the focus to the button, and checks it: the checked one is the tab stop.
     {"TheCheckedRadioButtonIsTheTabStop", dlg::kMain,
-     "click:1003 check:1004:0 enable:1017 focus:2 tab tab tab back back",
-     "clicked 1003; focus 1003; focus 1017; focus 1020; focus 1017; focus 1003"},
-    {"TabThroughTheLinkPage", dlg::kLinkPage, "tab tab tab tab tab tab back",
-     "focus 1010; focus 1028; focus 1; focus 1037; focus 2; focus 1031; focus 2"},
+     "click:horizontal check:vertical:0 enable:delete focus:cancel tab tab tab back back",
+     "clicked horizontal; focus horizontal; focus delete; focus bars; focus delete; focus "
+     "horizontal"},
+    // The two kinds are one group: the arrow keys move round it and choose as a click does.
+    {"ArrowKeysMoveAndChooseInTheRadioGroup", dlg::kMain,
+     "focus:vertical up checked:vertical up down checked:horizontal tab",
+     "clicked horizontal; focus horizontal; checked 0; clicked vertical; focus vertical; clicked "
+     "horizontal; focus horizontal; checked 1; focus bars"},
+    {"TheDeleteKeyInAList", dlg::kLinkPage, "insert:links:0:a focus:links del focus:link_name del",
+     "inserted links/0; delete key links; focus links; focus link_name"},
+    // The description is the last tab stop; Tab leaves it as any field.
+    {"TabThroughTheLinkPage", dlg::kLinkPage, "tab tab tab tab tab tab tab tab back",
+     "focus url; focus add; focus ok; focus title_check; focus cancel; focus links; focus "
+     "description; focus link_name; focus description"},
     {"EnterClicksTheFocusedButtonElseGivesOk", dlg::kLinkPage,
-     "enter escape focus:1028 enter escape focus:2 enter",
-     "ok; focus 1007; cancel; focus 1007; clicked 1028; focus 1028; cancel; focus 1028; cancel; "
-     "focus 2"},
-    {"EnterInAWindowWithoutButtonOne", dlg::kMain, "enter", "ok; focus 1007"},
-    // Boxes are noted as they close; the help viewer's stand-in opens no window.
+     "enter escape focus:add enter escape focus:cancel enter",
+     "ok; focus link_name; cancel; focus link_name; clicked add; focus add; cancel; focus add; "
+     "cancel; focus cancel"},
+    {"EnterInAWindowWithoutButtonOne", dlg::kMain, "enter", "ok; focus name"},
+    // A box takes the focus while it is open; the help viewer's stand-in opens no window.
     {"MessageBoxesHelpAndTheSystemMenu", dlg::kLinkPage,
-     "message:Careful. error:Disk-full. focus:1028 f1 boxes sysmenu",
-     "focus 1028; ! Careful.; x Disk-full.; help; system 16"},
+     "message:Careful. error:Disk-full. focus:add f1 boxes sysmenu",
+     "focus add; ! Careful.; x Disk-full.; help; system 16"},
 };
 
 class DialogContract : public ::testing::TestWithParam<Row> {};

@@ -43,7 +43,7 @@ class QtUser final : public User {
   explicit QtUser(QtDialogWindow& window) : window_(window) {}
   void Press(UserKey key) override {
     static const Qt::Key kKeys[] = {Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Return, Qt::Key_Escape,
-                                    Qt::Key_F1};
+                                    Qt::Key_F1,  Qt::Key_Up,      Qt::Key_Down,   Qt::Key_Delete};
     QApplication::setActiveWindow(&window_);  // the user types into the window in front
     QWidget* focus = QApplication::focusWidget();
     QTest::keyClick(focus != nullptr ? focus : &window_, kKeys[static_cast<int>(key)],

@@ -1,15 +1,16 @@
-// The real windows on a Linux desktop: its font, nothing clipped, names for screen readers.
+// The real windows on a Linux desktop: its font, nothing clipped, all on a laptop's screen.
 #include <QAbstractButton>
-#include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 #include <QTreeWidget>
 
-#include "linkpage/link_page_dlg.h"
 #include "tests/support/registration_fakes.h"
 #include "ui/about_dlg.h"
+#include "ui/link_page_dlg.h"
 #include "ui/qt/qt_dialog_platform.h"
 #include "ui/qt/qt_dialog_window.h"
 #include "ui/quillbay_dlg.h"
@@ -33,27 +34,28 @@ class QtLookTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void DesktopFontNothingClippedAndLabelsNamed_data() {
+  void DesktopFontNothingClippedAndAllOnScreen_data() {
     QTest::addColumn<int>("points");
-    for (int points : {9, 10, 11, 13}) QTest::newRow(qPrintable(QString::number(points))) << points;
+    for (int points = 9; points <= 14; ++points)
+      QTest::newRow(qPrintable(QString::number(points))) << points;
   }
-  // Screen readers hear each field's and list's label, as the accessibility interface says.
-  void DesktopFontNothingClippedAndLabelsNamed() {
-    const std::map<std::pair<int, int>, QString> names{
-        {{dlg::kMain, idc::kBarName}, "Name of the bar: (E.g: My bar)"},
-        {{dlg::kMain, idc::kBarList}, "Currently registered bar (s):"},
-        {{dlg::kLinkPage, idc::kTitle}, "Check this box if you need a title in the file."},
-        {{dlg::kLinkPage, idc::kLinkList}, "Link name, URL"},
-    };
-    std::map<std::pair<int, int>, QString> heard;
+  // The screen is a 1366 x 768 laptop's less a 32-pixel panel (laptop_screen.json), at the
+  // scale ctest sets. Each window with a title bar fits in it, or its contents scroll; at
+  // 10 pt and scale 1 the link page fits without scrolling.
+  void DesktopFontNothingClippedAndAllOnScreen() {
+    constexpr int kTitleBar = 37;  // as tall as the title bars of common desktops
     QFETCH(int, points);
     QApplication::setFont(QFont(QApplication::font().family(), points));
     ForEachWindow([&](QtDialogWindow& window) {
       QCOMPARE(window.font().pointSize(), points);
-      for (const auto& [where, name] : names) {
-        if (where.first != window.objectName().toInt()) continue;
-        heard[where] = QAccessible::queryAccessibleInterface(window.Control(where.second))
-                           ->text(QAccessible::Name);
+      const int room = window.screen()->availableGeometry().height() - kTitleBar;
+      const auto* scroll = window.findChild<QScrollArea*>();
+      const bool scrolls = scroll != nullptr && scroll->widget()->height() > window.height();
+      QVERIFY(window.height() <= room);
+      QVERIFY(scroll == nullptr || scrolls);  // scrolling only when it must
+      if (window.objectName().toInt() == dlg::kLinkPage && points == 10 &&
+          window.devicePixelRatio() == 1) {
+        QVERIFY(!scrolls);
       }
       for (QWidget* w : window.findChildren<QWidget*>()) {
         const QByteArray what = (window.objectName() + " " + w->objectName()).toUtf8();
@@ -81,7 +83,6 @@ class QtLookTest : public QObject {
         QVERIFY(columns->fontMetrics().horizontalAdvance(guid) + 6 <= columns->sectionSize(0));
       }
     });
-    QCOMPARE(heard, names);
   }
 };
 

@@ -48,7 +48,8 @@ class Win32User final : public User {
  public:
   explicit Win32User(HWND dialog) : dialog_(dialog) {}
   void Press(UserKey key) override {
-    static const WPARAM kKeys[] = {VK_TAB, VK_TAB, VK_RETURN, VK_ESCAPE, VK_F1};
+    static const WPARAM kKeys[] = {VK_TAB, VK_TAB, VK_RETURN, VK_ESCAPE,
+                                   VK_F1,  VK_UP,  VK_DOWN,   VK_DELETE};
     BYTE keys[256];
     GetKeyboardState(keys);
     keys[VK_SHIFT] = key == UserKey::kShiftTab ? 0x80 : 0;
@@ -83,7 +84,7 @@ class Win32User final : public User {
 DialogPlatform& BackEndPlatform() {
   static Win32DialogPlatform platform;
   [[maybe_unused]] static const UINT_PTR timer = SetTimer(nullptr, 0, 20, CloseMessageBoxes);
-  platform.SetHelpViewer([](HWND, const std::string&) { g_boxes.push_back("help"); });
+  platform.SetHelpBox([](HWND) { g_boxes.push_back("help"); });
   return platform;
 }
 

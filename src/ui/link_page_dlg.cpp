@@ -1,4 +1,4 @@
-#include "linkpage/link_page_dlg.h"
+#include "ui/link_page_dlg.h"
 
 #include <string>
 
@@ -43,6 +43,8 @@ void CLinkPageDlg::OnEvent(int control_id, ControlEvent event, int /*item*/) {
         OnLinkListCountChanged();
       } else if (event == ControlEvent::kItemChanged) {
         OnLinkListItemChanged();
+      } else if (event == ControlEvent::kDeleteKey && window().SelectedCount(idc::kLinkList) > 0) {
+        OnDeleteLinkClicked();  // as the Delete button, which is enabled while rows are selected
       }
       break;
     default:
