@@ -38,7 +38,8 @@ cmake --build --preset windows
 # only when Wine lost its output (scripts/wine-gui-test.sh logs it).
 ctest --preset windows --output-on-failure
 
-step "A peer reads what we wrote: Wine's reg export and reg import"
+step "A peer reads what we wrote: Wine's reg export and reg import, and msiexec the MSI"
+cmake --build --preset windows --target msi
 bash tests/peer/peer_test.sh build/dev build/windows
 
 step "Format"

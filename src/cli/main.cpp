@@ -2,6 +2,7 @@
 // BarManager, stores and locks, and ".reg" files that deploy the bars with `reg import`.
 // Exit status: 0 done, 1 the operation failed or was refused, 2 the command line is wrong.
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cctype>
@@ -131,21 +132,6 @@ int NotListed(std::string_view id) {
   return Fail("no bar listed has the identifier " + std::string(id));
 }
 
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out.append(1, '\\').append(1, c);
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      out.append("\\u00").append(1, kHex[(c >> 4) & 0xF]).append(1, kHex[c & 0xF]);
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 int List(bool json) {
   Session session;
   if (!session.Open()) return kFailed;
@@ -154,12 +140,12 @@ int List(bool json) {
     for (const BarRow& row : rows) std::cout << row.id << '\t' << row.name << '\n';
     return kDone;
   }
-  std::cout << '[';
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    std::cout << (i == 0 ? "\n" : ",\n") << "  {\"id\": " << JsonString(rows[i].id)
-              << ", \"name\": " << JsonString(rows[i].name) << '}';
+  nlohmann::ordered_json bars = nlohmann::ordered_json::array();
+  for (const BarRow& row : rows) {
+    bars.push_back({{"id", TextAsUtf8(row.id)}, {"name", TextAsUtf8(row.name)}});
   }
-  std::cout << (rows.empty() ? "]\n" : "\n]\n");
+  // Bytes that are not text become U+FFFD: whatever the list holds, this is JSON.
+  std::cout << bars.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
   return kDone;
 }
 

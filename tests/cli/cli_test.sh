@@ -24,25 +24,29 @@ expect_bars() {
   done
 }
 
-for command in "" list add delete export page; do
-  "$cli" $command --help | grep -q "Usage: quillbay-cli $command" || fail "$command --help"
+[[ $("$cli" --help) == *"Usage: quillbay-cli"*"follows '--'"* ]] || fail "--help"
+for command in list add delete export page; do
+  [[ $("$cli" $command --help) == *"Usage: quillbay-cli $command"*"Example"*"  quillbay-cli $command "* ]] ||
+    fail "$command --help"
 done
 [[ $("$cli" --version) == "quillbay-cli "[0-9]* ]] || fail "--version"
 
 news=$("$cli" add News http://example.org/news.htm)
-side=$("$cli" add 'Side "pane" \' 'c:\pages\side.htm' --horizontal)
+side=$("$cli" add --horizontal -- '-Side "pane" \' 'c:\pages\side.htm')
 expect_bars "$news	News
-$side	Side \"pane\" \\"
-[[ $("$cli" list --json) == "[
-  {\"id\": \"$news\", \"name\": \"News\"},
-  {\"id\": \"$side\", \"name\": \"Side \\\"pane\\\" \\\\\"}
-]" ]] || fail "list --json"
+$side	-Side \"pane\" \\"
+"$cli" list --json | python3 -c 'import json, sys; assert json.load(sys.stdin) == [
+  {"id": sys.argv[1], "name": "News"}, {"id": sys.argv[2], "name": "-Side \"pane\" \\"}]' \
+  "$news" "$side" || fail "list --json"
+code=0
+"$cli" list 2>stderr | (exec 0<&-; sleep 0.2) || code=$?
+[[ $code == 0 && ! -s stderr ]] || fail "list to a reader that stopped: $code $(cat stderr)"
 sections "$data/registry.reg" "$side" | grep -q '{00021494-0000-0000-C000-000000000046}' ||
   fail "--horizontal"
 
 # The export holds what the store holds of the bar, at both views' paths, and nothing else.
 "$cli" export "${side,,}" -o side.reg
-"$cli" export | cmp -s - <("$cli" export -o all.reg && cat all.reg) || fail "export to stdout"
+"$cli" export -o - | cmp -s - <("$cli" export -o all.reg && cat all.reg) || fail "export to stdout"
 wow='s/\[HKEY_CLASSES_ROOT\\CLSID/[HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID/;'
 wow+='s/\[HKEY_LOCAL_MACHINE\\Software/[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node/'
 diff <(sections side.reg "$side") \
@@ -75,6 +79,7 @@ while IFS='|' read -r status message arguments; do
   [[ $(snapshot | md5sum) == "$before" ]] || fail "$arguments changed a file"
 done <<'EOF'
 2|A subcommand is required|
+2|unknown command "lsit"|lsit
 2|LOCATION is required|add News
 2|--horizontal excludes --vertical|add N L --horizontal --vertical
 2|ID is required|delete
@@ -89,6 +94,8 @@ done <<'EOF'
 1|no bar listed has the identifier {00000000-0000-0000-0000-000000000000}|delete {00000000-0000-0000-0000-000000000000}
 1|no bar listed has the identifier News|export -o new.reg News
 1|contains an invalid path.|export -o stderr/new.reg
+1|is a folder: name a file to write|export -o "$data"
+1|is a folder: name a file to write|page -o . One http://one
 1|It is necessary to have both link name and URL.|page -o new.htm One ''
 1|You need to place the path where you want to save the file.|page -o '' One http://one
 1|The title is empty.|page -o new.htm --title '' One http://one
@@ -97,8 +104,9 @@ EOF
 (trap '' XFSZ && ulimit -f 0 && ! "$cli" list 2>&1 >full) |
   grep -q "standard output could not be written" || fail "list to a full disk"
 
-"$cli" delete "${news,,}"
-expect_bars "$side	Side \"pane\" \\"
+news_typed=${news:1:36} # as reg.exe users type it
+"$cli" delete "${news_typed,,}"
+expect_bars "$side	-Side \"pane\" \\"
 "$cli" delete "$side"
 [[ ! -e $data/bkupRegKeyf && $("$cli" list) == "" && $("$window") == "" &&
   $(sections "$data/registry.reg" '{') == "" ]] || fail "the last delete left some of the bars"
