@@ -19,6 +19,8 @@ function(quillbay_test name)
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${name} COMMAND ${name})
   else()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+    # Parameterised cases are named by their parameters' names alone: without
+    # NO_PRETTY_VALUES a byte dump of each parameter, different in every run, joins the name.
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES)
   endif()
 endfunction()

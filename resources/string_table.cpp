@@ -52,8 +52,14 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
      "administrator rights."},
     {str::kHelpText, kHelp},
     {str::kNoDataFolder,
-     "The folder that keeps the list of bars could not be found, so the bars created now will "
-     "not be remembered."},
+     "The folder that keeps the list of bars could not be found, so no bar can be created or "
+     "deleted."},
+    {str::kNotListed, "No bar listed has the identifier %1."},
+    {str::kNotABarId, "%1 is not a bar identifier."},
+    {str::kBarIdTaken, "A bar with the identifier %1 is already registered."},
+    {str::kNoRegistryEntries,
+     "No registry entries could be found for \"%1\", which is not a bar identifier; its row was "
+     "removed from the list."},
     {str::kFileErrorBase + 1, "An unknown error occurred while accessing %1."},
     {str::kFileErrorBase + 2, "%1 was not found."},
     {str::kFileErrorBase + 3, "%1 contains an invalid path."},

@@ -25,6 +25,10 @@ inline constexpr int kRegistryRemoveFailed = 114;
 inline constexpr int kRegistryNeedsAdmin = 115;
 inline constexpr int kHelpText = 116;
 inline constexpr int kNoDataFolder = 117;
+inline constexpr int kNotListed = 118;
+inline constexpr int kNotABarId = 119;
+inline constexpr int kBarIdTaken = 120;
+inline constexpr int kNoRegistryEntries = 121;
 inline constexpr int kFileErrorBase = 61856;  // + cause number (1..14)
 inline constexpr int kUnnamedFile = 61871;
 }  // namespace str

@@ -1,5 +1,5 @@
 // quillbay-cli: the windows' bar list and link pages from scripts, through the same
-// BarManager, stores and locks, and ".reg" files that deploy the bars with `reg import`.
+// bars service, stores and locks, and ".reg" files that deploy the bars with `reg import`.
 // Exit status: 0 done, 1 the operation failed or was refused, 2 the command line is wrong.
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
@@ -15,7 +15,8 @@
 
 #include "cli/cli_platform.h"
 #include "linkpage/link_page.h"
-#include "registration/bar_manager.h"
+#include "registration/bars.h"
+#include "registration/data_files.h"
 #include "registration/reg_export.h"
 #include "resources/string_table.h"
 #include "system/files.h"
@@ -36,75 +37,36 @@ int Fail(int string_id) {
   return Fail(StringResource(string_id));
 }
 
-// What the manager would show in a box goes to standard error; any of it fails the command.
-class ConsoleSink final : public BarManagerSink {
- public:
-  void ShowMessage(std::string_view text) override {
-    Fail(text);
-    failed_ = true;
-  }
-  void ShowFileError(const FileError& error) override {
-    Fail(error.Text());
-    failed_ = true;
-  }
-  bool failed() const { return failed_; }
-
- private:
-  bool failed_ = false;
-};
-
-// The system's GUIDs, remembering the last one: the identifier of the bar just created.
-class RecordingGuidSource final : public GuidSource {
- public:
-  std::optional<Guid> NewGuid() override { return last_ = system_.NewGuid(); }
-  const std::optional<Guid>& last() const { return last_; }
-
- private:
-  SystemGuidSource system_;
-  std::optional<Guid> last_;
-};
-
-// The bar list as the windows see it, opened from the backup file.
-class Session {
+// The bars of this machine: its backup file and its registry.
+class Machine {
  public:
   bool Open() {
     store_ = OpenSystemRegistry();
-    const std::optional<std::string> folder = WindowsDirectory();
-    if (!store_ || !folder) {
+    const std::optional<std::string> backup = DataFilePath(kBackupFileName);
+    if (!store_ || !backup) {
       Fail(str::kNoDataFolder);
       return false;
     }
-    manager_.emplace(*store_, guids_, sink_, JoinPath(*folder, "bkupRegKeyf"));
-    manager_->Open();
-    return !sink_.failed();
+    bars_.emplace(*store_, guids_, *backup);
+    return true;
   }
-
-  BarManager& manager() { return *manager_; }
+  Bars& bars() { return *bars_; }
   RegistryStore& store() { return *store_; }
-  const ConsoleSink& sink() const { return sink_; }
-  const RecordingGuidSource& guids() const { return guids_; }
-
-  // The row listed with identifier `id`, compared case-insensitively; -1 when none is.
-  int Find(std::string_view id) const {
-    const std::vector<BarRow>& rows = manager_->rows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      if (rows[i].id.size() == id.size() &&
-          std::equal(id.begin(), id.end(), rows[i].id.begin(), [](char a, char b) {
-            return std::toupper(static_cast<unsigned char>(a)) ==
-                   std::toupper(static_cast<unsigned char>(b));
-          })) {
-        return static_cast<int>(i);
-      }
-    }
-    return -1;
-  }
 
  private:
   std::unique_ptr<RegistryStore> store_;
-  RecordingGuidSource guids_;
-  ConsoleSink sink_;
-  std::optional<BarManager> manager_;
+  SystemGuidSource guids_;
+  std::optional<Bars> bars_;
 };
+
+// Says on standard error what went wrong in `outcome`, for the bar `id`; true when nothing did.
+bool Reported(const BarOutcome& outcome, std::string_view id) {
+  if (outcome.refused) Fail(FormatString1(StringResource(*outcome.refused), id));
+  if (outcome.file_error) Fail(outcome.file_error->Text());
+  if (outcome.not_a_bar) Fail(FormatString1(StringResource(str::kNoRegistryEntries), id));
+  for (const RegFailure& failure : outcome.registry) Fail(failure.result.detail);
+  return outcome.ok();
+}
 
 // `-o FILE`: the file replaced atomically; "-" or none is standard output.
 int WriteOutput(const std::string& path, std::string_view bytes) {
@@ -128,75 +90,162 @@ std::string TypedBarId(const std::string& typed) {
   return IsWellFormedBarId(id) ? id : typed;
 }
 
-int NotListed(std::string_view id) {
-  return Fail("no bar listed has the identifier " + std::string(id));
-}
-
 int List(bool json) {
-  Session session;
-  if (!session.Open()) return kFailed;
-  const std::vector<BarRow>& rows = session.manager().rows();
+  Machine machine;
+  if (!machine.Open()) return kFailed;
   if (!json) {
-    for (const BarRow& row : rows) std::cout << row.id << '\t' << row.name << '\n';
+    for (const BarRow& row : machine.bars().List()) {
+      std::cout << row.id << '\t' << row.name << '\n';
+    }
     return kDone;
   }
-  nlohmann::ordered_json bars = nlohmann::ordered_json::array();
-  for (const BarRow& row : rows) {
-    bars.push_back({{"id", TextAsUtf8(row.id)}, {"name", TextAsUtf8(row.name)}});
+  using Json = nlohmann::ordered_json;
+  Json bars = Json::array();
+  for (const ListedBar& bar : machine.bars().Describe()) {
+    const BarState& state = bar.state;
+    Json kind = nullptr;
+    if (state.kind) kind = *state.kind == BarKind::kHorizontal ? "horizontal" : "vertical";
+    // The row is the program's text; what is read from the registry is UTF-8 already.
+    bars.push_back({{"id", TextAsUtf8(bar.row.id)},
+                    {"name", TextAsUtf8(bar.row.name)},
+                    {"location", state.location ? Json(*state.location) : Json(nullptr)},
+                    {"kind", kind},
+                    {"registered", state.registered()}});
   }
   // Bytes that are not text become U+FFFD: whatever the list holds, this is JSON.
-  std::cout << bars.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+  std::cout << bars.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
   return kDone;
 }
 
-int Add(const std::string& name, const std::string& location, bool horizontal) {
+int Add(const std::string& name, const std::string& location, bool horizontal,
+        const std::optional<std::string>& chosen) {
   // The window's boxes take these characters out; from a script they are refused instead,
   // so that what is registered is what was asked for.
-  if (name.empty() || location.empty()) return Fail(str::kNeedNameAndUrl);
-  for (const std::string* text : {&name, &location}) {
-    if (text->find_first_of(";,\r\n") != std::string::npos) return Fail(str::kCharacterNotAllowed);
+  if (location.find_first_of(kNotInRow) != std::string::npos) {
+    return Fail(str::kCharacterNotAllowed);
   }
-  Session session;
-  if (!session.Open()) return kFailed;
-  session.manager().ChooseKind(horizontal ? BarKind::kHorizontal : BarKind::kVertical);
-  session.manager().CreateBar(name, location);
+  // The registry keeps Unicode: a row it could not take would be a bar without keys.
+  if (!IsStorableText(name) || !IsStorableText(location)) {
+    return Fail("the name and the location must be UTF-8 text; nothing was changed");
+  }
+  Machine machine;
+  if (!machine.Open()) return kFailed;
+  const BarOutcome outcome = machine.bars().Create(
+      name, location, horizontal ? BarKind::kHorizontal : BarKind::kVertical, chosen);
   // A bar that is listed but not fully registered can still be deleted: show it.
-  if (session.guids().last()) std::cout << FormatBarId(*session.guids().last()) << '\n';
-  return session.sink().failed() ? kFailed : kDone;
+  if (outcome.id) std::cout << *outcome.id << '\n';
+  return Reported(outcome, outcome.id.value_or(chosen.value_or(""))) ? kDone : kFailed;
 }
 
 int Delete(const std::string& id) {
-  Session session;
-  if (!session.Open()) return kFailed;
-  const int index = session.Find(id);
-  if (index < 0) return NotListed(id);
-  session.manager().SelectionChanged(index, 1);
-  session.manager().DeleteSelected();
-  return session.sink().failed() ? kFailed : kDone;
+  Machine machine;
+  if (!machine.Open()) return kFailed;
+  const BarOutcome outcome = machine.bars().Delete(id);
+  return Reported(outcome, id) || (outcome.not_a_bar && outcome.ok()) ? kDone : kFailed;
+}
+
+// Where the list and the registry disagree, one a line: identifier TAB name TAB what.
+void PrintDisagreement(const Disagreement& d) {
+  std::cout << d.row.id << '\t' << d.row.name << '\t';
+  switch (d.kind) {
+    case Disagreement::Kind::kNotListed:
+      std::cout << "registered, but not listed";
+      break;
+    case Disagreement::Kind::kNotRegistered:
+      std::cout << "listed, but not registered";
+      break;
+    case Disagreement::Kind::kPartlyRegistered:
+      std::cout << "listed, but only partly registered: missing";
+      for (std::size_t i = 0; i < d.missing.size(); ++i) {
+        std::cout << (i == 0 ? " " : "; ") << d.missing[i];
+      }
+      break;
+    case Disagreement::Kind::kNotAnId:
+      std::cout << "listed, but not a bar identifier";
+      break;
+  }
+  std::cout << '\n';
+}
+
+int Check(bool repair) {
+  Machine machine;
+  if (!machine.Open()) return kFailed;
+  if (repair) {
+    std::vector<BarRow> relisted;
+    const BarOutcome outcome = machine.bars().Repair(&relisted);
+    for (const BarRow& row : relisted)
+      std::cout << row.id << '\t' << row.name << "\tlisted again\n";
+    if (!Reported(outcome, "")) return kFailed;
+  }
+  std::vector<Disagreement> found;
+  if (const RegResult read = machine.bars().Check(&found); !read.ok()) {
+    return Fail("the registry could not be read: " + read.detail);
+  }
+  for (const Disagreement& d : found) PrintDisagreement(d);
+  return found.empty() ? kDone : kFailed;
+}
+
+// True when `path` is one of the files Quillbay keeps its bars in, or their locks: written
+// from here it would be replaced without the lock, behind every other process's back.
+bool IsOwnFile(const std::string& path) {
+  if (path.empty()) return false;
+  for (const std::string_view name : {kBackupFileName, kRegistryFileName}) {
+    const std::optional<std::string> own = DataFilePath(name);
+    if (own && (SameFile(path, *own) || SameFile(path, *own + ".lock"))) return true;
+  }
+  return false;
+}
+
+int RefuseOwnFile(const std::string& path) {
+  return Fail(path + " is one of the files Quillbay keeps its bars in; it was left as it is");
 }
 
 int Export(const std::vector<std::string>& ids, bool remove, const std::string& output) {
-  Session session;
-  if (!session.Open()) return kFailed;
+  Machine machine;
+  if (!machine.Open()) return kFailed;
+  if (IsOwnFile(output)) return RefuseOwnFile(output);
   std::vector<BarId> bars;
-  for (const std::string& id : ids) {
-    // Only a bar's own identifier names keys of its own to read.
-    const int index = session.Find(id);
-    if (index < 0 || !IsWellFormedBarId(id)) return NotListed(id);
-    bars.push_back(session.manager().rows()[static_cast<std::size_t>(index)].id);
-  }
-  if (ids.empty()) {
-    for (const BarRow& row : session.manager().rows()) {
-      if (IsWellFormedBarId(row.id)) bars.push_back(row.id);
+  bool left_out = false;
+  if (remove) {
+    // A removal file reads nothing: any bar's identifier will do, listed or not.
+    for (const std::string& id : ids) {
+      if (!IsWellFormedBarId(id)) return Fail(FormatString1(StringResource(str::kNotABarId), id));
+      bars.push_back(id);
+    }
+    if (ids.empty()) {
+      for (const BarRow& row : machine.bars().List()) {
+        if (IsWellFormedBarId(row.id)) bars.push_back(row.id);
+      }
+    }
+  } else {
+    const std::vector<BarRow> rows = machine.bars().List();
+    for (const std::string& id : ids) {
+      if (!std::ranges::any_of(rows, [&](const BarRow& row) { return SameBarId(id, row.id); })) {
+        return Fail(FormatString1(StringResource(str::kNotListed), id));
+      }
+    }
+    for (const ListedBar& bar : machine.bars().Describe()) {
+      const bool asked = ids.empty() || std::ranges::any_of(ids, [&](const std::string& id) {
+                           return SameBarId(id, bar.row.id);
+                         });
+      if (!asked) continue;
+      if (bar.state.registered()) {
+        bars.push_back(bar.row.id);
+      } else {
+        Fail("left out " + bar.row.id + " (" + bar.row.name + "): its registry entries are " +
+             (bar.state.any ? "not all there" : "missing"));
+        left_out = true;
+      }
     }
   }
   std::string bytes;
   if (remove) {
     bytes = ExportBarRemoval(bars);
-  } else if (const RegResult read = ExportBars(session.store(), bars, &bytes); !read.ok()) {
+  } else if (const RegResult read = ExportBars(machine.store(), bars, &bytes); !read.ok()) {
     return Fail("the registry entries of the bars could not be read: " + read.detail);
   }
-  return WriteOutput(output, bytes);
+  if (const int written = WriteOutput(output, bytes); written != kDone) return written;
+  return left_out ? kFailed : kDone;
 }
 
 int Page(const std::string& path, const std::optional<std::string>& title,
@@ -207,6 +256,7 @@ int Page(const std::string& path, const std::optional<std::string>& title,
     links.push_back({pairs[i], pairs[i + 1]});
   }
   if (path.empty()) return Fail(str::kNeedPagePath);
+  if (IsOwnFile(path)) return RefuseOwnFile(path);
   // --title is the window's check box: asking for a title and giving none is refused.
   if (title && title->empty()) return Fail(str::kTitleEmpty);
   if (path == "-" || IsFolder(path)) {
@@ -250,9 +300,17 @@ int Run(int argc, char** argv) {
   add->add_option("LOCATION", location, "The page it shows: an address or a file path")->required();
   CLI::Option* h = add->add_flag("--horizontal", horizontal, "A bar below the page");
   add->add_flag("--vertical", vertical, "A bar beside the page (the default)")->excludes(h);
+  std::string chosen_id;
+  CLI::Option* chosen = add->add_option(
+      "--id", chosen_id,
+      "The bar's identifier, so that a script gives a bar the same one on every machine "
+      "(refused when it is taken)");
+  chosen->transform(TypedBarId);
   add->footer(
       "Examples:\n"
       "  quillbay-cli add News http://intranet/news.htm\n"
+      "  quillbay-cli add --id {0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F} News "
+      "http://intranet/news.htm\n"
       "  quillbay-cli add --horizontal -- -Notes- C:\\Pages\\notes.htm");
 
   std::string id;
@@ -261,6 +319,11 @@ int Run(int argc, char** argv) {
   del->footer(
       "Example:\n"
       "  quillbay-cli delete 0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F");
+
+  bool repair = false;
+  CLI::App* check = app.add_subcommand(
+      "check", "List where the bar list and the registry disagree; exit 1 if they do");
+  check->add_flag("--repair", repair, "List every bar the registry holds but no row lists again");
 
   std::vector<std::string> ids;
   bool remove = false;
@@ -317,9 +380,11 @@ int Run(int argc, char** argv) {
     if (*list) {
       status = List(json);
     } else if (*add) {
-      status = Add(name, location, horizontal);
+      status = Add(name, location, horizontal, *chosen ? std::optional(chosen_id) : std::nullopt);
     } else if (*del) {
       status = Delete(id);
+    } else if (*check) {
+      status = Check(repair);
     } else if (*exp) {
       status = Export(ids, remove, output);
     } else {

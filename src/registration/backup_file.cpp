@@ -2,23 +2,31 @@
 
 #include <algorithm>
 
-#include "system/file_lock.h"
 #include "system/files.h"
 
 namespace quillbay {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool EndsLine(std::string_view line) {
+  return !line.empty() && (line.back() == '\n' || line.back() == '\r');
+}
+
+}  // namespace
 
 std::vector<BarRow> ParseBackup(std::string_view text) {
   std::vector<BarRow> rows;
   rows.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   std::size_t pos = 0;
   while (pos < text.size()) {
-    // A line ends at LF or CR LF; a last line without an end is still a line.
-    std::size_t end = text.find('\n', pos);
-    const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+    // A line ends at LF, CR LF or a lone CR; a last line without an end is still a line.
+    std::size_t end = text.find_first_of("\r\n", pos);
+    std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
     if (end == std::string_view::npos) end = text.size();
+    if (next < text.size() && text[end] == '\r' && text[next] == '\n') ++next;
     std::string_view line = text.substr(pos, end - pos);
-    if (end < text.size() && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-    pos = next;
+    if (pos == 0 && line.starts_with(kUtf8Bom)) line.remove_prefix(kUtf8Bom.size());
 
     // The identifier runs to the first comma; the name from after it to the first semicolon.
     const std::string_view id = line.substr(0, line.find(','));
@@ -26,7 +34,8 @@ std::vector<BarRow> ParseBackup(std::string_view text) {
     const std::size_t name_start = id.size() + 1;
     const std::string_view name =
         name_start < upto_semicolon.size() ? upto_semicolon.substr(name_start) : std::string_view{};
-    rows.push_back({std::string(id), std::string(name)});
+    rows.push_back({std::string(id), std::string(name), std::string(text.substr(pos, next - pos))});
+    pos = next;
   }
   return rows;
 }
@@ -34,7 +43,13 @@ std::vector<BarRow> ParseBackup(std::string_view text) {
 std::string FormatBackup(const std::vector<BarRow>& rows) {
   std::string text;
   for (const BarRow& row : rows) {
-    text.append(row.id).append(",").append(row.name).append(";\r\n");
+    // A last line without its end gets one before a row follows it.
+    if (!text.empty() && !EndsLine(text)) text.append("\r\n");
+    if (row.source.empty()) {
+      text.append(row.id).append(",").append(row.name).append(";\r\n");
+    } else {
+      text.append(row.source);
+    }
   }
   return text;
 }
@@ -44,27 +59,24 @@ std::vector<BarRow> LoadBackup(const std::string& path) {
   return text ? ParseBackup(*text) : std::vector<BarRow>{};
 }
 
-void SaveBackup(const std::string& path, const std::vector<BarRow>& rows) {
-  if (rows.empty()) return;
-  CreateDirectories(ParentFolder(path));
-  ReplaceFileAtomically(path, FormatBackup(rows));
+BackupLock::BackupLock(const std::string& path)
+    : path_(FinalPath(path)), lock_([this] {
+        CreateDirectories(ParentFolder(path_));
+        return FileLock::Acquire(path_ + ".lock");
+      }()) {
+  rows_ = LoadBackup(path_);
 }
 
-std::vector<BarRow> UpdateBackup(const std::string& path,
-                                 const std::function<void(std::vector<BarRow>&)>& change) {
-  CreateDirectories(ParentFolder(path));
-  const FileLock lock = FileLock::Acquire(path + ".lock");
-  const std::vector<BarRow> before = LoadBackup(path);
-  std::vector<BarRow> rows = before;
-  change(rows);
-  if (rows == before) return rows;
+void BackupLock::Write(std::vector<BarRow> rows) {
+  if (rows == rows_) return;
   // An empty list is no file at all.
   if (rows.empty()) {
-    RemoveFileIfExists(path);
+    RemoveFileIfExists(path_);
   } else {
-    ReplaceFileAtomically(path, FormatBackup(rows));
+    ReplaceFileAtomically(path_, FormatBackup(rows));
   }
-  return rows;
+  // What the file holds now, with the bytes of each row as written.
+  rows_ = ParseBackup(FormatBackup(rows));
 }
 
 }  // namespace quillbay

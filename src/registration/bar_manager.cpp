@@ -1,49 +1,30 @@
 #include "registration/bar_manager.h"
 
 #include <algorithm>
-#include <utility>
 
-#include "registration/bar_registry.h"
 #include "resources/string_table.h"
 
 namespace quillbay {
-namespace {
-
-// Characters a row of the backup file cannot hold in a name, in the order the filter
-// takes them out. A line break would split the row.
-constexpr std::string_view kSemicolon = ";";
-constexpr std::string_view kComma = ",";
-constexpr std::string_view kLineBreaks = "\r\n";
-
-std::string Without(std::string_view text, std::string_view chars) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    if (chars.find(c) == std::string_view::npos) out += c;
-  }
-  return out;
-}
-
-}  // namespace
 
 BarManager::BarManager(RegistryStore& store, GuidSource& guids, BarManagerSink& sink,
                        std::optional<std::string> backup_path)
-    : store_(store), guids_(guids), sink_(sink), backup_path_(std::move(backup_path)) {}
+    : sink_(sink) {
+  if (backup_path) bars_.emplace(store, guids, std::move(*backup_path));
+}
 
 void BarManager::Open() {
   kind_ = BarKind::kVertical;
   SetDeleteEnabled(false);
   first_selected_ = -1;
-  rows_.clear();
-  unrecorded_.clear();
-  if (!backup_path_) {
+  ShowRows({});
+  if (!bars_) {
     sink_.ShowMessage(StringResource(str::kNoDataFolder));
     return;
   }
   // A file that exists but cannot be read is no empty list: the user is told, and since
   // every change reads the file again first, no later command replaces it.
   try {
-    ShowRows(LoadBackup(*backup_path_));
+    ShowRows(bars_->List());
   } catch (const FileError& error) {
     sink_.ShowFileError(error);
   }
@@ -54,63 +35,54 @@ void BarManager::CreateBar(std::string_view name, std::string_view location) {
     sink_.ShowMessage(StringResource(str::kNeedNameAndUrl));
     return;
   }
-  const std::optional<BarId> id = NewBarId(guids_);
-  if (!id) {
-    sink_.ShowMessage(StringResource(str::kNoNewBarId));
+  if (!bars_) {
+    sink_.ShowMessage(StringResource(str::kNoDataFolder));
     return;
   }
   // The name box filters these out already; a caller that skipped the filter must not be
   // able to break a row of the backup file.
-  const BarRow row{*id, Without(name, ";,\r\n")};
-  std::optional<FileError> not_recorded;
-  if (backup_path_) {
-    try {
-      ShowRows(
-          UpdateBackup(*backup_path_, [&](std::vector<BarRow>& rows) { rows.push_back(row); }));
-    } catch (const FileError& error) {
-      not_recorded = error;
-    }
-  }
-  if (!backup_path_ || not_recorded) {
-    // The row stays listed, so the bar can still be deleted; the user knows it is not
-    // recorded, and why.
-    unrecorded_.push_back(row);
-    rows_.push_back(row);
-    sink_.RowAppended(row);
-    if (not_recorded) sink_.ShowFileError(*not_recorded);
-  }
-  ReportRegistryFailures(str::kRegistryWriteFailed,
-                         RegisterBar(store_, row.id, row.name, location, kind_));
+  std::string row_name(name);
+  std::erase_if(row_name, [](char c) { return kNotInRow.find(c) != std::string_view::npos; });
+  const BarOutcome outcome = bars_->Create(row_name, location, kind_);
+  if (!outcome.file_error) ShowRows(outcome.rows);
+  Report(outcome, outcome.id.value_or(""), str::kRegistryWriteFailed);
 }
 
 void BarManager::DeleteSelected() {
-  if (first_selected_ < 0 || static_cast<std::size_t>(first_selected_) >= rows_.size()) return;
-  const auto index = static_cast<std::size_t>(first_selected_);
-  const BarRow row = rows_[index];
-
-  // Only a well-formed identifier names keys of the bar's own; anything else from a
-  // hand-edited file touches no registry key.
-  if (IsWellFormedBarId(row.id)) {
-    ReportRegistryFailures(str::kRegistryRemoveFailed, UnregisterBar(store_, row.id));
+  if (!bars_ || first_selected_ < 0 || static_cast<std::size_t>(first_selected_) >= rows_.size())
+    return;
+  const BarRow row = rows_[static_cast<std::size_t>(first_selected_)];
+  const BarOutcome outcome = bars_->Delete(row.id);
+  if (!outcome.file_error && outcome.registry.empty()) {
+    first_selected_ = -1;
+    SetDeleteEnabled(false);
+    ShowRows(outcome.rows);
   }
-  rows_.erase(rows_.begin() + first_selected_);
-  if (const auto it = std::ranges::find(unrecorded_, row); it != unrecorded_.end()) {
-    unrecorded_.erase(it);
-  }
-  first_selected_ = -1;
-  sink_.RowRemoved(index);
-  SetDeleteEnabled(false);
-
-  if (!backup_path_) return;
-  // One step under the lock: the row goes from what the file holds now, so the rows
-  // another window added stay.
-  ShowRows(UpdateBackup(*backup_path_, [&](std::vector<BarRow>& rows) {
-    if (const auto it = std::ranges::find(rows, row); it != rows.end()) rows.erase(it);
-  }));
+  // A row another window took away meanwhile is gone, and that is all.
+  if (outcome.refused != str::kNotListed) Report(outcome, row.id, str::kRegistryRemoveFailed);
 }
 
-void BarManager::ShowRows(std::vector<BarRow> wanted) {
-  wanted.insert(wanted.end(), unrecorded_.begin(), unrecorded_.end());
+void BarManager::Report(const BarOutcome& outcome, std::string_view id, int registry_message) {
+  if (outcome.refused) sink_.ShowMessage(FormatString1(StringResource(*outcome.refused), id));
+  if (outcome.file_error) sink_.ShowFileError(*outcome.file_error);
+  if (outcome.not_a_bar) {
+    sink_.ShowMessage(FormatString1(StringResource(str::kNoRegistryEntries), id));
+  }
+  if (outcome.registry.empty()) return;
+  const bool denied = std::ranges::any_of(outcome.registry, [](const RegFailure& f) {
+    return f.result.status == RegStatus::kAccessDenied;
+  });
+  std::string why;
+  if (denied) {
+    why = StringResource(str::kRegistryNeedsAdmin);
+  } else {
+    const RegFailure& first = outcome.registry.front();
+    why = first.result.detail.empty() ? first.path : first.result.detail;
+  }
+  sink_.ShowMessage(FormatString1(StringResource(registry_message), why));
+}
+
+void BarManager::ShowRows(const std::vector<BarRow>& wanted) {
   // Rows only ever go from anywhere and come at the end: keep the rows that are still
   // wanted in order, drop the others, then append what is new.
   std::size_t kept = 0;
@@ -127,7 +99,7 @@ void BarManager::ShowRows(std::vector<BarRow> wanted) {
   }
   rows_.reserve(wanted.size());
   for (; kept < wanted.size(); ++kept) {
-    rows_.push_back(std::move(wanted[kept]));
+    rows_.push_back(wanted[kept]);
     sink_.RowAppended(rows_.back());
   }
   // Another window removed rows: the selection no longer names what the user chose.
@@ -143,10 +115,15 @@ void BarManager::SelectionChanged(int first_selected, int selected_count) {
 }
 
 std::optional<std::string> BarManager::FilterSeparators(std::string_view text) {
-  for (std::string_view chars : {kSemicolon, kComma, kLineBreaks}) {
+  // One character class at a time, in this order: a text holding several shows the message
+  // once for each, as putting the text back runs the filter again.
+  for (std::string_view chars : {kNotInRow.substr(0, 1), kNotInRow.substr(1, 1),
+                                 kNotInRow.substr(2)}) {
     if (text.find_first_of(chars) != std::string_view::npos) {
       sink_.ShowMessage(StringResource(str::kCharacterNotAllowed));
-      return Without(text, chars);
+      std::string out(text);
+      std::erase_if(out, [&](char c) { return chars.find(c) != std::string_view::npos; });
+      return out;
     }
   }
   return std::nullopt;
@@ -155,20 +132,6 @@ std::optional<std::string> BarManager::FilterSeparators(std::string_view text) {
 void BarManager::SetDeleteEnabled(bool enabled) {
   delete_enabled_ = enabled;
   sink_.DeleteEnabledChanged(enabled);
-}
-
-void BarManager::ReportRegistryFailures(int message_id, const std::vector<RegFailure>& failures) {
-  if (failures.empty()) return;
-  const bool denied = std::ranges::any_of(
-      failures, [](const RegFailure& f) { return f.result.status == RegStatus::kAccessDenied; });
-  std::string why;
-  if (denied) {
-    why = StringResource(str::kRegistryNeedsAdmin);
-  } else {
-    const RegFailure& first = failures.front();
-    why = first.result.detail.empty() ? first.path : first.result.detail;
-  }
-  sink_.ShowMessage(FormatString1(StringResource(message_id), why));
 }
 
 }  // namespace quillbay

@@ -5,12 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "registration/backup_file.h"
-#include "registration/bar_id.h"
-#include "registration/bar_registry.h"
-#include "registration/registry_store.h"
-#include "system/file_error.h"
-#include "system/guid.h"
+#include "registration/bars.h"
 
 namespace quillbay {
 
@@ -26,8 +21,8 @@ class BarManagerSink {
   virtual void DeleteEnabledChanged(bool /*enabled*/) {}
 };
 
-// The logic of the main window without the window: the registered bars, the chosen kind,
-// and the operations behind the controls.
+// The logic of the main window without the window: the list it shows, the chosen kind, the
+// selection and Delete's state, over the bars themselves.
 class BarManager {
  public:
   // `backup_path` is the backup file; nullopt when its folder cannot be determined.
@@ -47,21 +42,17 @@ class BarManager {
   const std::vector<BarRow>& rows() const { return rows_; }
   BarKind kind() const { return kind_; }
   bool delete_enabled() const { return delete_enabled_; }
-  const std::optional<std::string>& backup_path() const { return backup_path_; }
 
  private:
-  // Brings the list to `recorded`, the rows the backup file holds, followed by the rows
-  // that could not be recorded.
-  void ShowRows(std::vector<BarRow> wanted);
+  // Brings the list to `wanted`, the rows the backup file holds.
+  void ShowRows(const std::vector<BarRow>& wanted);
+  // Tells the user what went wrong in `outcome`; `id` names the bar.
+  void Report(const BarOutcome& outcome, std::string_view id, int registry_message);
   void SetDeleteEnabled(bool enabled);
-  void ReportRegistryFailures(int message_id, const std::vector<RegFailure>& failures);
 
-  RegistryStore& store_;
-  GuidSource& guids_;
   BarManagerSink& sink_;
-  std::optional<std::string> backup_path_;
+  std::optional<Bars> bars_;  // none without a data folder
   std::vector<BarRow> rows_;
-  std::vector<BarRow> unrecorded_;  // listed, but not in the backup file
   int first_selected_ = -1;
   BarKind kind_ = BarKind::kVertical;
   bool delete_enabled_ = false;

@@ -1,6 +1,10 @@
 #include "registration/bar_registry.h"
 
+#include "registration/reg_file.h"
+
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 
 namespace quillbay {
@@ -120,6 +124,93 @@ std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id) {
   steps.Delete(kClasses, base);
   steps.Delete(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id));
   return std::move(steps).Finish();
+}
+
+namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return std::ranges::equal(a, b, [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+// A string value's text, without the NUL it was stored with.
+std::string StringData(const RegValueData& value) {
+  std::u16string text;
+  for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
+    text += static_cast<char16_t>(value.data[i] | value.data[i + 1] << 8);
+  }
+  while (!text.empty() && text.back() == u'\0') text.pop_back();
+  return Utf16ToUtf8(text);
+}
+
+const RegValueData* FindValue(const RegKeyContents& key, std::string_view name) {
+  const auto it = std::ranges::find_if(
+      key.values, [&](const RegValueData& v) { return EqualsIgnoringCase(v.name, name); });
+  return it == key.values.end() ? nullptr : &*it;
+}
+
+std::string FullName(RegRoot root, std::string_view path) {
+  return Utf16ToUtf8(RootName(root)) + "\\" + std::string(path);
+}
+
+}  // namespace
+
+RegResult ReadBar(RegistryStore& store, const BarId& id, BarState* out) {
+  *out = {};
+  const std::string base = Join(kClassKeyPrefix, id);
+  const std::string categories = Join(base, kCategories);
+  constexpr RegRoot kClasses = RegRoot::kClassesRoot;
+  // Reads one key; false when it is not there (and noted missing).
+  RegKeyContents key;
+  RegResult failure;
+  auto read = [&](RegRoot root, const std::string& path) {
+    RegResult result = store.ReadKey(root, path, &key);
+    if (result.ok()) {
+      out->any = true;
+      return true;
+    }
+    if (result.status != RegStatus::kNotFound && failure.ok()) failure = std::move(result);
+    out->missing.push_back(FullName(root, path));
+    return false;
+  };
+  if (read(kClasses, base)) {
+    if (const RegValueData* name = FindValue(key, ""); name != nullptr) {
+      out->name = StringData(*name);
+    }
+  }
+  read(kClasses, categories);
+  RegKeyContents probe;
+  for (const auto& [category, kind] : {std::pair{kVerticalCategory, BarKind::kVertical},
+                                       std::pair{kHorizontalCategory, BarKind::kHorizontal}}) {
+    if (store.ReadKey(kClasses, Join(categories, category), &probe).ok()) out->kind = kind;
+  }
+  if (!out->kind) out->missing.push_back(FullName(kClasses, categories) + "\\<a bar category>");
+  read(kClasses, Join(base, kServerKey));
+  if (read(kClasses, Join(base, kInstanceKey))) {
+    const RegValueData* hosted = FindValue(key, "CLSID");
+    out->html_band = hosted != nullptr && EqualsIgnoringCase(StringData(*hosted), kHostedObject);
+  }
+  if (read(kClasses, Join(base, kInstanceKey, kPropertyBagKey))) {
+    if (const RegValueData* url = FindValue(key, "Url"); url != nullptr) {
+      out->location = StringData(*url);
+    }
+  }
+  read(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id));
+  return failure;
+}
+
+RegResult ReadClassIds(RegistryStore& store, std::vector<std::string>* out) {
+  out->clear();
+  RegKeyContents classes;
+  RegResult result = store.ReadKey(RegRoot::kClassesRoot, kClassKeyPrefix.substr(0, 5), &classes);
+  if (result.status == RegStatus::kNotFound) return RegResult::Ok();
+  if (!result.ok()) return result;
+  for (std::string& name : classes.subkeys) {
+    if (IsWellFormedBarId(name)) out->push_back(std::move(name));
+  }
+  return RegResult::Ok();
 }
 
 }  // namespace quillbay

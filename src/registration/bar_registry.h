@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,5 +32,26 @@ std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::
 // Deletes a bar's registry entries, deepest key first. Keys that do not exist are not
 // failures. Ends with the store's BarsChanged().
 std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id);
+
+// What the registry holds of one bar.
+struct BarState {
+  bool any = false;                   // at least one of its keys exists
+  std::vector<std::string> missing;   // full names of its keys that do not
+  std::optional<BarKind> kind;        // from the category key there
+  std::optional<std::string> name;    // the class key's unnamed value
+  std::optional<std::string> location;  // the Url value
+  bool html_band = false;  // its Instance names the browser's HTML band object
+
+  bool registered() const { return any && missing.empty(); }
+  // A bar as the browser sees one, whoever wrote it: served by the HTML band, with a bar
+  // category.
+  bool is_bar() const { return html_band && kind.has_value(); }
+};
+
+// Reads what the registry holds of bar `id`. Fails only when the store cannot be read.
+RegResult ReadBar(RegistryStore& store, const BarId& id, BarState* out);
+
+// The identifiers of the class keys, for finding bars no row lists.
+RegResult ReadClassIds(RegistryStore& store, std::vector<std::string>* out);
 
 }  // namespace quillbay

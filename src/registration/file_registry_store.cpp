@@ -251,10 +251,4 @@ RegResult FileRegistryStore::EndUpdate() {
   return result;
 }
 
-std::optional<std::string> DefaultRegistryFilePath() {
-  const std::optional<std::string> folder = WindowsDirectory();
-  if (!folder) return std::nullopt;
-  return JoinPath(*folder, "registry.reg");
-}
-
 }  // namespace quillbay

@@ -75,8 +75,4 @@ class FileRegistryStore final : public RegistryStore {
   int updates_ = 0;  // BeginUpdate calls not yet ended
 };
 
-// Where the program keeps its registry: "registry.reg" in the data folder
-// ($XDG_DATA_HOME/quillbay, default ~/.local/share/quillbay); nullopt when there is none.
-std::optional<std::string> DefaultRegistryFilePath();
-
 }  // namespace quillbay

@@ -13,7 +13,9 @@ namespace quillbay {
 // (flock on POSIX, LockFileEx on Windows). Taking it blocks until the other holder lets go.
 class FileLock {
  public:
-  // Locks `path`, creating the file when missing. Throws FileError carrying `path`.
+  // Locks `path`, creating the file when missing. Throws FileError carrying `path`, also
+  // when a symbolic link (a reparse point on Windows) stands in its place: it is never
+  // followed.
   static FileLock Acquire(const std::string& path);
 
   FileLock(FileLock&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
@@ -25,9 +27,11 @@ class FileLock {
   std::intptr_t handle_;  // a descriptor or a HANDLE; -1 once moved from
 };
 
+#if !defined(_WIN32)
 // What tells that a file is the one seen before without reading it: device, inode, size,
 // modification and change times. A stamp keeps the file open, so that while we hold it no
-// other file can be given the same inode. POSIX only.
+// other file can be given the same inode. POSIX only, like the registry kept in a file
+// that uses it.
 class FileStamp {
  public:
   // The stamp of the file now; nullopt when it does not exist. Throws FileError carrying
@@ -48,5 +52,6 @@ class FileStamp {
   std::int64_t changed_ns_ = 0;
   std::shared_ptr<int> pin_;  // the open descriptor
 };
+#endif
 
 }  // namespace quillbay

@@ -26,7 +26,4 @@ class CQuillbayApp {
   std::optional<std::string> backup_path_;
 };
 
-// The backup file in the Windows directory; nullopt when there is no such folder.
-std::optional<std::string> DefaultBackupPath();
-
 }  // namespace quillbay

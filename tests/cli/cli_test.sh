@@ -31,13 +31,17 @@ for command in list add delete export page; do
 done
 [[ $("$cli" --version) == "quillbay-cli "[0-9]* ]] || fail "--version"
 
-news=$("$cli" add News http://example.org/news.htm)
+news=$("$cli" add --id 0f5c3b1e-7d2a-4c6b-9e8f-1a2b3c4d5e6f News http://example.org/news.htm)
+[[ $news == "{0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F}" ]] || fail "add --id: $news"
 side=$("$cli" add --horizontal -- '-Side "pane" \' 'c:\pages\side.htm')
 expect_bars "$news	News
 $side	-Side \"pane\" \\"
-"$cli" list --json | python3 -c 'import json, sys; assert json.load(sys.stdin) == [
-  {"id": sys.argv[1], "name": "News"}, {"id": sys.argv[2], "name": "-Side \"pane\" \\"}]' \
-  "$news" "$side" || fail "list --json"
+json_is() { python3 -c 'import json, sys; print(json.load(sys.stdin) == json.loads(sys.argv[1]))' "$1"; }
+[[ $("$cli" list --json | json_is '[
+  {"id": "'"$news"'", "name": "News", "location": "http://example.org/news.htm",
+   "kind": "vertical", "registered": true},
+  {"id": "'"$side"'", "name": "-Side \"pane\" \\", "location": "c:\\pages\\side.htm",
+   "kind": "horizontal", "registered": true}]') == True ]] || fail "list --json"
 code=0
 "$cli" list 2>stderr | (exec 0<&-; sleep 0.2) || code=$?
 [[ $code == 0 && ! -s stderr ]] || fail "list to a reader that stopped: $code $(cat stderr)"
@@ -67,6 +71,7 @@ done)
   fail "page"
 
 # Refused: the status, the message, and no file changed or made.
+ln -s "$data/bkupRegKeyf" bkupRegKeyf.lnk
 snapshot() { ls -A "$data" . | grep -v '\.lock$'; cat "$data/bkupRegKeyf" "$data/registry.reg"; }
 : >stderr
 before=$(snapshot | md5sum)
@@ -91,8 +96,14 @@ done <<'EOF'
 1|This character is not allowed. Please choose the different name.|add 'a;b' L
 1|This character is not allowed. Please choose the different name.|add N 'http://a,b'
 1|This character is not allowed. Please choose the different name.|add $'a\nb' L
-1|no bar listed has the identifier {00000000-0000-0000-0000-000000000000}|delete {00000000-0000-0000-0000-000000000000}
-1|no bar listed has the identifier News|export -o new.reg News
+1|must be UTF-8 text|add $'a\xffb' L
+1|must be UTF-8 text|add N $'http://\xc3'
+1|A bar with the identifier {0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F} is already registered.|add --id {0f5c3b1e-7d2a-4c6b-9e8f-1a2b3c4d5e6f} N L
+1|News is not a bar identifier.|add --id News N L
+1|No bar listed has the identifier {00000000-0000-0000-0000-000000000000}.|delete {00000000-0000-0000-0000-000000000000}
+1|No bar listed has the identifier News.|export -o new.reg News
+1|is one of the files Quillbay keeps its bars in|export -o bkupRegKeyf.lnk
+1|is one of the files Quillbay keeps its bars in|page -o $XDG_DATA_HOME/quillbay/registry.reg.lock One http://one
 1|contains an invalid path.|export -o stderr/new.reg
 1|is a folder: name a file to write|export -o "$data"
 1|is a folder: name a file to write|page -o . One http://one
@@ -104,6 +115,19 @@ EOF
 (trap '' XFSZ && ulimit -f 0 && ! "$cli" list 2>&1 >full) |
   grep -q "standard output could not be written" || fail "list to a full disk"
 
+# check: a bar the list lost is found and listed again; a row without keys is only reported.
+cp "$data/bkupRegKeyf" list.bak
+grep -v "$news" list.bak >"$data/bkupRegKeyf"
+printf '{00000000-0000-0000-0000-00000000000A},Lost;\r\n' >>"$data/bkupRegKeyf"
+status=0; "$cli" check >check.out || status=$?
+[[ $status == 1 && $(cat check.out) == "{00000000-0000-0000-0000-00000000000A}	Lost	listed, but not registered
+$news	News	registered, but not listed" ]] || fail "check: $(cat check.out)"
+"$cli" check --repair >check.out || true
+grep -qx "$news	News	listed again" check.out || fail "check --repair"
+"$cli" delete '{00000000-0000-0000-0000-00000000000a}'
+"$cli" check || fail "check after the repair"
+[[ -L bkupRegKeyf.lnk ]] || fail "the link to the list was replaced"
+
 news_typed=${news:1:36} # as reg.exe users type it
 "$cli" delete "${news_typed,,}"
 expect_bars "$side	-Side \"pane\" \\"
@@ -114,4 +138,9 @@ for i in 1 2 3 4 5 6 7 8; do "$cli" add "Bar $i" "http://h/$i" >/dev/null & done
 wait
 [[ $("$cli" list | wc -l) == 8 && $(sections "$data/registry.reg" InitPropertyBag | wc -l) == 8 ]] ||
   fail "adds at the same time lost a bar"
+# A hand-edited row that is not text still lists as JSON.
+printf '{00000000-0000-0000-0000-00000000000B},Gr\xfc\xdfe;\r\n' >"$data/bkupRegKeyf"
+[[ $("$cli" list --json | json_is '[{"id": "{00000000-0000-0000-0000-00000000000B}",
+  "name": "Gr\ufffd\ufffde", "location": null, "kind": null, "registered": false}]') == True ]] ||
+  fail "list --json of bytes that are not text"
 echo "quillbay-cli end to end: passed"

@@ -2,6 +2,7 @@
 // uses them, and prints the rows its bar list shows: identifier TAB name, one a line.
 #include <cstdio>
 
+#include "registration/data_files.h"
 #include "registration/file_registry_store.h"
 #include "resources/dialog_templates.h"
 #include "system/guid.h"
@@ -16,7 +17,7 @@ int main() {
       std::printf("%s\t%s\n", row.at(0).c_str(), row.at(1).c_str());
     w.Press(Key::kEscape);
   });
-  FileRegistryStore store(DefaultRegistryFilePath().value());
+  FileRegistryStore store(DataFilePath(kRegistryFileName).value());
   SystemGuidSource guids;
-  return CQuillbayApp(platform, store, guids, DefaultBackupPath()).Run();
+  return CQuillbayApp(platform, store, guids, DataFilePath(kBackupFileName)).Run();
 }

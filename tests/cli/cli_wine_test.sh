@@ -36,7 +36,8 @@ cli list --json
 python3 - "$out" "$id" <<'EOF' || fail "list --json: $(cat "$out")"
 import json, sys
 bars = json.loads(open(sys.argv[1], "rb").read().decode("utf-8"))
-assert [b["name"] for b in bars if b["id"] == sys.argv[2]] == ["Grüße"], bars
+assert [b for b in bars if b["id"] == sys.argv[2]] == [{"id": sys.argv[2], "name": "Grüße",
+  "location": "C:\\Users\\Jürgen\\grüße.htm", "kind": "vertical", "registered": True}], bars
 EOF
 
 # A reader that stops early is no failure; straight under Wine, as wine-run.sh keeps a pipe

@@ -3,6 +3,7 @@
 #if !defined(_WIN32)
 #include <grp.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -55,17 +56,30 @@ inline std::string ReadBytes(const std::string& path) {
 
 #if !defined(_WIN32)
 // A child process running `body`; Result() waits for it: "" if body returned "" (success).
+// A failed fork() is a failure of the test, never taken for the parent's side, and no
+// signal is ever sent to a pid that is not this child's.
 class Child {
  public:
   explicit Child(const std::function<std::string()>& body) {
-    if ((pid_ = ::fork()) != 0) return;
-    const std::string out = body();
+    if ((pid_ = ::fork()) != 0) return;  // the parent, also when no child could be made
+    std::string out;
+    try {
+      out = body();
+    } catch (...) {  // never back into the test runner in the child
+      out = "the child threw";
+    }
     if (!out.empty()) std::fprintf(stderr, "child: %s\n", out.c_str());
     ::_exit(out.empty() ? 0 : 1);
   }
+  // Ends the child at once.
+  void Kill() const {
+    if (pid_ > 0) ::kill(pid_, SIGKILL);
+  }
+  pid_t pid() const { return pid_; }
   std::string Result() const {
+    if (pid_ < 0) return "no child: fork() failed";
     int status = 0;
-    ::waitpid(pid_, &status, 0);
+    if (::waitpid(pid_, &status, 0) != pid_) return "the child was lost";
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ""
                                                          : "the child failed (its output says why)";
   }

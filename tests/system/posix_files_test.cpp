@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+
 #include "registration/backup_file.h"
 #include "registration/bar_registry.h"
 #include "registration/file_registry_store.h"
@@ -33,6 +36,7 @@ TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
   }
   ::mkfifo(fifo.c_str(), 0666);
   std::filesystem::create_directories(folder + "/inner");
+  std::filesystem::create_symlink("elsewhere", dir.File("lock"));  // never followed
   const std::pair<std::function<void()>, std::string> table[] = {
       {[&] { ReplaceFileAtomically(plain + "/x", ""); }, plain + "/x contains an invalid path."},
       {[&] { ReplaceFileAtomically(folder, ""); }, "Access to " + folder + " was denied."},
@@ -42,6 +46,8 @@ TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
       {[&] { ReadWholeFile(fifo); }, "Access to " + fifo + " was denied."},
       {[&] { LoadBackup(folder); }, "Access to " + folder + " was denied."},
       {[&] { RemoveFileIfExists(folder); }, "Access to an unnamed file was denied."},
+      {[&] { FileLock::Acquire(dir.File("lock")); },
+       "Access to " + dir.File("lock") + " was denied."},
   };
   EXPECT_EQ(testing::AsOrdinaryUser([&] {
               std::string out;
@@ -57,6 +63,7 @@ TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
             }),
             "");
   for (const std::string& file : {plain, read_only, unreadable}) EXPECT_EQ(ReadBytes(file), "kept");
+  EXPECT_FALSE(std::filesystem::exists(dir.File("elsewhere")));
 }
 
 TEST(PosixFilesTest, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
@@ -79,20 +86,59 @@ TEST(PosixFilesTest, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"bkupRegKeyf"});
 }
 
-TEST(PosixFilesTest, ReplaceKeepsOwnerAndModeAndFollowsLinks) {
+// A list kept behind a link (in a synced folder, say) is replaced and removed where the link
+// points, also when it dangles, and the link stays.
+TEST(PosixFilesTest, ReplaceKeepsOwnerAndModeAndLinksStay) {
   testing::TempDir dir;
-  const std::string target = dir.File("target");
+  const std::string target = dir.File("target"), link = dir.File("link");
   WriteBytes(target, "old");
   ::chmod(target.c_str(), 0640);
   EXPECT_TRUE(::geteuid() != 0 || ::chown(target.c_str(), 65534, 65534) == 0);  // nobody's
-  std::filesystem::create_symlink(target, dir.File("link"));
+  std::filesystem::create_symlink("target", link);
   struct stat before = {}, after = {};
   ::stat(target.c_str(), &before);
-  ReplaceFileAtomically(dir.File("link"), "new");
+  ReplaceFileAtomically(link, "new");
   ::stat(target.c_str(), &after);
-  EXPECT_EQ(ReadBytes(dir.File("link")), "new");
+  EXPECT_EQ(ReadBytes(target), "new");
   EXPECT_EQ(std::tuple(after.st_mode, after.st_uid, after.st_gid),
             std::tuple(before.st_mode, before.st_uid, before.st_gid));
+  RemoveFileIfExists(link);
+  EXPECT_FALSE(std::filesystem::exists(target));
+  ReplaceFileAtomically(link, "again");  // through the link that now dangles
+  EXPECT_EQ(ReadBytes(target), "again");
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+}
+
+// One file reached through links, folder links, relative links and hard links has one final
+// path and is the same file; the existing part of a missing path is resolved.
+TEST(PosixFilesTest, FinalPathResolvesEveryLinkAndSameFileSeesThrough) {
+  testing::TempDir dir;
+  const std::string real = std::filesystem::canonical(dir.path()).string() + "/real";
+  std::filesystem::create_directory(real);
+  WriteBytes(real + "/list", "");
+  WriteBytes(real + "/other", "");
+  std::filesystem::create_directory_symlink("real", dir.File("folder"));
+  std::filesystem::create_symlink("folder/list", dir.File("link"));
+  std::filesystem::create_symlink(real + "/later", dir.File("dangling"));
+  std::filesystem::create_symlink("loop", dir.File("loop"));
+  std::filesystem::create_hard_link(real + "/list", dir.File("hard"));
+  const std::string top = ParentFolder(real);
+  const std::pair<std::string, std::string> finals[] = {
+      {dir.File("link"), real + "/list"},
+      {dir.File("folder/list"), real + "/list"},
+      {dir.File("folder/new"), real + "/new"},
+      {dir.File("dangling"), real + "/later"},
+      {dir.File("folder/../real/./list"), real + "/list"},
+      {dir.File("missing/x/../y"), top + "/missing/y"},
+      {dir.File("loop"), top + "/loop"},
+  };
+  for (const auto& [path, final] : finals) EXPECT_EQ(FinalPath(path), final) << path;
+  const std::tuple<std::string, std::string, bool> same[] = {
+      {dir.File("link"), real + "/list", true},      {dir.File("hard"), real + "/list", true},
+      {dir.File("dangling"), real + "/later", true}, {dir.File("folder/new"), real + "/new", true},
+      {real + "/list", real + "/other", false},      {real + "/list", real + "/new", false},
+  };
+  for (const auto& [a, b, expected] : same) EXPECT_EQ(SameFile(a, b), expected) << a << " " << b;
 }
 
 // A writer killed at any moment leaves each file whole, old or new, and the next write
@@ -101,7 +147,8 @@ TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
   testing::TempDir dir;
   const std::string backup = dir.File("bkupRegKeyf"), registry = dir.File("registry.reg");
   auto write = [&](int i) {
-    SaveBackup(backup, std::vector<BarRow>(i % 2 ? 20000 : 1, BarRow{"{0123456789}", "a bar"}));
+    ReplaceFileAtomically(
+        backup, FormatBackup(std::vector<BarRow>(i % 2 ? 20000 : 1, BarRow{"{0123456789}", "a"})));
     FileRegistryStore store(registry);
     i % 2 ? RegisterBar(store, "{B}", "n", "l", BarKind::kVertical) : UnregisterBar(store, "{B}");
   };
@@ -112,11 +159,13 @@ TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
   const std::vector<std::string> even = files();
   std::minstd_rand random(std::random_device{}());
   for (int round = 0; round < 25; ++round) {
-    const pid_t pid = ::fork();
-    for (int i = 0; pid == 0; ++i) write(i);
+    const testing::Child writer([&]() -> std::string {
+      for (int i = 0;; ++i) write(i);
+    });
+    ASSERT_GT(writer.pid(), 0) << "fork() failed";
     ::usleep(static_cast<useconds_t>(1000 + random() % 40000));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    writer.Kill();
+    writer.Result();
     const std::vector<std::string> now = files();
     for (std::size_t f = 0; f < now.size(); ++f) {
       EXPECT_TRUE(now[f] == odd[f] || now[f] == even[f]) << "file " << f << " torn";
@@ -128,8 +177,9 @@ TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
 }
 
 // Two processes adding rows to the backup file and two registering bars, all let go at once
-// while the locks are held here for 0.3 s: none writes before its lock is free (one that
-// skipped a lock would, for certain), and every row and bar of each is kept.
+// while the locks are held here: each is seen waiting for its lock, and nothing is written
+// until the locks are free (a writer that skipped its lock would write instead of waiting),
+// and every row and bar of each is kept.
 TEST(PosixFilesTest, WritersAtOnceWaitForTheLocksAndLoseNothing) {
   testing::TempDir dir;
   const std::string backup = dir.File("bkupRegKeyf"), registry = dir.File("registry.reg");
@@ -141,8 +191,11 @@ TEST(PosixFilesTest, WritersAtOnceWaitForTheLocksAndLoseNothing) {
   for (const std::string id : {"{B}", "{C}"}) {
     children.emplace_back([&] {
       (void)!::read(go[0], &c, 1);
-      const auto add = [&](auto& rows) { rows.push_back({id, ""}); };
-      return UpdateBackup(backup, add).size() > 1 ? "" : "!";
+      BackupLock list(backup);
+      std::vector<BarRow> rows = list.rows();
+      rows.push_back({id, ""});
+      list.Write(rows);
+      return list.rows().size() > 1 ? "" : "!";
     });
     children.emplace_back([&] {
       FileRegistryStore store(registry);
@@ -156,7 +209,17 @@ TEST(PosixFilesTest, WritersAtOnceWaitForTheLocksAndLoseNothing) {
     const FileLock locks[] = {FileLock::Acquire(backup + ".lock"),
                               FileLock::Acquire(registry + ".lock")};
     EXPECT_EQ(::write(go[1], "gggg", 4), 4);
-    ::usleep(300000);
+    // The kernel lists each process waiting for a lock with "->" before its lock's words.
+    const auto all_waiting = [&] {
+      std::ifstream table("/proc/locks");
+      const std::string text{std::istreambuf_iterator<char>(table), {}};
+      return std::ranges::all_of(children, [&](const testing::Child& child) {
+        return std::regex_search(
+            text, std::regex("-> FLOCK +\\S+ +\\S+ +" + std::to_string(child.pid()) + " "));
+      });
+    };
+    for (int i = 0; i < 3000 && !all_waiting(); ++i) ::usleep(10000);
+    EXPECT_TRUE(all_waiting()) << "a writer did not wait for its lock";
     EXPECT_EQ(ReadBytes(backup), "{A},first;\r\n");
     EXPECT_FALSE(std::filesystem::exists(registry));
   }

@@ -4,13 +4,14 @@
 #include <csignal>
 
 #include "cli/cli_platform.h"
+#include "registration/data_files.h"
 #include "registration/file_registry_store.h"
 #include "registration/reg_file.h"
 
 namespace quillbay {
 
 std::unique_ptr<RegistryStore> OpenSystemRegistry() {
-  const std::optional<std::string> path = DefaultRegistryFilePath();
+  const std::optional<std::string> path = DataFilePath(kRegistryFileName);
   if (!path) return nullptr;
   return std::make_unique<FileRegistryStore>(*path);
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "system/file_error.h"
 #include "system/file_lock.h"
@@ -148,12 +149,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
-  // Replace what a symbolic link points to, not the link itself.
-  std::string target = path;
-  if (char* real = ::realpath(path.c_str(), nullptr); real != nullptr) {
-    target = real;
-    std::free(real);
-  }
+  // Replace what a symbolic link points to, not the link itself, also when it dangles.
+  const std::string target = FinalPath(path);
   // The rename needs only the folder's rights: without this check a file the user may not
   // write would be replaced anyway. Only a regular file is ever replaced: a folder or a
   // device in its place is refused.
@@ -227,7 +224,8 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
 }
 
 void RemoveFileIfExists(const std::string& path) {
-  if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+  // The file a symbolic link points to is removed; the link stays.
+  if (::unlink(FinalPath(path).c_str()) != 0 && errno != ENOENT) {
     throw FileError(ClassifySystemError(static_cast<unsigned long>(errno), path), std::nullopt);
   }
 }
@@ -279,9 +277,64 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return out;
 }
 
+std::string FinalPath(const std::string& path) {
+  // The components still to walk, the next one last; a link's target is pushed in its place.
+  std::vector<std::string> rest;
+  const auto push = [&rest](const std::string& text) {
+    std::size_t end = text.size();
+    while (end > 0) {
+      const std::size_t slash = text.find_last_of('/', end - 1);
+      const std::size_t begin = slash == std::string::npos ? 0 : slash + 1;
+      if (end > begin) rest.push_back(text.substr(begin, end - begin));
+      if (slash == std::string::npos) break;
+      end = slash;
+    }
+  };
+  push(AbsolutePath(path));
+  std::string resolved;  // "" is the root
+  bool missing = false;  // from here on nothing exists: the rest is taken as it is
+  int links = 0;
+  while (!rest.empty()) {
+    const std::string name = std::move(rest.back());
+    rest.pop_back();
+    if (name == ".") continue;
+    if (name == "..") {
+      resolved.resize(resolved.empty() ? 0 : resolved.find_last_of('/'));
+      continue;
+    }
+    const std::string next = resolved + "/" + name;
+    struct stat st {};
+    if (!missing && ::lstat(next.c_str(), &st) != 0) missing = true;
+    // A loop of links is left unresolved; opening the path reports it.
+    if (!missing && S_ISLNK(st.st_mode) && ++links <= 40) {
+      std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+      const ssize_t n = ::readlink(next.c_str(), target.data(), target.size());
+      if (n > 0 && static_cast<std::size_t>(n) < target.size()) {
+        target.resize(static_cast<std::size_t>(n));
+        if (target.front() == '/') resolved.clear();
+        push(target);
+        continue;
+      }
+    }
+    resolved = next;
+  }
+  return resolved.empty() ? "/" : resolved;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa {
+  }, sb{};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+  return FinalPath(a) == FinalPath(b);
+}
+
 FileLock FileLock::Acquire(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) Throw(errno, path);
+  // A link in the lock's place is refused: following a dangling one would create a file
+  // wherever it points.
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) Throw(errno == ELOOP ? EACCES : errno, path);
   while (::flock(fd, LOCK_EX) != 0) {
     if (errno == EINTR) continue;
     const int err = errno;

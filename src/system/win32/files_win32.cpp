@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include "system/file_error.h"
 #include "system/file_lock.h"
@@ -84,6 +87,98 @@ void RemoveStaleTemporaries(const std::string& full) {
   ::FindClose(search);
 }
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Whether `error`, met on the existing or vanished file `full`, may pass if tried again:
+// another program (an indexer, a virus scanner, an editor) holding the file for a moment,
+// or a file being deleted, which refuses access until its last handle closes. A read-only
+// file or a folder in the file's place refuses access for good.
+bool MayPass(DWORD error, const std::string& full) {
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) return true;
+  if (error != ERROR_ACCESS_DENIED) return false;
+  const DWORD attributes = ::GetFileAttributesA(full.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return ::GetLastError() == ERROR_ACCESS_DENIED;
+  return (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
+// Runs `attempt` (0 or an error) again while it fails with an error that may pass on `full`,
+// backing off, for about 2.5 s at most; returns the last error.
+template <typename Attempt>
+DWORD Retrying(const std::string& full, Attempt attempt) {
+  DWORD delay = 10, waited = 0;
+  for (;;) {
+    const DWORD error = attempt();
+    if (error == 0 || waited >= 2500 || !MayPass(error, full)) return error;
+    ::Sleep(delay);
+    waited += delay;
+    delay = delay * 2 > 250 ? 250 : delay * 2;
+  }
+}
+
+// Opens `path` for its attributes only, following links; also a folder.
+HANDLE OpenForAttributes(const std::string& path) {
+  return ::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+std::string FromWide(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size,
+                        nullptr, nullptr);
+  return out;
+}
+
+// A path the system gives in its long form ("\\?\C:\x", "\\?\UNC\server\share")
+// in the form the program shows and opens.
+std::string WithoutLongPrefix(std::string path) {
+  if (path.starts_with("\\\\?\\UNC\\")) return "\\\\" + path.substr(8);
+  if (path.starts_with("\\\\?\\") || path.starts_with("\\??\\")) return path.substr(4);
+  return path;
+}
+
+// Where the symbolic link or junction `full` points, made absolute; nullopt when `full` is
+// none. Read from the link itself, so that a dangling link resolves too.
+std::optional<std::string> LinkTarget(const std::string& full) {
+  Handle link(::CreateFileA(full.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!link.valid()) return std::nullopt;
+  // The reparse data (REPARSE_DATA_BUFFER, from the driver kit's headers): the tag at 0; the
+  // substitute and print names' offsets and lengths in bytes at 8; a symbolic link's flags
+  // at 16 and its names from 20, a junction's names from 16.
+  alignas(8) unsigned char data[MAXIMUM_REPARSE_DATA_BUFFER_SIZE];
+  DWORD got = 0;
+  if (!::DeviceIoControl(link.get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, data, sizeof data, &got,
+                         nullptr) ||
+      got < 20) {
+    return std::nullopt;
+  }
+  ULONG tag = 0, flags = 0;
+  USHORT names[4] = {};  // substitute offset, length; print offset, length
+  std::memcpy(&tag, data, sizeof tag);
+  std::memcpy(names, data + 8, sizeof names);
+  std::size_t start = 0;
+  if (tag == IO_REPARSE_TAG_SYMLINK) {
+    std::memcpy(&flags, data + 16, sizeof flags);
+    start = 20;
+  } else if (tag == IO_REPARSE_TAG_MOUNT_POINT) {
+    start = 16;
+  } else {
+    return std::nullopt;
+  }
+  const bool print = names[3] > 0;
+  const std::size_t offset = start + names[print ? 2 : 0], length = names[print ? 3 : 1];
+  if (offset + length > got) return std::nullopt;
+  std::wstring wide(length / sizeof(wchar_t), L'\0');
+  std::memcpy(wide.data(), data + offset, wide.size() * sizeof(wchar_t));
+  const std::string target = WithoutLongPrefix(FromWide(wide));
+  if (target.empty()) return std::nullopt;
+  constexpr ULONG kRelative = 1;  // SYMLINK_FLAG_RELATIVE
+  return AbsolutePath((flags & kRelative) != 0 ? JoinPath(ParentFolder(full), target) : target);
+}
+
 }  // namespace
 
 FileCause ClassifySystemError(unsigned long error, const std::string& /*path*/) {
@@ -122,8 +217,9 @@ FileCause ClassifySystemError(unsigned long error, const std::string& /*path*/) 
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
-  // Other readers are welcome; a writer must not change the file under us.
-  Handle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  // Shared with everyone, so that a reader never makes a writer's replace or a removal fail:
+  // the program's writers replace a file whole and never change it in place.
+  Handle file(::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.valid()) {
     const DWORD error = ::GetLastError();
@@ -147,23 +243,26 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 }
 
 void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
-  // Work on the path as the system's own open takes it: a drive-relative "c:page.htm" is
-  // in the current folder of drive C, and its temporary file must be there too.
-  const std::string full = AbsolutePath(path);
+  // Work on the path as the system's own open takes it (a drive-relative "c:page.htm" is in
+  // the current folder of drive C), and on the file a symbolic link points to, which need
+  // not exist yet: the temporary file must be in the final file's folder, and the link stays.
+  const std::string full = FinalPath(path);
   // Only a file the user could open for writing is replaced: not a read-only file, one
-  // held open without sharing, or a folder.
-  {
-    Handle old(::CreateFileA(full.c_str(), GENERIC_WRITE,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!old.valid() && ::GetLastError() != ERROR_FILE_NOT_FOUND) Throw(::GetLastError(), path);
+  // held open without sharing for longer than the retries wait, or a folder.
+  const DWORD refused = Retrying(full, [&]() -> DWORD {
+    Handle old(::CreateFileA(full.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!old.valid()) {
+      const DWORD error = ::GetLastError();
+      return error == ERROR_FILE_NOT_FOUND ? 0 : error;
+    }
     // The open refuses a read-only file on Windows, but not always under Wine.
     const DWORD attributes = ::GetFileAttributesA(full.c_str());
-    if (old.valid() && attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-      Throw(ERROR_ACCESS_DENIED, path);
-    }
-  }
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0
+               ? ERROR_ACCESS_DENIED
+               : 0;
+  });
+  if (refused != 0) Throw(refused, path);
   RemoveStaleTemporaries(full);
 
   static std::atomic<unsigned long> counter{0};
@@ -205,18 +304,24 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
     ::DeleteFileA(temp.c_str());
     Throw(error, path);
   }
-  if (!::MoveFileExA(temp.c_str(), full.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = ::GetLastError();
+  const DWORD error = Retrying(full, [&]() -> DWORD {
+    return ::MoveFileExA(temp.c_str(), full.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : ::GetLastError();
+  });
+  if (error != 0) {
     ::DeleteFileA(temp.c_str());
     Throw(error, path);
   }
 }
 
 void RemoveFileIfExists(const std::string& path) {
-  if (::DeleteFileA(path.c_str())) return;
-  const DWORD error = ::GetLastError();
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+  // The file a symbolic link points to is removed; the link stays.
+  const std::string full = FinalPath(path);
+  const DWORD error =
+      Retrying(full, [&]() -> DWORD { return ::DeleteFileA(full.c_str()) ? 0 : ::GetLastError(); });
+  if (error == 0 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
   throw FileError(ClassifySystemError(error, path), std::nullopt);
 }
 
@@ -280,11 +385,61 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return out;
 }
 
+std::string FinalPath(const std::string& path) {
+  std::string full = AbsolutePath(path);
+  for (int links = 0; links < 40; ++links) {
+    if (Handle file(OpenForAttributes(full)); file.valid()) {
+      const DWORD size = ::GetFinalPathNameByHandleA(file.get(), nullptr, 0, VOLUME_NAME_DOS);
+      std::string final(size, '\0');
+      const DWORD got =
+          size == 0 ? 0
+                    : ::GetFinalPathNameByHandleA(file.get(), final.data(), size, VOLUME_NAME_DOS);
+      if (got == 0 || got >= size) return full;
+      final.resize(got);
+      return WithoutLongPrefix(final);
+    }
+    // A dangling link: follow it to where it points.
+    if (std::optional<std::string> target = LinkTarget(full)) {
+      full = *target;
+      continue;
+    }
+    // Nothing is there: resolve the folder it would be in.
+    const std::string parent = ParentFolder(full);
+    std::size_t slash = full.size();
+    while (slash > 0 && !IsSeparator(full[slash - 1])) --slash;
+    if (parent.size() >= full.size() || slash == full.size()) return full;
+    return JoinPath(FinalPath(parent), full.substr(slash));
+  }
+  return full;  // a loop of links: opening the path reports it
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  const auto identity = [](const std::string& path) {
+    Handle file(OpenForAttributes(path));
+    BY_HANDLE_FILE_INFORMATION info{};
+    return file.valid() && ::GetFileInformationByHandle(file.get(), &info)
+               ? std::optional(
+                     std::tuple(info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow))
+               : std::nullopt;
+  };
+  const auto ia = identity(a), ib = identity(b);
+  if (ia && ib) return *ia == *ib;
+  return ::lstrcmpiA(FinalPath(a).c_str(), FinalPath(b).c_str()) == 0;
+}
+
 FileLock FileLock::Acquire(const std::string& path) {
-  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // The link itself is opened, never followed: a dangling one would create a file wherever
+  // it points. A reparse point in the lock's place is refused.
+  HANDLE file =
+      ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) Throw(::GetLastError(), path);
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    ::CloseHandle(file);
+    Throw(ERROR_ACCESS_DENIED, path);
+  }
   OVERLAPPED at{};
   if (!::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
     const DWORD error = ::GetLastError();

@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
+#include "registration/data_files.h"
 #include "registration/file_registry_store.h"
 #include "resources/dialog_templates.h"
-#include "resources/string_table.h"
 #include "system/guid.h"
 #include "ui/qt/qt_dialog_platform.h"
 #include "ui/qt/qt_resources.h"
@@ -14,35 +14,12 @@
 namespace quillbay {
 namespace {
 
-// Stands in for the registry file when there is no data folder to keep it in: every change
-// fails, and the window reports it, rather than writing somewhere unexpected.
-class UnavailableRegistryStore final : public RegistryStore {
- public:
-  RegResult CreateKey(RegRoot, std::string_view, RegKey*) override { return Failure(); }
-  RegResult SetDefaultString(RegKey, std::string_view) override { return Failure(); }
-  RegResult SetValue(RegKey, std::string_view, RegType, std::span<const std::uint8_t>) override {
-    return Failure();
-  }
-  RegResult DeleteKey(RegRoot, std::string_view) override { return Failure(); }
-  RegResult CloseKey(RegKey) override { return Failure(); }
-
- private:
-  static RegResult Failure() {
-    return {RegStatus::kStoreError, std::string(StringResource(str::kNoDataFolder))};
-  }
-};
-
 int Run() {
   QtDialogPlatform platform;
   SystemGuidSource guids;
-  const std::optional<std::string> registry_path = DefaultRegistryFilePath();
-  if (!registry_path) {
-    UnavailableRegistryStore store;
-    return CQuillbayApp(platform, store, guids, DefaultBackupPath()).Run();
-  }
-  FileRegistryStore store(*registry_path);
-  CQuillbayApp app(platform, store, guids, DefaultBackupPath());
-  return app.Run();
+  // Without a data folder there is no list either: the window says so and touches no store.
+  FileRegistryStore store(DataFilePath(kRegistryFileName).value_or(""));
+  return CQuillbayApp(platform, store, guids, DataFilePath(kBackupFileName)).Run();
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "registration/data_files.h"
 #include "registration/win32/win32_registry_store.h"
 #include "system/guid.h"
 #include "ui/quillbay_app.h"
@@ -10,6 +11,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
   quillbay::Win32DialogPlatform platform(instance);
   quillbay::Win32RegistryStore store;
   quillbay::SystemGuidSource guids;
-  quillbay::CQuillbayApp app(platform, store, guids, quillbay::DefaultBackupPath());
+  quillbay::CQuillbayApp app(platform, store, guids, quillbay::DataFilePath(quillbay::kBackupFileName));
   return app.Run();
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 
 #include "system/file_error.h"
 #include "system/files.h"
@@ -54,6 +55,28 @@ TEST(Win32FilesTest, RealFailuresLeaveTheFilesAsTheyWere) {
   EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"folder", "held", "plain", "read-only"}));
 }
 
+// Another program (an indexer, a virus scanner) holding the file for a moment without
+// sharing makes neither a replace nor a removal fail: they try again until it lets go.
+TEST(Win32FilesTest, WritersWaitForAFileHeldForAMoment) {
+  TempDir dir;
+  const std::string list = dir.File("bkupRegKeyf");
+  WriteBytes(list, "old");
+  const std::function<void()> writers[] = {[&] { ReplaceFileAtomically(list, "new"); },
+                                           [&] { RemoveFileIfExists(list); }};
+  for (const auto& write : writers) {
+    HANDLE holder = ::CreateFileA(list.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    std::thread letting_go([holder] {
+      ::Sleep(300);
+      ::CloseHandle(holder);
+    });
+    EXPECT_NO_THROW(write());
+    letting_go.join();
+  }
+  EXPECT_EQ(dir.Entries(), std::vector<std::string>{});
+}
+
 // Bytes go out unchanged, and a drive-relative path ("c:page.htm") is written where the
 // system's own open puts it, in that drive's current folder, with its temporary files.
 TEST(Win32FilesTest, WritesBytesWhereTheSystemWouldOpenThem) {
@@ -69,6 +92,29 @@ TEST(Win32FilesTest, WritesBytesWhereTheSystemWouldOpenThem) {
   ::SetCurrentDirectoryA(saved);
   EXPECT_EQ(ReadBytes(dir.File("page.htm")), text + text);
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{"page.htm"});
+}
+
+// Names of one file: through a hard link or in another case; where the system makes
+// symbolic links (Wine 8 does not), through a link, also a dangling one, to its final path.
+TEST(Win32FilesTest, FinalPathResolvesEveryLinkAndSameFileSeesThrough) {
+  TempDir dir;
+  const std::string real = FinalPath(dir.path().string()) + "\\real", list = real + "\\list";
+  ASSERT_TRUE(::CreateDirectoryA(real.c_str(), nullptr));
+  WriteBytes(list, "");
+  ASSERT_TRUE(::CreateHardLinkA(dir.File("hard").c_str(), list.c_str(), nullptr));
+  std::vector<std::tuple<std::string, std::string, bool>> same = {
+      {dir.File("hard"), list, true},         {list, real + "\\LIST", true},
+      {real + "\\new", real + "\\NEW", true}, {list, real + "\\new", false},
+      {list, dir.File("hard2"), false},       {dir.File("real\\new"), real + "\\new", true}};
+  ::CreateSymbolicLinkA(dir.File("link").c_str(), list.c_str(), 0);
+  ::CreateSymbolicLinkA(dir.File("dangling").c_str(), "real\\later", 0);
+  if (::GetFileAttributesA(dir.File("dangling").c_str()) != INVALID_FILE_ATTRIBUTES) {
+    same.insert(same.end(), {{dir.File("link"), real + "\\LIST", true},
+                             {dir.File("dangling"), real + "\\Later", true}});
+    EXPECT_EQ(FinalPath(dir.File("dangling")), real + "\\later");
+  }
+  EXPECT_EQ(FinalPath(dir.File("real\\new")), real + "\\new");
+  for (const auto& [a, b, expected] : same) EXPECT_EQ(SameFile(a, b), expected) << a << " " << b;
 }
 
 // A writer (this test run again as a child) killed at any moment leaves whole files.
