@@ -25,7 +25,7 @@ void OpenMainWindow(benchmark::State& state) {
     g.data1 = static_cast<std::uint32_t>(i);
     rows.push_back({FormatBarId(g), "Bar number " + std::to_string(i)});
   }
-  SaveBackup(backup, rows);
+  testing::WriteBytes(backup, FormatBackup(rows));
   testing::MemoryRegistryStore store;
   testing::ScriptedGuidSource guids;
   TestDialogPlatform platform;

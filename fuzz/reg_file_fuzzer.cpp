@@ -14,16 +14,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fprintf(stderr, "reg_file_fuzzer: %s\n", what);
     std::abort();
   };
-  RegFile file, again;
-  RegFileError error;
-  if (!ParseRegFile(std::string_view(reinterpret_cast<const char*>(data), size), file, error)) {
-    if (error.message.empty()) fail("a refusal without a reason");
+  const RegResult<RegFile> file =
+      ParseRegFile(std::string_view(reinterpret_cast<const char*>(data), size));
+  if (!file) {
+    if (file.error().detail.empty()) fail("a refusal without a reason");
     return 0;
   }
-  const std::string written = FormatRegFile(file);
-  if (!ParseRegFile(written, again, error)) fail("the written file does not read back");
-  if (!(again == file)) fail("the written file reads back as another registry");
-  if (FormatRegFile(again) != written) fail("writing what was read back changes the bytes");
-  if (FormatRegFile(file) != written) fail("writing again from the kept sections differs");
+  const std::string written = FormatRegFile(*file);
+  const RegResult<RegFile> again = ParseRegFile(written);
+  if (!again) fail("the written file does not read back");
+  if (!(*again == *file)) fail("the written file reads back as another registry");
+  if (FormatRegFile(*again) != written) fail("writing what was read back changes the bytes");
   return 0;
 }

@@ -101,4 +101,10 @@ std::string FormatString1(std::string_view text, std::string_view arg) {
   return out;
 }
 
+std::string FileErrorText(const FileError& error) {
+  return FormatString1(
+      StringResource(str::kFileErrorBase + static_cast<int>(error.cause())),
+      error.path() ? std::string_view(*error.path()) : StringResource(str::kUnnamedFile));
+}
+
 }  // namespace quillbay

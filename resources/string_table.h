@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "system/file_error.h"
+
 namespace quillbay {
 
 // Numbers of the program's string resources. The texts are the program's own and stay
@@ -38,5 +40,9 @@ std::string_view StringResource(int id);
 
 // Replaces every "%1" in `text` with `arg`, the way the framework's message formatter does.
 std::string FormatString1(std::string_view text, std::string_view arg);
+
+// What the user is told of a file error: its cause's text with "%1" replaced by the path, or
+// by "an unnamed file".
+std::string FileErrorText(const FileError& error);
 
 }  // namespace quillbay

@@ -4,7 +4,8 @@
 set -euo pipefail
 
 # The windows need a sans serif font, also on the offscreen platform of tests and screenshots.
-packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev nlohmann-json3-dev fonts-dejavu-core)
+packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev libutfcpp-dev nlohmann-json3-dev
+          fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
   packages+=(ccache libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
              g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick

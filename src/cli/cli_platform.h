@@ -21,10 +21,6 @@ std::unique_ptr<RegistryStore> OpenSystemRegistry();
 std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** argv,
                                                              std::string* refused);
 
-// Whether the stores can keep `text` as it is: valid UTF-8 elsewhere; any byte is a
-// character of the ANSI code page on Windows.
-bool IsStorableText(std::string_view text);
-
 // The program's text as UTF-8: converted from the ANSI code page on Windows, as it is
 // elsewhere. Bytes that are not text are left for the JSON writer to replace.
 std::string TextAsUtf8(std::string_view text);

@@ -17,7 +17,9 @@
 #include "linkpage/link_page.h"
 #include "registration/bars.h"
 #include "registration/data_files.h"
+#include "registration/error_text.h"
 #include "registration/reg_export.h"
+#include "registration/text.h"
 #include "resources/string_table.h"
 #include "system/files.h"
 
@@ -62,9 +64,9 @@ class Machine {
 // Says on standard error what went wrong in `outcome`, for the bar `id`; true when nothing did.
 bool Reported(const BarOutcome& outcome, std::string_view id) {
   if (outcome.refused) Fail(FormatString1(StringResource(*outcome.refused), id));
-  if (outcome.file_error) Fail(outcome.file_error->Text());
+  if (outcome.file_error) Fail(FileErrorText(*outcome.file_error));
   if (outcome.not_a_bar) Fail(FormatString1(StringResource(str::kNoRegistryEntries), id));
-  for (const RegFailure& failure : outcome.registry) Fail(failure.result.detail);
+  for (const RegFailure& failure : outcome.registry) Fail(RegErrorText(failure.error));
   return outcome.ok();
 }
 
@@ -105,10 +107,9 @@ int List(bool json) {
     const BarState& state = bar.state;
     Json kind = nullptr;
     if (state.kind) kind = *state.kind == BarKind::kHorizontal ? "horizontal" : "vertical";
-    // The row is the program's text; what is read from the registry is UTF-8 already.
     bars.push_back({{"id", TextAsUtf8(bar.row.id)},
                     {"name", TextAsUtf8(bar.row.name)},
-                    {"location", state.location ? Json(*state.location) : Json(nullptr)},
+                    {"location", state.location ? Json(TextAsUtf8(*state.location)) : Json()},
                     {"kind", kind},
                     {"registered", state.registered()}});
   }
@@ -124,8 +125,8 @@ int Add(const std::string& name, const std::string& location, bool horizontal,
   if (location.find_first_of(kNotInRow) != std::string::npos) {
     return Fail(str::kCharacterNotAllowed);
   }
-  // The registry keeps Unicode: a row it could not take would be a bar without keys.
-  if (!IsStorableText(name) || !IsStorableText(location)) {
+  // The registry keeps Unicode: text it cannot take is refused before anything is written.
+  if (!TextToUtf16(name) || !TextToUtf16(location)) {
     return Fail("the name and the location must be UTF-8 text; nothing was changed");
   }
   Machine machine;
@@ -177,12 +178,10 @@ int Check(bool repair) {
       std::cout << row.id << '\t' << row.name << "\tlisted again\n";
     if (!Reported(outcome, "")) return kFailed;
   }
-  std::vector<Disagreement> found;
-  if (const RegResult read = machine.bars().Check(&found); !read.ok()) {
-    return Fail("the registry could not be read: " + read.detail);
-  }
-  for (const Disagreement& d : found) PrintDisagreement(d);
-  return found.empty() ? kDone : kFailed;
+  RegResult<std::vector<Disagreement>> found = machine.bars().Check();
+  if (!found) return Fail("the registry could not be read: " + RegErrorText(found.error()));
+  for (const Disagreement& d : *found) PrintDisagreement(d);
+  return found->empty() ? kDone : kFailed;
 }
 
 // True when `path` is one of the files Quillbay keeps its bars in, or their locks: written
@@ -241,8 +240,11 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
   std::string bytes;
   if (remove) {
     bytes = ExportBarRemoval(bars);
-  } else if (const RegResult read = ExportBars(machine.store(), bars, &bytes); !read.ok()) {
-    return Fail("the registry entries of the bars could not be read: " + read.detail);
+  } else if (RegResult<std::string> read = ExportBars(machine.store(), bars); read) {
+    bytes = std::move(*read);
+  } else {
+    return Fail("the registry entries of the bars could not be read: " +
+                RegErrorText(read.error()));
   }
   if (const int written = WriteOutput(output, bytes); written != kDone) return written;
   return left_out ? kFailed : kDone;
@@ -391,7 +393,7 @@ int Run(int argc, char** argv) {
       status = Page(page_path, *title_option ? std::optional(title) : std::nullopt, pairs);
     }
   } catch (const FileError& error) {
-    return Fail(error.Text());
+    return Fail(FileErrorText(error));
   }
   // A list or an identifier that did not reach the script is a failure too; a reader that
   // stopped early (list | head -1) had all it wanted.

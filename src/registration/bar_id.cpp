@@ -11,18 +11,11 @@ BarId FormatBarId(const Guid& guid) {
   // The string resource is a printf format; 38 characters and the NUL fit.
   const std::string format(StringResource(str::kBarIdFormat));
   char buffer[64];
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wformat-nonliteral"
-#endif
   std::snprintf(buffer, sizeof buffer, format.c_str(), static_cast<unsigned long>(guid.data1),
                 unsigned{guid.data2}, unsigned{guid.data3}, unsigned{guid.data4[0]},
                 unsigned{guid.data4[1]}, unsigned{guid.data4[2]}, unsigned{guid.data4[3]},
                 unsigned{guid.data4[4]}, unsigned{guid.data4[5]}, unsigned{guid.data4[6]},
                 unsigned{guid.data4[7]});
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
   return buffer;
 }
 

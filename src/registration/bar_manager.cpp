@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "registration/error_text.h"
 #include "resources/string_table.h"
 
 namespace quillbay {
@@ -70,14 +71,15 @@ void BarManager::Report(const BarOutcome& outcome, std::string_view id, int regi
   }
   if (outcome.registry.empty()) return;
   const bool denied = std::ranges::any_of(outcome.registry, [](const RegFailure& f) {
-    return f.result.status == RegStatus::kAccessDenied;
+    return f.error.status == RegStatus::kAccessDenied;
   });
   std::string why;
   if (denied) {
     why = StringResource(str::kRegistryNeedsAdmin);
   } else {
     const RegFailure& first = outcome.registry.front();
-    why = first.result.detail.empty() ? first.path : first.result.detail;
+    why = RegErrorText(first.error);
+    if (why.empty()) why = first.path;
   }
   sink_.ShowMessage(FormatString1(StringResource(registry_message), why));
 }
@@ -117,8 +119,8 @@ void BarManager::SelectionChanged(int first_selected, int selected_count) {
 std::optional<std::string> BarManager::FilterSeparators(std::string_view text) {
   // One character class at a time, in this order: a text holding several shows the message
   // once for each, as putting the text back runs the filter again.
-  for (std::string_view chars : {kNotInRow.substr(0, 1), kNotInRow.substr(1, 1),
-                                 kNotInRow.substr(2)}) {
+  for (std::string_view chars :
+       {kNotInRow.substr(0, 1), kNotInRow.substr(1, 1), kNotInRow.substr(2)}) {
     if (text.find_first_of(chars) != std::string_view::npos) {
       sink_.ShowMessage(StringResource(str::kCharacterNotAllowed));
       std::string out(text);
@@ -134,4 +136,5 @@ void BarManager::SetDeleteEnabled(bool enabled) {
   sink_.DeleteEnabledChanged(enabled);
 }
 
+#include "registration/error_text.h"
 }  // namespace quillbay

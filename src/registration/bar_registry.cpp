@@ -1,11 +1,13 @@
 #include "registration/bar_registry.h"
 
-#include "registration/reg_file.h"
+#include "registration/reg_tree.h"
+#include "registration/text.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <string>
 
 namespace quillbay {
 namespace {
@@ -30,51 +32,6 @@ std::string Join(std::string_view a, std::string_view b, std::string_view c = {}
   return out;
 }
 
-// 8-bit text with its terminating NUL, as the string value's bytes.
-std::span<const std::uint8_t> WithNul(std::string_view text) {
-  return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size() + 1};
-}
-
-// Records the failures of a run of steps.
-class Steps {
- public:
-  // All steps of one bar are one update of the store.
-  explicit Steps(RegistryStore& store) : store_(store) { store_.BeginUpdate(); }
-
-  // One step: create-or-open `path`, run `write` on the key, close it. When the key
-  // cannot be opened the step writes nothing.
-  template <typename Writer>
-  void Write(RegRoot root, const std::string& path, Writer&& write) {
-    RegKey key = 0;
-    if (!Note(root, path, store_.CreateKey(root, path, &key))) return;
-    write(key, [&](RegResult r) { Note(root, path, std::move(r)); });
-    Note(root, path, store_.CloseKey(key));
-  }
-
-  void Delete(RegRoot root, const std::string& path) {
-    RegResult r = store_.DeleteKey(root, path);
-    if (r.status != RegStatus::kNotFound) Note(root, path, std::move(r));
-  }
-
-  // Ends the update and tells the store the bars have changed. Failures of either are
-  // noted without a path of their own.
-  std::vector<RegFailure> Finish() && {
-    Note(RegRoot::kCurrentUser, "", store_.EndUpdate());
-    Note(RegRoot::kCurrentUser, "", store_.BarsChanged());
-    return std::move(failures_);
-  }
-
- private:
-  bool Note(RegRoot root, const std::string& path, RegResult result) {
-    if (result.ok()) return true;
-    failures_.push_back({root, path, std::move(result)});
-    return false;
-  }
-
-  RegistryStore& store_;
-  std::vector<RegFailure> failures_;
-};
-
 }  // namespace
 
 std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::string_view name,
@@ -85,48 +42,53 @@ std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::
       kind == BarKind::kVertical ? kVerticalCategory : kHorizontalCategory;
   const auto& size = kind == BarKind::kVertical ? kVerticalSize : kHorizontalSize;
   constexpr RegRoot kClasses = RegRoot::kClassesRoot;
-  const std::string name_text(name);
-  const std::string location_text(location);
-
-  Steps steps(store);
-  steps.Write(kClasses, base,
-              [&](RegKey key, auto note) { note(store.SetDefaultString(key, name_text)); });
-  steps.Write(kClasses, categories, [](RegKey, auto) {});
-  steps.Write(kClasses, Join(categories, category), [](RegKey, auto) {});
-  steps.Write(kClasses, Join(base, kServerKey), [&](RegKey key, auto note) {
-    note(store.SetValue(key, "", RegType::kExpandString, WithNul(kServerPath)));
-    note(store.SetValue(key, "ThreadingModel", RegType::kString, WithNul("Apartment")));
-  });
-  steps.Write(kClasses, Join(base, kInstanceKey), [&](RegKey key, auto note) {
-    note(store.SetValue(key, "CLSID", RegType::kString, WithNul(kHostedObject)));
-  });
-  steps.Write(kClasses, Join(base, kInstanceKey, kPropertyBagKey), [&](RegKey key, auto note) {
-    note(store.SetValue(key, "Url", RegType::kString, WithNul(location_text)));
-  });
-  steps.Write(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id), [&](RegKey key, auto note) {
-    note(store.SetValue(key, "BarSize", RegType::kBinary, size));
-  });
-  return std::move(steps).Finish();
+  const RegKeyWrite steps[] = {
+      {kClasses, base, {RegValue::Text("", RegType::kString, name)}},
+      {kClasses, categories, {}},
+      {kClasses, Join(categories, category), {}},
+      {kClasses,
+       Join(base, kServerKey),
+       {RegValue::Text("", RegType::kExpandString, kServerPath),
+        RegValue::Text("ThreadingModel", RegType::kString, "Apartment")}},
+      {kClasses,
+       Join(base, kInstanceKey),
+       {RegValue::Text("CLSID", RegType::kString, kHostedObject)}},
+      {kClasses,
+       Join(base, kInstanceKey, kPropertyBagKey),
+       {RegValue::Text("Url", RegType::kString, location)}},
+      {RegRoot::kLocalMachine,
+       Join(kBarsKeyPrefix, id),
+       {{"BarSize", RegType::kBinary, {size.begin(), size.end()}}}},
+  };
+  return store.WriteKeys(steps);
 }
 
 std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id) {
   const std::string base = Join(kClassKeyPrefix, id);
   const std::string categories = Join(base, kCategories);
   constexpr RegRoot kClasses = RegRoot::kClassesRoot;
-
-  Steps steps(store);
-  steps.Delete(kClasses, Join(base, kInstanceKey, kPropertyBagKey));
-  steps.Delete(kClasses, Join(base, kInstanceKey));
-  steps.Delete(kClasses, Join(base, kServerKey));
-  steps.Delete(kClasses, Join(categories, kVerticalCategory));
-  steps.Delete(kClasses, Join(categories, kHorizontalCategory));
-  steps.Delete(kClasses, categories);
-  steps.Delete(kClasses, base);
-  steps.Delete(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id));
-  return std::move(steps).Finish();
+  const RegKeyPath keys[] = {
+      {kClasses, Join(base, kInstanceKey, kPropertyBagKey)},
+      {kClasses, Join(base, kInstanceKey)},
+      {kClasses, Join(base, kServerKey)},
+      {kClasses, Join(categories, kVerticalCategory)},
+      {kClasses, Join(categories, kHorizontalCategory)},
+      {kClasses, categories},
+      {kClasses, base},
+      {RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id)},
+  };
+  return store.DeleteKeys(keys);
 }
 
 namespace {
+
+// A string value's text, without the NUL it was stored with.
+std::string TextOf(const RegValue* value) {
+  if (value == nullptr) return {};
+  std::string text(value->data.begin(), value->data.end());
+  while (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, [](char x, char y) {
@@ -135,82 +97,72 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   });
 }
 
-// A string value's text, without the NUL it was stored with.
-std::string StringData(const RegValueData& value) {
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
-    text += static_cast<char16_t>(value.data[i] | value.data[i + 1] << 8);
-  }
-  while (!text.empty() && text.back() == u'\0') text.pop_back();
-  return Utf16ToUtf8(text);
-}
-
-const RegValueData* FindValue(const RegKeyContents& key, std::string_view name) {
-  const auto it = std::ranges::find_if(
-      key.values, [&](const RegValueData& v) { return EqualsIgnoringCase(v.name, name); });
-  return it == key.values.end() ? nullptr : &*it;
-}
-
 std::string FullName(RegRoot root, std::string_view path) {
-  return Utf16ToUtf8(RootName(root)) + "\\" + std::string(path);
+  return *Utf16ToText(RootName(root)) + "\\" + std::string(path);
+}
+
+// Key `path` below `root`; nullopt when it does not exist.
+RegResult<std::optional<RegTree>> ReadIfThere(RegistryStore& store, RegRoot root,
+                                              const std::string& path) {
+  RegResult<RegTree> tree = store.ReadTree(root, path);
+  if (tree) return std::optional<RegTree>(std::move(*tree));
+  if (tree.error().status == RegStatus::kNotFound) return std::optional<RegTree>();
+  return Unexpected<RegError>(std::move(tree).error());
 }
 
 }  // namespace
 
-RegResult ReadBar(RegistryStore& store, const BarId& id, BarState* out) {
-  *out = {};
+RegResult<BarState> ReadBar(RegistryStore& store, const BarId& id) {
   const std::string base = Join(kClassKeyPrefix, id);
-  const std::string categories = Join(base, kCategories);
-  constexpr RegRoot kClasses = RegRoot::kClassesRoot;
-  // Reads one key; false when it is not there (and noted missing).
-  RegKeyContents key;
-  RegResult failure;
-  auto read = [&](RegRoot root, const std::string& path) {
-    RegResult result = store.ReadKey(root, path, &key);
-    if (result.ok()) {
-      out->any = true;
-      return true;
-    }
-    if (result.status != RegStatus::kNotFound && failure.ok()) failure = std::move(result);
-    out->missing.push_back(FullName(root, path));
-    return false;
+  const std::string bar = Join(kBarsKeyPrefix, id);
+  auto class_key = ReadIfThere(store, RegRoot::kClassesRoot, base);
+  if (!class_key) return Unexpected<RegError>(std::move(class_key).error());
+  auto bar_key = ReadIfThere(store, RegRoot::kLocalMachine, bar);
+  if (!bar_key) return Unexpected<RegError>(std::move(bar_key).error());
+
+  BarState state;
+  state.any = class_key->has_value() || bar_key->has_value();
+  const RegTree* root = class_key->has_value() ? &**class_key : nullptr;
+  // The key below the class key at `path` (empty: the class key), noted when missing.
+  auto find = [&](std::string_view path) -> const RegTree* {
+    const RegTree* key = root == nullptr ? nullptr : path.empty() ? root : root->Find(path);
+    if (key == nullptr)
+      state.missing.push_back(FullName(RegRoot::kClassesRoot, base + std::string(path)));
+    return key;
   };
-  if (read(kClasses, base)) {
-    if (const RegValueData* name = FindValue(key, ""); name != nullptr) {
-      out->name = StringData(*name);
+  if (const RegTree* key = find(""); key != nullptr) state.name = TextOf(key->Value(""));
+  if (const RegTree* categories = find(kCategories.substr(1)); categories != nullptr) {
+    if (categories->Find(kVerticalCategory.substr(1)) != nullptr) {
+      state.kind = BarKind::kVertical;
+    } else if (categories->Find(kHorizontalCategory.substr(1)) != nullptr) {
+      state.kind = BarKind::kHorizontal;
     }
   }
-  read(kClasses, categories);
-  RegKeyContents probe;
-  for (const auto& [category, kind] : {std::pair{kVerticalCategory, BarKind::kVertical},
-                                       std::pair{kHorizontalCategory, BarKind::kHorizontal}}) {
-    if (store.ReadKey(kClasses, Join(categories, category), &probe).ok()) out->kind = kind;
+  if (!state.kind) {
+    state.missing.push_back(FullName(RegRoot::kClassesRoot, base + std::string(kCategories)) +
+                            "\\<a bar category>");
   }
-  if (!out->kind) out->missing.push_back(FullName(kClasses, categories) + "\\<a bar category>");
-  read(kClasses, Join(base, kServerKey));
-  if (read(kClasses, Join(base, kInstanceKey))) {
-    const RegValueData* hosted = FindValue(key, "CLSID");
-    out->html_band = hosted != nullptr && EqualsIgnoringCase(StringData(*hosted), kHostedObject);
+  find(kServerKey.substr(1));
+  if (const RegTree* instance = find(kInstanceKey.substr(1)); instance != nullptr) {
+    state.html_band = EqualsIgnoringCase(TextOf(instance->Value("CLSID")), kHostedObject);
   }
-  if (read(kClasses, Join(base, kInstanceKey, kPropertyBagKey))) {
-    if (const RegValueData* url = FindValue(key, "Url"); url != nullptr) {
-      out->location = StringData(*url);
-    }
-  }
-  read(RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id));
-  return failure;
+  const std::string bag = Join(kInstanceKey.substr(1), kPropertyBagKey);
+  if (const RegTree* key = find(bag); key != nullptr) state.location = TextOf(key->Value("Url"));
+  if (!bar_key->has_value()) state.missing.push_back(FullName(RegRoot::kLocalMachine, bar));
+  return state;
 }
 
-RegResult ReadClassIds(RegistryStore& store, std::vector<std::string>* out) {
-  out->clear();
-  RegKeyContents classes;
-  RegResult result = store.ReadKey(RegRoot::kClassesRoot, kClassKeyPrefix.substr(0, 5), &classes);
-  if (result.status == RegStatus::kNotFound) return RegResult::Ok();
-  if (!result.ok()) return result;
-  for (std::string& name : classes.subkeys) {
-    if (IsWellFormedBarId(name)) out->push_back(std::move(name));
+RegResult<std::vector<std::string>> ReadClassIds(RegistryStore& store) {
+  auto classes = ReadIfThere(store, RegRoot::kClassesRoot,
+                             std::string(kClassKeyPrefix.substr(0, kClassKeyPrefix.size() - 1)));
+  if (!classes) return Unexpected<RegError>(std::move(classes).error());
+  std::vector<std::string> ids;
+  if (classes->has_value()) {
+    for (const RegTree& key : (*classes)->subkeys) {
+      if (IsWellFormedBarId(key.name)) ids.push_back(key.name);
+    }
   }
-  return RegResult::Ok();
+  return ids;
 }
 
 }  // namespace quillbay

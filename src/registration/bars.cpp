@@ -28,14 +28,6 @@ bool Listed(const std::vector<BarRow>& rows, std::string_view id) {
   return std::ranges::any_of(rows, [&](const BarRow& row) { return SameBarId(row.id, id); });
 }
 
-// What the registry holds of `id`, read as one state of it.
-RegResult ReadBarOnce(RegistryStore& store, const BarId& id, BarState* state) {
-  store.BeginUpdate();
-  RegResult result = ReadBar(store, id, state);
-  store.EndUpdate();
-  return result;
-}
-
 }  // namespace
 
 bool SameBarId(std::string_view a, std::string_view b) {
@@ -53,9 +45,8 @@ std::vector<BarRow> Bars::List() const {
 std::vector<ListedBar> Bars::Describe() {
   std::vector<ListedBar> bars;
   for (BarRow& row : List()) {
-    BarState state;
-    if (IsWellFormedBarId(row.id)) ReadBarOnce(store_, row.id, &state);
-    bars.push_back({std::move(row), std::move(state)});
+    RegResult<BarState> state = IsWellFormedBarId(row.id) ? ReadBar(store_, row.id) : BarState{};
+    bars.push_back({std::move(row), state ? std::move(*state) : BarState{}});
   }
   return bars;
 }
@@ -76,12 +67,12 @@ BarOutcome Bars::Create(std::string_view name, std::string_view location, BarKin
 
   return UnderLock(backup_path_, [&](BackupLock& list, BarOutcome& outcome) {
     if (chosen) {
-      BarState state;
-      if (const RegResult read = ReadBarOnce(store_, *id, &state); !read.ok()) {
-        outcome.registry.push_back({RegRoot::kClassesRoot, "", read});
+      RegResult<BarState> state = ReadBar(store_, *id);
+      if (!state) {
+        outcome.registry.push_back({RegRoot::kClassesRoot, "", std::move(state).error()});
         return;
       }
-      if (Listed(list.rows(), *id) || state.any) {
+      if (Listed(list.rows(), *id) || state->any) {
         outcome.refused = str::kBarIdTaken;
         return;
       }
@@ -116,58 +107,54 @@ BarOutcome Bars::Delete(std::string_view id) {
   });
 }
 
-RegResult Bars::Orphans(const std::vector<BarRow>& rows, std::vector<Disagreement>* out) {
-  std::vector<std::string> ids;
-  if (RegResult read = ReadClassIds(store_, &ids); !read.ok()) return read;
-  for (const std::string& id : ids) {
+RegResult<std::vector<Disagreement>> Bars::Orphans(const std::vector<BarRow>& rows) {
+  RegResult<std::vector<std::string>> ids = ReadClassIds(store_);
+  if (!ids) return Unexpected<RegError>(std::move(ids).error());
+  std::vector<Disagreement> orphans;
+  for (const std::string& id : *ids) {
     if (Listed(rows, id)) continue;
-    BarState state;
-    if (RegResult read = ReadBar(store_, id, &state); !read.ok()) return read;
-    if (state.is_bar()) {
-      out->push_back({Disagreement::Kind::kNotListed, {id, state.name.value_or(""), {}}, {}});
+    RegResult<BarState> state = ReadBar(store_, id);
+    if (!state) return Unexpected<RegError>(std::move(state).error());
+    if (state->is_bar()) {
+      orphans.push_back({Disagreement::Kind::kNotListed, {id, state->name.value_or(""), {}}, {}});
     }
   }
-  return RegResult::Ok();
+  return orphans;
 }
 
-RegResult Bars::Check(std::vector<Disagreement>* out) {
-  out->clear();
+RegResult<std::vector<Disagreement>> Bars::Check() {
   // Under the list's lock: no bar is half made or half deleted while we look.
   BackupLock list(backup_path_);
-  store_.BeginUpdate();
-  RegResult result;
+  std::vector<Disagreement> found;
   for (const BarRow& row : list.rows()) {
     if (!IsWellFormedBarId(row.id)) {
-      out->push_back({Disagreement::Kind::kNotAnId, row, {}});
+      found.push_back({Disagreement::Kind::kNotAnId, row, {}});
       continue;
     }
-    BarState state;
-    if (result = ReadBar(store_, row.id, &state); !result.ok()) break;
-    if (!state.any) {
-      out->push_back({Disagreement::Kind::kNotRegistered, row, {}});
-    } else if (!state.missing.empty()) {
-      out->push_back({Disagreement::Kind::kPartlyRegistered, row, state.missing});
+    RegResult<BarState> state = ReadBar(store_, row.id);
+    if (!state) return Unexpected<RegError>(std::move(state).error());
+    if (!state->any) {
+      found.push_back({Disagreement::Kind::kNotRegistered, row, {}});
+    } else if (!state->missing.empty()) {
+      found.push_back({Disagreement::Kind::kPartlyRegistered, row, state->missing});
     }
   }
-  if (result.ok()) result = Orphans(list.rows(), out);
-  store_.EndUpdate();
-  if (!result.ok()) out->clear();
-  return result;
+  RegResult<std::vector<Disagreement>> orphans = Orphans(list.rows());
+  if (!orphans) return orphans;
+  found.insert(found.end(), orphans->begin(), orphans->end());
+  return found;
 }
 
 BarOutcome Bars::Repair(std::vector<BarRow>* relisted) {
   relisted->clear();
   return UnderLock(backup_path_, [&](BackupLock& list, BarOutcome& outcome) {
-    std::vector<Disagreement> orphans;
-    store_.BeginUpdate();
-    const RegResult read = Orphans(list.rows(), &orphans);
-    store_.EndUpdate();
-    if (!read.ok()) {
-      outcome.registry.push_back({RegRoot::kClassesRoot, "", read});
+    RegResult<std::vector<Disagreement>> orphans = Orphans(list.rows());
+    if (!orphans) {
+      outcome.registry.push_back({RegRoot::kClassesRoot, "", std::move(orphans).error()});
       return;
     }
     std::vector<BarRow> rows = list.rows();
-    for (Disagreement& orphan : orphans) {
+    for (Disagreement& orphan : *orphans) {
       // A name a row cannot hold loses those characters, as the name box would.
       std::erase_if(orphan.row.name,
                     [](char c) { return kNotInRow.find(c) != std::string_view::npos; });

@@ -20,8 +20,8 @@ struct BarOutcome {
   std::optional<int> refused;           // the string resource saying why nothing was done
   std::optional<FileError> file_error;  // the list could not be read, locked or written
   std::vector<RegFailure> registry;     // registry steps that did not succeed
-  bool not_a_bar = false;  // Delete: a row whose identifier names no registry entries went
-  std::optional<BarId> id;  // Create: the new bar, once its row is recorded
+  bool not_a_bar = false;    // Delete: a row whose identifier names no registry entries went
+  std::optional<BarId> id;   // Create: the new bar, once its row is recorded
   std::vector<BarRow> rows;  // the list as the file holds it afterwards; empty if unread
 
   bool ok() const { return !refused && !file_error && registry.empty(); }
@@ -75,9 +75,9 @@ class Bars {
   // key that exists cannot be removed, the rows stay so that a later Delete can finish.
   BarOutcome Delete(std::string_view id);
 
-  // Every disagreement between the list and the registry. Throws FileError; a registry
-  // that cannot be read fails with its result.
-  RegResult Check(std::vector<Disagreement>* out);
+  // Every disagreement between the list and the registry, rows first. Throws FileError; a
+  // registry that cannot be read fails with its error.
+  RegResult<std::vector<Disagreement>> Check();
 
   // Lists every orphan again, under the list's lock, its name taken from its class key.
   // `relisted` gets the rows added; the outcome's rows are the list afterwards.
@@ -86,7 +86,8 @@ class Bars {
   const std::string& backup_path() const { return backup_path_; }
 
  private:
-  RegResult Orphans(const std::vector<BarRow>& rows, std::vector<Disagreement>* out);
+  // The bars in the registry that no row of `rows` lists.
+  RegResult<std::vector<Disagreement>> Orphans(const std::vector<BarRow>& rows);
 
   RegistryStore& store_;
   GuidSource& guids_;

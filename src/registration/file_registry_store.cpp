@@ -3,13 +3,14 @@
 #include <utility>
 #include <vector>
 
+#include "registration/text.h"
 #include "system/files.h"
 
 namespace quillbay {
 namespace {
 
-RegResult Failure(RegStatus status, std::string detail) {
-  return {status, std::move(detail)};
+Unexpected<RegError> FileFailed(const FileError& error) {
+  return Unexpected<RegError>({RegStatus::kStoreError, {}, error});
 }
 
 bool HasLineBreak(std::u16string_view text) {
@@ -17,40 +18,79 @@ bool HasLineBreak(std::u16string_view text) {
 }
 
 // The key names along `path`; an empty path names the root itself.
-std::optional<std::vector<std::u16string>> SplitPath(std::string_view path, RegResult& error) {
+RegResult<std::vector<std::u16string>> SplitPath(std::string_view path) {
   std::vector<std::u16string> names;
   if (path.empty()) return names;
-  const auto wide = Utf8ToUtf16(path);
-  if (!wide) {
-    error = Failure(RegStatus::kOther, "the key path is not valid UTF-8 text");
-    return std::nullopt;
-  }
+  // Built by appending: GCC 12 warns falsely (-Wrestrict) on "x" + std::string(...) here.
+  std::string quoted = "\"";
+  quoted.append(path).append("\"");
+  const auto wide = TextToUtf16(path);
+  if (!wide) return RegFailed(RegStatus::kRefused, quoted + " is not valid UTF-8 text");
   std::u16string_view rest(*wide);
   for (;;) {
     const std::size_t slash = rest.find(u'\\');
     const std::u16string_view name = rest.substr(0, slash);
     if (name.empty() || name.size() > kMaxKeyNameLength || HasLineBreak(name)) {
-      // Built by appending: GCC 12 warns falsely (-Wrestrict) on "x" + std::string(...) here.
-      std::string message = "\"";
-      message.append(path).append(
-          "\" has an empty key name, one longer than 255 characters, or a line break in a name");
-      error = Failure(RegStatus::kOther, std::move(message));
-      return std::nullopt;
+      return RegFailed(RegStatus::kRefused,
+                       quoted +
+                           " has an empty key name, one longer than 255 characters, or a "
+                           "line break in a name");
     }
     names.emplace_back(name);
     if (slash == std::u16string_view::npos) break;
     rest.remove_prefix(slash + 1);
   }
   if (names.size() + 1 > kMaxKeyDepth) {
-    error = Failure(RegStatus::kOther, "the key path is deeper than the registry allows");
-    return std::nullopt;
+    return RegFailed(RegStatus::kRefused, "the key path is deeper than the registry allows");
   }
   return names;
 }
 
-bool IsStringType(RegType type) {
-  return type == RegType::kString || type == RegType::kExpandString ||
-         type == RegType::kMultiString;
+// A value as the file keeps it: names and string data in UTF-16.
+RegResult<RegFileValue> Stored(const RegValue& value) {
+  const auto name = TextToUtf16(value.name);
+  if (!name) return RegFailed(RegStatus::kRefused, "a value name is not valid UTF-8 text");
+  if (name->size() > kMaxValueNameLength || HasLineBreak(*name)) {
+    return RegFailed(RegStatus::kRefused, "the value name is too long or has a line break");
+  }
+  RegFileValue stored{*name, static_cast<std::uint32_t>(value.type), value.data};
+  if (IsStringType(value.type)) {
+    const auto text = TextToUtf16(
+        std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
+    if (!text) {
+      return RegFailed(RegStatus::kRefused,
+                       "the text of value \"" + value.name + "\" is not valid UTF-8");
+    }
+    stored.data = Utf16Bytes(*text);
+  }
+  return stored;
+}
+
+// The key `path` names and everything below it in 8-bit text; refused when some of its text
+// has no 8-bit form (a lone surrogate another program wrote).
+RegResult<RegTree> TreeOf(const RegFileKey& key, const std::string& path) {
+  auto refused = [&] {
+    std::string message = "\"";
+    message.append(path).append("\" holds text that is not valid UTF-16");
+    return RegFailed(RegStatus::kRefused, std::move(message));
+  };
+  const auto name = Utf16ToText(key.name());
+  if (!name) return refused();
+  RegTree tree{*name, {}, {}};
+  for (const RegFileValue& value : key.values()) {
+    const auto value_name = Utf16ToText(value.name);
+    const auto type = static_cast<RegType>(value.type);
+    const auto text = IsStringType(type) ? Utf16ToText(Utf16FromBytes(value.data))
+                                         : std::string(value.data.begin(), value.data.end());
+    if (!value_name || !text) return refused();
+    tree.values.push_back({*value_name, type, {text->begin(), text->end()}});
+  }
+  for (const auto& [folded, child] : key.children()) {
+    RegResult<RegTree> sub = TreeOf(*child, path + "\\" + Utf16ToText(child->name()).value_or(""));
+    if (!sub) return sub;
+    tree.subkeys.push_back(std::move(*sub));
+  }
+  return tree;
 }
 
 }  // namespace
@@ -58,78 +98,66 @@ bool IsStringType(RegType type) {
 FileRegistryStore::FileRegistryStore(std::string path)
     : path_(std::move(path)), lock_path_(path_ + ".lock") {}
 
-FileRegistryStore::~FileRegistryStore() {
-  if (dirty_) Persist();
-  lock_.reset();
-}
-
-RegResult FileRegistryStore::StoreError(const std::string& what) const {
-  return Failure(RegStatus::kStoreError, AbsolutePath(path_) + ": " + what);
-}
-
-// Takes the lock and brings the model up to the file, unless a step is already under way.
-RegResult FileRegistryStore::Begin() {
-  if (lock_) return RegResult::Ok();
+// Takes the lock and reads the file as it is now: every call works on what the file holds,
+// whatever another process wrote before it.
+RegResult<FileLock> FileRegistryStore::Begin() {
   try {
     CreateDirectories(ParentFolder(path_));
-    lock_.emplace(FileLock::Acquire(lock_path_));
-  } catch (const FileError& e) {
-    return Failure(RegStatus::kStoreError, e.Text());
-  }
-  RegResult refreshed = Refresh();
-  if (!refreshed.ok()) lock_.reset();
-  return refreshed;
-}
-
-// Lets go of the lock once no key is open and no update is under way.
-void FileRegistryStore::End() {
-  if (open_.empty() && updates_ == 0) lock_.reset();
-}
-
-// Reads the file again unless it is, by its stamp, the one the model was made from.
-RegResult FileRegistryStore::Refresh() {
-  try {
-    std::optional<FileStamp> now = FileStamp::Of(path_);
-    if (model_current_ && now.has_value() == stamp_.has_value() && (!now || *now == *stamp_)) {
-      return RegResult::Ok();
-    }
-    model_current_ = false;
+    FileLock lock = FileLock::Acquire(lock_path_);
     model_ = RegFile();
-    const std::optional<std::string> bytes = ReadWholeFile(path_);
-    RegFileError error;
-    if (bytes && !ParseRegFile(*bytes, model_, error)) {
-      model_ = RegFile();
-      std::string where = error.line == 0 ? "" : "line " + std::to_string(error.line) + ": ";
-      return StoreError(where + error.message + "; the file was left as it is");
+    dirty_ = false;
+    if (const std::optional<std::string> bytes = ReadWholeFile(path_)) {
+      RegResult<RegFile> parsed = ParseRegFile(*bytes);
+      if (!parsed) {
+        return RegFailed(
+            RegStatus::kStoreError,
+            AbsolutePath(path_) + ": " + parsed.error().detail + "; the file was left as it is");
+      }
+      model_ = std::move(*parsed);
     }
-    stamp_ = std::move(now);
-    model_current_ = true;
-    return RegResult::Ok();
+    return lock;
   } catch (const FileError& e) {
-    return Failure(RegStatus::kStoreError, e.Text());
+    return FileFailed(e);
   }
 }
 
-RegResult FileRegistryStore::Persist() {
-  dirty_ = false;
+RegResult<> FileRegistryStore::Persist() {
   try {
     ReplaceFileAtomically(path_, FormatRegFile(model_));
-    stamp_ = FileStamp::Of(path_);
-    return RegResult::Ok();
+    return {};
   } catch (const FileError& e) {
-    // What is in memory is no longer what the file holds: the next step reads it again.
-    model_current_ = false;
-    return Failure(RegStatus::kStoreError, e.Text());
+    return FileFailed(e);
   }
 }
 
-RegResult FileRegistryStore::CreateKey(RegRoot root, std::string_view path, RegKey* key) {
-  *key = 0;
-  RegResult result;
-  const auto names = SplitPath(path, result);
-  if (!names) return result;
-  if (result = Begin(); !result.ok()) return result;
-  RegFileKey* at = &model_.OpenRoot(root);
+template <typename Item, typename Change>
+std::vector<RegFailure> FileRegistryStore::Update(std::span<const Item> items, Change change) {
+  std::vector<RegFailure> failures;
+  RegResult<FileLock> lock = Begin();
+  for (const Item& item : items) {
+    RegResult<> done = lock ? (this->*change)(item) : Unexpected(lock.error());
+    if (!done) failures.push_back({item.root, item.path, std::move(done).error()});
+  }
+  if (lock && dirty_) {
+    // Nothing of the update reached the file: every step failed.
+    if (RegResult<> saved = Persist(); !saved) {
+      failures.clear();
+      for (const Item& item : items) failures.push_back({item.root, item.path, saved.error()});
+    }
+  }
+  return failures;
+}
+
+RegResult<> FileRegistryStore::Write(const RegKeyWrite& step) {
+  const auto names = SplitPath(step.path);
+  if (!names) return Unexpected(names.error());
+  std::vector<RegFileValue> values;
+  for (const RegValue& value : step.values) {
+    RegResult<RegFileValue> stored = Stored(value);
+    if (!stored) return Unexpected(std::move(stored).error());
+    values.push_back(std::move(*stored));
+  }
+  RegFileKey* at = &model_.OpenRoot(step.root);
   for (const std::u16string& name : *names) {
     at = &at->OpenChild(name);
     if (!at->listed()) {
@@ -137,118 +165,76 @@ RegResult FileRegistryStore::CreateKey(RegRoot root, std::string_view path, RegK
       dirty_ = true;
     }
   }
-  *key = next_key_++;
-  open_[*key] = {at, false};
-  return RegResult::Ok();
-}
-
-RegResult FileRegistryStore::SetDefaultString(RegKey key, std::string_view text) {
-  std::vector<std::uint8_t> data(text.begin(), text.end());
-  data.push_back(0);
-  return SetValue(key, {}, RegType::kString, data);
-}
-
-RegResult FileRegistryStore::SetValue(RegKey key, std::string_view name, RegType type,
-                                      std::span<const std::uint8_t> data) {
-  const auto it = open_.find(key);
-  if (it == open_.end()) return Failure(RegStatus::kOther, "the key is not open");
-  if (it->second.deleted) return Failure(RegStatus::kOther, "the key has been deleted");
-  const auto wide_name = Utf8ToUtf16(name);
-  if (!wide_name) return Failure(RegStatus::kOther, "the value name is not valid UTF-8 text");
-  if (wide_name->size() > kMaxValueNameLength || HasLineBreak(*wide_name)) {
-    return Failure(RegStatus::kOther, "the value name is too long or has a line break");
+  for (RegFileValue& value : values) {
+    at->SetValue(value.name, value.type, std::move(value.data));
+    dirty_ = true;
   }
-  std::vector<std::uint8_t> stored(data.begin(), data.end());
-  if (IsStringType(type)) {
-    const auto text =
-        Utf8ToUtf16(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
-    if (!text) {
-      return Failure(RegStatus::kOther,
-                     "the text of value \"" + std::string(name) + "\" is not valid UTF-8");
-    }
-    stored = Utf16Bytes(*text);
-  }
-  it->second.key->SetValue(*wide_name, static_cast<std::uint32_t>(type), std::move(stored));
-  dirty_ = true;
-  return RegResult::Ok();
+  return {};
 }
 
-RegResult FileRegistryStore::DeleteKey(RegRoot root, std::string_view path) {
-  RegResult result;
-  const auto names = SplitPath(path, result);
-  if (!names) return result;
-  if (names->empty()) return Failure(RegStatus::kOther, "a root key cannot be deleted");
-  if (result = Begin(); !result.ok()) return result;
-
-  RegFileKey* parent = model_.FindRoot(root);
+RegResult<> FileRegistryStore::Delete(const RegKeyPath& key) {
+  const auto names = SplitPath(key.path);
+  if (!names) return Unexpected(names.error());
+  if (names->empty()) return RegFailed(RegStatus::kRefused, "a root key cannot be deleted");
+  RegFileKey* parent = model_.FindRoot(key.root);
   for (std::size_t i = 0; i + 1 < names->size() && parent != nullptr; ++i) {
     parent = parent->FindChild((*names)[i]);
   }
   RegFileKey* target = parent == nullptr ? nullptr : parent->FindChild(names->back());
-  if (target == nullptr) {
-    result = Failure(RegStatus::kNotFound, "the key does not exist");
-  } else if (target->HasChildren()) {
-    result = Failure(RegStatus::kHasSubkeys, "the key still has subkeys");
-  } else {
-    for (auto& [handle, open] : open_) {
-      if (open.key == target) open.deleted = true;
-    }
-    parent->RemoveChild(names->back());
-    // The parent stays a key even when the file named it only as part of this path.
-    if (names->size() > 1) parent->set_listed(true);
-    dirty_ = true;
-    if (updates_ == 0) result = Persist();
+  if (target == nullptr) return {};
+  if (target->HasChildren()) {
+    return RegFailed(RegStatus::kHasSubkeys, "\"" + key.path + "\" still has subkeys");
   }
-  End();
-  return result;
+  parent->RemoveChild(names->back());
+  // The parent stays a key even when the file named it only as part of this path.
+  if (names->size() > 1) parent->set_listed(true);
+  dirty_ = true;
+  return {};
 }
 
-RegResult FileRegistryStore::CloseKey(RegKey key) {
-  if (open_.erase(key) == 0) return Failure(RegStatus::kOther, "the key is not open");
-  RegResult result;
-  if (open_.empty() && updates_ == 0 && dirty_) result = Persist();
-  End();
-  return result;
+std::vector<RegFailure> FileRegistryStore::WriteKeys(std::span<const RegKeyWrite> steps) {
+  return Update(steps, &FileRegistryStore::Write);
 }
 
-RegResult FileRegistryStore::ReadKey(RegRoot root, std::string_view path, RegKeyContents* out) {
-  *out = {};
-  RegResult result;
-  const auto names = SplitPath(path, result);
-  if (!names) return result;
-  if (result = Begin(); !result.ok()) return result;
+std::vector<RegFailure> FileRegistryStore::DeleteKeys(std::span<const RegKeyPath> keys) {
+  return Update(keys, &FileRegistryStore::Delete);
+}
+
+RegResult<RegTree> FileRegistryStore::ReadTree(RegRoot root, std::string_view path) {
+  const auto names = SplitPath(path);
+  if (!names) return Unexpected(names.error());
+  RegResult<FileLock> lock = Begin();
+  if (!lock) return Unexpected(std::move(lock).error());
   const RegFileKey* key = model_.FindRoot(root);
   for (std::size_t i = 0; i < names->size() && key != nullptr; ++i) {
     key = key->FindChild((*names)[i]);
   }
   if (key == nullptr) {
-    result = Failure(RegStatus::kNotFound, "the key does not exist");
-  } else {
-    for (const auto& [folded, child] : key->children()) {
-      out->subkeys.push_back(Utf16ToUtf8(child->name()));
-    }
-    for (const RegFileValue& value : key->values()) {
-      out->values.push_back(
-          {Utf16ToUtf8(value.name), static_cast<RegType>(value.type), value.data});
-    }
+    std::string message = "\"";
+    message.append(path).append("\" does not exist");
+    return RegFailed(RegStatus::kNotFound, std::move(message));
   }
-  End();
-  return result;
+  return TreeOf(*key, std::string(path));
 }
 
-void FileRegistryStore::BeginUpdate() {
-  ++updates_;
-  // A failure here shows again, with its reason, in the update's first step.
-  Begin();
+std::vector<RegFailure> UnavailableRegistryStore::WriteKeys(std::span<const RegKeyWrite> steps) {
+  std::vector<RegFailure> failures;
+  for (const RegKeyWrite& step : steps) {
+    failures.push_back({step.root, step.path, {RegStatus::kStoreError, reason_, std::nullopt}});
+  }
+  return failures;
 }
 
-RegResult FileRegistryStore::EndUpdate() {
-  if (updates_ == 0) return Failure(RegStatus::kOther, "no update is under way");
-  --updates_;
-  RegResult result;
-  if (open_.empty() && updates_ == 0 && dirty_) result = Persist();
-  End();
-  return result;
+std::vector<RegFailure> UnavailableRegistryStore::DeleteKeys(std::span<const RegKeyPath> keys) {
+  std::vector<RegFailure> failures;
+  for (const RegKeyPath& key : keys) {
+    failures.push_back({key.root, key.path, {RegStatus::kStoreError, reason_, std::nullopt}});
+  }
+  return failures;
+}
+
+RegResult<RegTree> UnavailableRegistryStore::ReadTree(RegRoot, std::string_view) {
+  return RegFailed(RegStatus::kStoreError, reason_);
 }
 
 }  // namespace quillbay

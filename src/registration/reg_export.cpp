@@ -4,6 +4,7 @@
 
 #include "registration/bar_registry.h"
 #include "registration/reg_file.h"
+#include "registration/text.h"
 
 namespace quillbay {
 namespace {
@@ -21,7 +22,7 @@ constexpr std::array<BarTree, 2> kBarTrees = {{
 }};
 
 std::string FullName(RegRoot root, std::string_view path) {
-  return Utf16ToUtf8(RootName(root)) + "\\" + std::string(path);
+  return *Utf16ToText(RootName(root)) + "\\" + std::string(path);
 }
 
 // The key at `path` below `root` in `file`, made when missing. Paths here are ASCII.
@@ -36,59 +37,52 @@ RegFileKey& OpenPath(RegFile& file, RegRoot root, std::string_view path) {
   return *key;
 }
 
-// Copies the key `path` of the store and everything below it into each of `targets`.
-RegResult CopyTree(RegistryStore& store, RegRoot root, const std::string& path,
-                   const std::vector<RegFileKey*>& targets) {
-  RegKeyContents contents;
-  RegResult result = store.ReadKey(root, path, &contents);
-  if (!result.ok()) {
-    result.detail = FullName(root, path) + ": " + result.detail;
-    return result;
-  }
+// Copies `tree` into each of `targets`.
+RegResult<> CopyTree(const RegTree& tree, const std::vector<RegFileKey*>& targets) {
   for (RegFileKey* target : targets) {
     target->set_listed(true);
-    for (const RegValueData& value : contents.values) {
-      target->SetValue(Utf8ToUtf16(value.name).value_or(u""),
-                       static_cast<std::uint32_t>(value.type), value.data);
+    for (const RegValue& value : tree.values) {
+      const auto name = TextToUtf16(value.name);
+      std::vector<std::uint8_t> data = value.data;
+      if (IsStringType(value.type)) {
+        const auto text =
+            TextToUtf16(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+        if (!text) return RegFailed(RegStatus::kRefused, "a value's text is not 8-bit text");
+        data = Utf16Bytes(*text);
+      }
+      if (!name) return RegFailed(RegStatus::kRefused, "a value name is not 8-bit text");
+      target->SetValue(*name, static_cast<std::uint32_t>(value.type), std::move(data));
     }
   }
-  for (const std::string& name : contents.subkeys) {
-    const std::u16string wide = Utf8ToUtf16(name).value_or(u"");
+  for (const RegTree& sub : tree.subkeys) {
+    const auto name = TextToUtf16(sub.name);
+    if (!name) return RegFailed(RegStatus::kRefused, "a key name is not 8-bit text");
     std::vector<RegFileKey*> children;
-    for (RegFileKey* target : targets) children.push_back(&target->OpenChild(wide));
-    if (result = CopyTree(store, root, path + "\\" + name, children); !result.ok()) return result;
+    for (RegFileKey* target : targets) children.push_back(&target->OpenChild(*name));
+    if (RegResult<> copied = CopyTree(sub, children); !copied) return copied;
   }
-  return RegResult::Ok();
-}
-
-// Copies each bar's trees, each to the path of both views.
-RegResult CopyBars(RegistryStore& store, const std::vector<BarId>& ids, RegFile& file) {
-  for (const BarId& id : ids) {
-    for (const BarTree& tree : kBarTrees) {
-      const std::string path64 = std::string(tree.path64) + id;
-      const std::string path32 = std::string(tree.path32) + id;
-      const RegResult result =
-          CopyTree(store, tree.root, path64,
-                   {&OpenPath(file, tree.root, path64), &OpenPath(file, tree.root, path32)});
-      if (!result.ok()) return result;
-    }
-  }
-  return RegResult::Ok();
+  return {};
 }
 
 }  // namespace
 
-RegResult ExportBars(RegistryStore& store, const std::vector<BarId>& ids, std::string* out) {
-  out->clear();
+RegResult<std::string> ExportBars(RegistryStore& store, const std::vector<BarId>& ids) {
   RegFile file;
-  // One update: a store kept in a file is read under its lock throughout, so the export is
-  // one state of it even while another process changes it.
-  store.BeginUpdate();
-  RegResult result = CopyBars(store, ids, file);
-  const RegResult ended = store.EndUpdate();
-  if (result.ok()) result = ended;
-  if (result.ok()) *out = FormatRegFile(file);
-  return result;
+  for (const BarId& id : ids) {
+    for (const BarTree& tree : kBarTrees) {
+      const std::string path64 = std::string(tree.path64) + id;
+      const std::string path32 = std::string(tree.path32) + id;
+      RegResult<RegTree> read = store.ReadTree(tree.root, path64);
+      if (!read) return Unexpected(std::move(read).error());
+      RegResult<> copied =
+          CopyTree(*read, {&OpenPath(file, tree.root, path64), &OpenPath(file, tree.root, path32)});
+      if (!copied) {
+        copied.error().detail = FullName(tree.root, path64) + ": " + copied.error().detail;
+        return Unexpected(std::move(copied).error());
+      }
+    }
+  }
+  return FormatRegFile(file);
 }
 
 std::string ExportBarRemoval(const std::vector<BarId>& ids) {
@@ -99,7 +93,7 @@ std::string ExportBarRemoval(const std::vector<BarId>& ids) {
     for (const BarTree& tree : kBarTrees) {
       for (const std::string_view prefix : {tree.path64, tree.path32}) {
         const std::string line = "[-" + FullName(tree.root, prefix) + id + "]\r\n\r\n";
-        entries += Utf8ToUtf16(line).value_or(u"");
+        entries += *TextToUtf16(line);
       }
     }
   }

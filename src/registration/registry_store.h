@@ -1,10 +1,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "registration/expected.h"
+#include "system/file_error.h"
 
 namespace quillbay {
 
@@ -22,86 +26,102 @@ enum class RegType : std::uint32_t {
   kQword = 11,        // REG_QWORD
 };
 
-// The outcome of one registry operation.
+inline bool IsStringType(RegType type) {
+  return type == RegType::kString || type == RegType::kExpandString ||
+         type == RegType::kMultiString;
+}
+
+// Why a registry operation, or the reading of a ".reg" file, failed.
 enum class RegStatus {
-  kOk,
   kNotFound,      // the key does not exist
   kAccessDenied,  // no rights
   kHasSubkeys,    // a key with subkeys cannot be deleted
+  kRefused,       // a name or text the registry, the file or the code page cannot hold
   kStoreError,    // the store itself failed: its file cannot be read, parsed or replaced
-  kOther,
 };
 
-struct RegResult {
-  RegStatus status = RegStatus::kOk;
-  std::string detail;  // what went wrong, for the user; empty on success
-
-  bool ok() const { return status == RegStatus::kOk; }
-  static RegResult Ok() { return {}; }
+struct RegError {
+  RegStatus status = RegStatus::kRefused;
+  std::string detail;             // the key, value or line and what went wrong
+  std::optional<FileError> file;  // set when the store's own file could not be used
 };
 
-// One value as the store keeps it: string types as UTF-16LE bytes, with the NUL they were
-// given.
-struct RegValueData {
+// The one result of the registration code: a value, or why there is none.
+template <typename T = void>
+using RegResult = Expected<T, RegError>;
+
+inline Unexpected<RegError> RegFailed(RegStatus status, std::string detail) {
+  return Unexpected<RegError>({status, std::move(detail), std::nullopt});
+}
+
+// One value. Text is 8-bit text as typed (UTF-8 here, the ANSI code page on Windows), in
+// names and in the data of the string types alike, which hold their terminating NUL(s);
+// the registry keeps such data as UTF-16LE.
+struct RegValue {
   std::string name;  // empty: the unnamed value
   RegType type = RegType::kNone;
   std::vector<std::uint8_t> data;
 
-  friend bool operator==(const RegValueData&, const RegValueData&) = default;
+  // A string value holding `text` and its NUL.
+  static RegValue Text(std::string name, RegType type, std::string_view text) {
+    RegValue value{std::move(name), type, {text.begin(), text.end()}};
+    value.data.push_back(0);
+    return value;
+  }
+  friend bool operator==(const RegValue&, const RegValue&) = default;
 };
 
-// What one key holds: its direct subkeys' names and its values, names as UTF-8 text.
-struct RegKeyContents {
-  std::vector<std::string> subkeys;
-  std::vector<RegValueData> values;
+// A key and its root. Paths have backslashes between key names ("CLSID\{...}\Instance").
+struct RegKeyPath {
+  RegRoot root = RegRoot::kCurrentUser;
+  std::string path;
 };
 
-// An open key, as the store hands it out; 0 is never a valid handle.
-using RegKey = std::uintptr_t;
+// One step of a registration: key `path` with every missing key above it, and its values.
+struct RegKeyWrite {
+  RegRoot root = RegRoot::kCurrentUser;
+  std::string path;
+  std::vector<RegValue> values;
+};
 
-// The registry operations that registering a bar needs. Paths are 8-bit text with
-// backslashes between key names ("CLSID\{...}\InProcServer32"); key and value names are
-// case-insensitive and case-preserving.
+// A key as read, with everything below it.
+struct RegTree {
+  std::string name;
+  std::vector<RegValue> values;
+  std::vector<RegTree> subkeys;
+
+  // The subkey at `path` below this key (ASCII letters compared without case); nullptr
+  // when there is none.
+  const RegTree* Find(std::string_view path) const;
+  // Value `value_name` (ASCII letters compared without case); nullptr when there is none.
+  const RegValue* Value(std::string_view value_name) const;
+};
+
+// One key that could not be written or deleted, and why.
+struct RegFailure {
+  RegRoot root = RegRoot::kCurrentUser;
+  std::string path;
+  RegError error;
+};
+
+// The registry as registering a bar needs it. Key and value names are case-insensitive and
+// case-preserving. Each call is one update of the store: a store kept in a file reads and
+// replaces it once, under its lock; the Windows registry applies each step at once.
 class RegistryStore {
  public:
   virtual ~RegistryStore() = default;
 
-  // Creates every missing key along `path` and opens the last one.
-  virtual RegResult CreateKey(RegRoot root, std::string_view path, RegKey* key) = 0;
+  // Writes the steps in order. A failing step does not stop the following ones, and
+  // nothing is rolled back; the failures are returned, each with its key.
+  virtual std::vector<RegFailure> WriteKeys(std::span<const RegKeyWrite> steps) = 0;
 
-  // Sets the key's unnamed value to `text` as a string, with its terminating NUL.
-  virtual RegResult SetDefaultString(RegKey key, std::string_view text) = 0;
+  // Deletes the keys in order, each only when it has no subkeys left (kHasSubkeys). Keys
+  // that do not exist are no failure.
+  virtual std::vector<RegFailure> DeleteKeys(std::span<const RegKeyPath> keys) = 0;
 
-  // Sets value `name` (empty: the unnamed value) to `data` of `type`. As through the
-  // system's 8-bit interface, string types are given as 8-bit text (byte count including
-  // the NUL the caller wants stored) and stored as UTF-16LE.
-  virtual RegResult SetValue(RegKey key, std::string_view name, RegType type,
-                             std::span<const std::uint8_t> data) = 0;
-
-  // Deletes one key. A key that still has subkeys is not deleted; a missing key reports
-  // kNotFound.
-  virtual RegResult DeleteKey(RegRoot root, std::string_view path) = 0;
-
-  // Closes a key handed out by CreateKey. Changes made through it are kept.
-  virtual RegResult CloseKey(RegKey key) = 0;
-
-  // Reads what key `path` holds now (on Windows: its 64-bit view); kNotFound when it does
-  // not exist. A store that cannot be read back says so.
-  virtual RegResult ReadKey(RegRoot /*root*/, std::string_view /*path*/, RegKeyContents* out) {
-    *out = {};
-    return {RegStatus::kOther, "this registry cannot be read back"};
-  }
-
-  // Groups the calls up to the matching EndUpdate into one update of the store: a store
-  // that keeps a file reads and writes it once, under one lock, instead of once a step.
-  // The registry itself applies every call at once and needs nothing here.
-  virtual void BeginUpdate() {}
-  // Ends the update; returns the failure to write it, if any.
-  virtual RegResult EndUpdate() { return RegResult::Ok(); }
-
-  // Called once after a bar's entries have been written or deleted, for a store whose
-  // readers keep a cached copy that must be dropped. Nothing to do by default.
-  virtual RegResult BarsChanged() { return RegResult::Ok(); }
+  // Key `path` and everything below it as it is now (on Windows: its 64-bit view);
+  // kNotFound when it does not exist.
+  virtual RegResult<RegTree> ReadTree(RegRoot root, std::string_view path) = 0;
 };
 
 }  // namespace quillbay

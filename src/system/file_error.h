@@ -24,17 +24,14 @@ enum class FileCause : int {
   kEndOfFile = 14,
 };
 
-// The one exception that carries a failure the user must see. The dialog platform shows
-// an escaping FileError in a stop-icon box with Text().
+// The one exception that carries a failure the user must see: a cause and the path, which
+// the windows and the command line turn into text (FileErrorText).
 class FileError : public std::runtime_error {
  public:
   FileError(FileCause cause, std::optional<std::string> path);
 
   FileCause cause() const { return cause_; }
   const std::optional<std::string>& path() const { return path_; }
-
-  // The cause's text with "%1" replaced by the path, or by "an unnamed file".
-  std::string Text() const;
 
  private:
   FileCause cause_;

@@ -18,7 +18,7 @@ void CDialog::Guarded(Handler&& handler) {
   try {
     handler();
   } catch (const FileError& error) {
-    platform_.ShowError(error.Text());
+    platform_.ShowError(FileErrorText(error));
   }
 }
 

@@ -127,7 +127,7 @@ void CQuillbayDlg::Sink::ShowMessage(std::string_view text) {
 }
 
 void CQuillbayDlg::Sink::ShowFileError(const FileError& error) {
-  dlg_.platform().ShowError(error.Text());
+  dlg_.platform().ShowError(FileErrorText(error));
 }
 
 void CQuillbayDlg::Sink::RowAppended(const BarRow& row) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "registration/bar_registry.h"
+#include "registration/error_text.h"
 
 namespace quillbay::peer {
 
@@ -29,7 +30,7 @@ inline int RegisterPeerBars(RegistryStore& store) {
   for (const PeerBar& bar : kPeerBars) {
     for (const RegFailure& failure :
          RegisterBar(store, BarId(bar.id), bar.name, bar.location, bar.kind)) {
-      std::fprintf(stderr, "%s: %s\n", failure.path.c_str(), failure.result.detail.c_str());
+      std::fprintf(stderr, "%s: %s\n", failure.path.c_str(), RegErrorText(failure.error).c_str());
       status = 1;
     }
   }

@@ -146,6 +146,12 @@ in_prefix "$prefix" "$cli_exe" add "Wine bar" http://example.org/wine.htm
 id=$(tr -d '\r' <"$work/wine.log" | tail -1)
 check "add $id: both views" bar_keys "$prefix" "$id" present
 check "add: the backup file lists it" grep -q "^$id,Wine bar;" "$prefix/drive_c/windows/bkupRegKeyf"
+# A subkey another program left under the bar keeps the class key: the row stays until a
+# later delete can finish.
+in_prefix "$prefix" reg add "HKEY_CLASSES_ROOT\\CLSID\\$id\\Extra" /f
+check "delete with another program's subkey: refused" bash -c "! WINEPREFIX='$prefix' wine '$cli_exe' delete '$id' </dev/null >/dev/null 2>&1"
+check "delete with another program's subkey: the row stays" grep -q "^$id," "$prefix/drive_c/windows/bkupRegKeyf"
+in_prefix "$prefix" reg delete "HKEY_CLASSES_ROOT\\CLSID\\$id\\Extra" /f
 in_prefix "$prefix" "$cli_exe" delete "$id"
 check "delete: gone from both views" bar_keys "$prefix" "$id" gone
 check "delete: gone from the backup file" test "$(grep -c "$id" "$prefix/drive_c/windows/bkupRegKeyf")" = 0

@@ -38,7 +38,7 @@ struct Window : BarManagerSink {
     boxes.push_back(said.back());
   }
   void ShowFileError(const FileError& error) override {
-    said.push_back("error " + error.Text());
+    said.push_back("error " + FileErrorText(error));
     boxes.push_back(said.back());
   }
   void RowRemoved(std::size_t index) override { said.push_back("remove " + std::to_string(index)); }
@@ -118,14 +118,23 @@ TEST_F(BarManagerTest, HandEditedLists) {
     std::vector<std::string> said;
   };
   const std::vector<Case> cases = {
-      {bom + kId1 + ",One;\r\n" + kId2 + ",Two;\r\n", 0, {{kId1, "One"}, {kId2, "Two"}},
-       kId2 + ",Two;\r\n", {}},
-      {kId1 + ",One;\r\n" + kId2 + ",Two;\r\n" + kId1 + ",One;\r\n", 0,
-       {{kId1, "One"}, {kId2, "Two"}, {kId1, "One"}}, kId2 + ",Two;\r\n", {}},
-      {kId1 + ",One; a note;\r" + kId2 + ",Two;\n" + kId3 + ",x", -1,
+      {bom + kId1 + ",One;\r\n" + kId2 + ",Two;\r\n",
+       0,
+       {{kId1, "One"}, {kId2, "Two"}},
+       kId2 + ",Two;\r\n",
+       {}},
+      {kId1 + ",One;\r\n" + kId2 + ",Two;\r\n" + kId1 + ",One;\r\n",
+       0,
+       {{kId1, "One"}, {kId2, "Two"}, {kId1, "One"}},
+       kId2 + ",Two;\r\n",
+       {}},
+      {kId1 + ",One; a note;\r" + kId2 + ",Two;\n" + kId3 + ",x",
+       -1,
        {{kId1, "One"}, {kId2, "Two"}, {kId3, "x"}},
-       kId1 + ",One; a note;\r" + kId2 + ",Two;\n" + kId3 + ",x\r\n" + kId4 + ",new;\r\n", {}},
-      {"x\\..,name;junk;\r\n,empty;\r\nwhole line\r\n" + kId2 + ",Two;\r\n", 0,
+       kId1 + ",One; a note;\r" + kId2 + ",Two;\n" + kId3 + ",x\r\n" + kId4 + ",new;\r\n",
+       {}},
+      {"x\\..,name;junk;\r\n,empty;\r\nwhole line\r\n" + kId2 + ",Two;\r\n",
+       0,
        {{"x\\..", "name"}, {"", "empty"}, {"whole line", ""}, {kId2, "Two"}},
        ",empty;\r\nwhole line\r\n" + kId2 + ",Two;\r\n",
        {FormatString1(Message(str::kNoRegistryEntries), "x\\..")}},

@@ -134,14 +134,15 @@ class World {
   // The rule, read from the files as they are: every bar with keys has a row.
   std::string Broken() const {
     FileRegistryStore store(registry_);
-    std::vector<std::string> ids;
     const std::vector<BarRow> rows = LoadBackup(backup_);
-    if (!ReadClassIds(store, &ids).ok()) return "the registry cannot be read";
-    RegKeyContents bars;
-    store.ReadKey(RegRoot::kLocalMachine, kBarsKeyPrefix.substr(0, kBarsKeyPrefix.size() - 1),
-                  &bars);
-    ids.insert(ids.end(), bars.subkeys.begin(), bars.subkeys.end());
-    for (const std::string& id : ids) {
+    RegResult<std::vector<std::string>> ids = ReadClassIds(store);
+    if (!ids) return "the registry cannot be read";
+    const RegResult<RegTree> bars =
+        store.ReadTree(RegRoot::kLocalMachine, kBarsKeyPrefix.substr(0, kBarsKeyPrefix.size() - 1));
+    if (bars) {
+      for (const RegTree& bar : bars->subkeys) ids->push_back(bar.name);
+    }
+    for (const std::string& id : *ids) {
       if (std::ranges::none_of(rows, [&](const BarRow& row) { return SameBarId(row.id, id); })) {
         return "an orphan: " + id;
       }
@@ -152,9 +153,7 @@ class World {
   // What the registry holds of `id`.
   BarState State(const std::string& id) const {
     FileRegistryStore store(registry_);
-    BarState state;
-    ReadBar(store, id, &state);
-    return state;
+    return ReadBar(store, id).value();
   }
 
   std::vector<BarRow> Rows() const { return LoadBackup(backup_); }
@@ -176,10 +175,10 @@ class World {
   std::string Files() const { return testing::ReadBytes(backup_) + testing::ReadBytes(registry_); }
 
  private:
-  std::string dir_ = ((fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
-                                                     : fs::temp_directory_path()) /
-                      ("quillbay-model-" + std::to_string(std::random_device{}())))
-                         .string();
+  std::string dir_ =
+      ((fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path()) /
+       ("quillbay-model-" + std::to_string(std::random_device{}())))
+          .string();
   std::string folder_ = dir_ + "/data";
   std::string backup_ = folder_ + "/bkupRegKeyf";
   std::string registry_ = folder_ + "/registry.reg";
@@ -213,7 +212,8 @@ Report Repair(Bars& bars) {
 
 TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
   const char* seed_text = std::getenv("QUILLBAY_MODEL_SEED");
-  const unsigned seed = seed_text ? static_cast<unsigned>(std::atoi(seed_text)) : std::random_device{}();
+  const unsigned seed =
+      seed_text ? static_cast<unsigned>(std::atoi(seed_text)) : std::random_device{}();
   SCOPED_TRACE("QUILLBAY_MODEL_SEED=" + std::to_string(seed));
   std::mt19937 random(seed);
   auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
@@ -225,13 +225,14 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
     std::vector<std::string> known;  // every identifier made, deleted or not
     const int faulty_step = pick(kSteps);
     for (int step = 0; step < kSteps; ++step) {
-      const Fault fault = step == faulty_step ? static_cast<Fault>(1 + pick(kFaults - 1))
-                                              : Fault::kNone;
+      const Fault fault =
+          step == faulty_step ? static_cast<Fault>(1 + pick(kFaults - 1)) : Fault::kNone;
       world.Prepare(fault);
       const std::vector<BarRow> before = world.Rows();
       const int what = pick(10);
-      std::string id = known.empty() ? "" : known[static_cast<std::size_t>(pick(
-                                                static_cast<int>(known.size())))];
+      std::string id = known.empty()
+                           ? ""
+                           : known[static_cast<std::size_t>(pick(static_cast<int>(known.size())))];
       const auto kind = pick(2) ? BarKind::kVertical : BarKind::kHorizontal;
       std::string description = "step " + std::to_string(step) + " fault " +
                                 std::to_string(static_cast<int>(fault)) + " operation " +
@@ -305,9 +306,9 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
     // Every row's bar can be deleted, and then nothing is left of any bar.
     world.Prepare(Fault::kNone);
     for (const BarRow& row : world.Rows()) {
-      EXPECT_EQ(world.Wait(world.Start([&](Bars& b) { return Delete(b, row.id); },
-                                       Fault::kNone, 0)),
-                "ok ")
+      EXPECT_EQ(
+          world.Wait(world.Start([&](Bars& b) { return Delete(b, row.id); }, Fault::kNone, 0)),
+          "ok ")
           << row.id;
     }
     EXPECT_TRUE(world.Rows().empty());

@@ -5,10 +5,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "registration/bar_registry.h"
 #include "registration/reg_file.h"
+#include "registration/text.h"
 #include "registry_store_suite.h"
 #include "tests/support/temp_dir.h"
 
@@ -25,16 +24,16 @@ std::string ReadRegExport(const std::string& name) {
 
 // A version 5 file's text after its BOM, as UTF-8, for readable comparisons.
 std::string Utf16FileText(const std::string& file) {
-  std::u16string text(file.size() < 2 ? 0 : file.size() / 2 - 1, u'\0');
-  std::memcpy(text.data(), file.data() + 2, text.size() * 2);  // the host is little-endian too
-  return Utf16ToUtf8(text);
+  return Utf16ToText(
+             Utf16FromBytes({reinterpret_cast<const std::uint8_t*>(file.data()), file.size()})
+                 .substr(1))
+      .value();
 }
 
 RegFile Parse(const std::string& bytes) {
-  RegFile file;
-  RegFileError error;
-  EXPECT_TRUE(ParseRegFile(bytes, file, error)) << "line " << error.line << ": " << error.message;
-  return file;
+  RegResult<RegFile> file = ParseRegFile(bytes);
+  EXPECT_TRUE(file) << file.error().detail;
+  return file ? std::move(*file) : RegFile();
 }
 
 // Reads the file afresh on every question: what a store has persisted, not what it holds.
@@ -46,14 +45,15 @@ class FileProbe final : public RegistryProbe {
   std::optional<ProbedValue> ReadValue(RegRoot root, std::string_view path,
                                        std::string_view name) override {
     const RegFileKey* key = Find(root, path);
-    const RegFileValue* value = key ? key->FindValue(*Utf8ToUtf16(name)) : nullptr;
+    const RegFileValue* value = key ? key->FindValue(*TextToUtf16(name)) : nullptr;
     return value ? std::optional<ProbedValue>({value->type, value->data}) : std::nullopt;
   }
   std::optional<std::vector<std::string>> Key(RegRoot root, std::string_view path) override {
     const RegFileKey* key = Find(root, path);
     if (key == nullptr) return std::nullopt;
     std::vector<std::string> names;
-    for (const auto& [folded, child] : key->children()) names.push_back(Utf16ToUtf8(child->name()));
+    for (const auto& [folded, child] : key->children())
+      names.push_back(*Utf16ToText(child->name()));
     return names;
   }
 
@@ -64,7 +64,7 @@ class FileProbe final : public RegistryProbe {
     const RegFileKey* key = file_.FindRoot(root);
     for (std::size_t at = 0, end = 0; key != nullptr && at < path.size(); at = end + 1) {
       end = std::min(path.find('\\', at), path.size());
-      key = key->FindChild(*Utf8ToUtf16(path.substr(at, end - at)));
+      key = key->FindChild(*TextToUtf16(path.substr(at, end - at)));
     }
     return key;
   }
@@ -128,9 +128,9 @@ TEST_F(FileRegistryStoreTest, AFileItCannotParseIsLeftAsItIs) {
   EXPECT_THAT(RegisterBar(store, kHorizontalId, "n", "l", BarKind::kVertical), IsEmpty());
   WriteBytes(path_, "not a registry file");
   const auto failures = RegisterBar(store, kVerticalId, "n", "l", BarKind::kVertical);
-  ASSERT_FALSE(failures.empty());
-  EXPECT_EQ(failures[0].result.status, RegStatus::kStoreError);
-  EXPECT_THAT(failures[0].result.detail, ::testing::HasSubstr("registry.reg: line 1: "));
+  ASSERT_EQ(failures.size(), 7u);
+  EXPECT_EQ(failures[0].error.status, RegStatus::kStoreError);
+  EXPECT_THAT(failures[0].error.detail, ::testing::HasSubstr("registry.reg: line 1: "));
   EXPECT_EQ(ReadBytes(path_), "not a registry file");
 }
 
@@ -152,10 +152,9 @@ TEST(RegFileTest, RefusesWhatItCannotReadAndSaysWhere) {
         {"REGEDIT4\r\n\r\n[HKLM\\A]\r\n\"v\"=\"open\r\n", 4},
         {"REGEDIT4\r\n[HKLM\\A]\r\n\"v\"=hex:00,\\\r\n", 3},
         {"\xFF\xFE", 1}}) {
-    RegFile file;
-    RegFileError error;
-    EXPECT_FALSE(ParseRegFile(bytes, file, error)) << line;
-    EXPECT_EQ(error.line, line) << error.message;
+    const RegResult<RegFile> file = ParseRegFile(bytes);
+    ASSERT_FALSE(file) << line;
+    EXPECT_THAT(file.error().detail, ::testing::StartsWith("line " + std::to_string(line) + ": "));
   }
 }
 

@@ -8,9 +8,11 @@ namespace quillbay::testing_support {
 namespace {
 
 using ::testing::ElementsAre;
+using ::testing::Field;
 using ::testing::IsEmpty;
 using ::testing::Optional;
 using ::testing::UnorderedElementsAre;
+using ::testing::UnorderedElementsAreArray;
 using Bytes = std::vector<std::uint8_t>;
 
 const std::string kBars = "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\";
@@ -47,23 +49,22 @@ void RegistryStoreSuite::TearDown() {
 }
 
 void RegistryStoreSuite::WriteKey(RegRoot root, const std::string& path,
-                                  const std::function<void(RegKey)>& write) {
-  RegKey key = 0;
-  ASSERT_TRUE(store().CreateKey(root, path, &key).ok()) << path;
-  if (write) write(key);
-  ASSERT_TRUE(store().CloseKey(key).ok()) << path;
+                                  std::vector<RegValue> values) {
+  const RegKeyWrite step{root, path, std::move(values)};
+  EXPECT_THAT(store().WriteKeys({&step, 1}), IsEmpty()) << path;
 }
 
 void RegistryStoreSuite::RemoveTree(RegRoot root, const std::string& path) {
   for (const std::string& child : probe().Key(root, path).value_or(std::vector<std::string>{})) {
     RemoveTree(root, path + "\\" + child);
   }
-  const RegResult result = store().DeleteKey(root, path);
-  ASSERT_TRUE(result.ok() || result.status == RegStatus::kNotFound) << path << result.detail;
+  const RegKeyPath key{root, path};
+  EXPECT_THAT(store().DeleteKeys({&key, 1}), IsEmpty()) << path;
 }
 
 // Keys and value names ignore case and keep the case they were made with; non-string
-// values keep their bytes, strings arrive as 8-bit text and are kept as UTF-16LE.
+// values keep their bytes, strings arrive as 8-bit text, are kept as UTF-16LE and read back
+// as they were given, with every key below the one read.
 TEST_P(RegistryStoreSuite, KeepsKeysAndValuesExactly) {
   std::vector<std::uint8_t> long_binary(300);
   for (std::size_t i = 0; i < long_binary.size(); ++i)
@@ -80,15 +81,11 @@ TEST_P(RegistryStoreSuite, KeepsKeysAndValuesExactly) {
       {"Marks \"", RegType::kString, Of({"say \"hi\" \\ there\0", 17}),
        Utf16({"say \"hi\" \\ there\0", 17})},
   };
-  WriteKey(RegRoot::kLocalMachine, Scratch("MixedCase\\Inner"), [&](RegKey key) {
-    EXPECT_TRUE(store().SetValue(key, "ThreadingModel", RegType::kBinary, Of("first")).ok());
-  });
-  WriteKey(RegRoot::kLocalMachine, Scratch("MIXEDCASE\\inner"), [&](RegKey key) {
-    EXPECT_TRUE(store().SetValue(key, "THREADINGMODEL", RegType::kDword, Of("1234")).ok());
-    for (const auto& [name, type, given, kept] : rows) {
-      EXPECT_TRUE(store().SetValue(key, name, type, given).ok()) << name;
-    }
-  });
+  WriteKey(RegRoot::kLocalMachine, Scratch("MixedCase\\Inner"),
+           {{"ThreadingModel", RegType::kBinary, Of("first")}});
+  std::vector<RegValue> values = {{"THREADINGMODEL", RegType::kDword, Of("1234")}};
+  for (const auto& [name, type, given, kept] : rows) values.push_back({name, type, given});
+  WriteKey(RegRoot::kLocalMachine, Scratch("MIXEDCASE\\inner"), values);
   EXPECT_THAT(probe().Key(RegRoot::kLocalMachine, std::string(kSuiteScratchKey)),
               Optional(ElementsAre("MixedCase")));
   EXPECT_THAT(probe().Key(RegRoot::kLocalMachine, Scratch("mixedcase")),
@@ -101,45 +98,32 @@ TEST_P(RegistryStoreSuite, KeepsKeysAndValuesExactly) {
               (ProbedValue{static_cast<std::uint32_t>(type), kept}))
         << name;
   }
-  EXPECT_FALSE(probe().KeyExists(RegRoot::kCurrentUser, Scratch("MixedCase")));
-}
-
-// An export reads a bar back through the store: every value with its type and stored bytes,
-// and every subkey, whichever case it is asked for in.
-TEST_P(RegistryStoreSuite, ReadKeyGivesBackWhatWasWritten) {
-  const Bytes binary = Of({"\x62\0\0", 3});
-  WriteKey(RegRoot::kLocalMachine, Scratch("Read\\Sub"));
-  WriteKey(RegRoot::kLocalMachine, Scratch("Read"), [&](RegKey key) {
-    EXPECT_TRUE(store().SetDefaultString(key, "Name").ok());
-    EXPECT_TRUE(store().SetValue(key, "Size", RegType::kBinary, binary).ok());
-    EXPECT_TRUE(store().SetValue(key, "Path", RegType::kExpandString, Of({"%a%\0", 4})).ok());
-  });
-  RegKeyContents read;
-  ASSERT_TRUE(store().ReadKey(RegRoot::kLocalMachine, Scratch("READ"), &read).ok());
-  EXPECT_THAT(read.subkeys, ElementsAre("Sub"));
-  EXPECT_THAT(read.values, UnorderedElementsAre(
-                               RegValueData{"", RegType::kString, Utf16({"Name\0", 5})},
-                               RegValueData{"Size", RegType::kBinary, binary},
-                               RegValueData{"Path", RegType::kExpandString, Utf16({"%a%\0", 4})}));
-  ASSERT_TRUE(store().ReadKey(RegRoot::kLocalMachine, Scratch("Read\\Sub"), &read).ok());
-  EXPECT_TRUE(read.subkeys.empty() && read.values.empty());
-  EXPECT_EQ(store().ReadKey(RegRoot::kCurrentUser, Scratch("Read"), &read).status,
+  const RegResult<RegTree> read = store().ReadTree(RegRoot::kLocalMachine, Scratch("MIXEDCASE"));
+  ASSERT_TRUE(read) << read.error().detail;
+  ASSERT_THAT(read->subkeys, ElementsAre(Field(&RegTree::name, "Inner")));
+  values[0].name = "ThreadingModel";
+  EXPECT_THAT(read->subkeys[0].values, UnorderedElementsAreArray(values));
+  EXPECT_EQ(store().ReadTree(RegRoot::kCurrentUser, Scratch("MixedCase")).error().status,
             RegStatus::kNotFound);
 }
 
-// One key goes, and only that key: not one with subkeys, not a missing one.
-TEST_P(RegistryStoreSuite, DeleteKeyRemovesThatKeyOnly) {
+// One key goes, and only that key: not one with subkeys; a missing one is no failure.
+TEST_P(RegistryStoreSuite, DeleteKeysRemovesThoseKeysOnly) {
   WriteKey(RegRoot::kLocalMachine, Scratch("Parent\\Gone"));
   WriteKey(RegRoot::kLocalMachine, Scratch("Parent\\Child\\Grandchild"));
   WriteKey(RegRoot::kCurrentUser, Scratch("Parent\\Gone"));
-  const std::pair<std::string, RegStatus> table[] = {
-      {"Parent\\GONE", RegStatus::kOk},         {"Parent\\Gone", RegStatus::kNotFound},
-      {"Absent\\Deeper", RegStatus::kNotFound}, {"Parent\\Child", RegStatus::kHasSubkeys},
-      {"Parent", RegStatus::kHasSubkeys},
+  const std::vector<RegKeyPath> keys = {
+      {RegRoot::kLocalMachine, Scratch("Parent\\GONE")},
+      {RegRoot::kLocalMachine, Scratch("Parent\\Gone")},
+      {RegRoot::kLocalMachine, Scratch("Absent\\Deeper")},
+      {RegRoot::kLocalMachine, Scratch("Parent\\Child")},
+      {RegRoot::kLocalMachine, Scratch("Parent")},
   };
-  for (const auto& [path, status] : table) {
-    const RegResult result = store().DeleteKey(RegRoot::kLocalMachine, Scratch(path));
-    EXPECT_EQ(result.status, status) << path << ": " << result.detail;
+  const std::vector<RegFailure> failures = store().DeleteKeys(keys);
+  ASSERT_EQ(failures.size(), 2u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(failures[i].path, keys[3 + i].path);
+    EXPECT_EQ(failures[i].error.status, RegStatus::kHasSubkeys) << failures[i].error.detail;
   }
   EXPECT_THAT(probe().Key(RegRoot::kLocalMachine, Scratch("Parent")),
               Optional(ElementsAre("Child")));

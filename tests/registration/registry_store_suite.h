@@ -64,9 +64,8 @@ class RegistryStoreSuite : public ::testing::TestWithParam<RegistryStoreParam> {
   void TearDown() override;
   RegistryStore& store() { return *under_test_.store; }
   RegistryProbe& probe() { return *under_test_.probe; }
-  // Creates `path`, runs `write` on it and closes it, expecting success.
-  void WriteKey(RegRoot root, const std::string& path,
-                const std::function<void(RegKey)>& write = {});
+  // Writes `path` with `values`, expecting success.
+  void WriteKey(RegRoot root, const std::string& path, std::vector<RegValue> values = {});
   // Deletes `path` and everything below it through the store, deepest key first.
   void RemoveTree(RegRoot root, const std::string& path);
 

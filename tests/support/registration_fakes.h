@@ -12,36 +12,53 @@
 
 namespace quillbay::testing {
 
-// Case-insensitive keys in memory (no values); each create and delete recorded as a line.
+// Case-insensitive keys in memory (no values); each key written or deleted recorded as a line.
 class MemoryRegistryStore : public RegistryStore {
  public:
   std::vector<std::string> calls;
-  std::optional<RegStatus> fail_with;  // when set, every operation fails with it
+  std::optional<RegStatus> fail_with;  // when set, every step fails with it
 
-  RegResult CreateKey(RegRoot root, std::string_view path, RegKey* key) override {
-    calls.push_back("create " + Name(root, path));
-    for (std::size_t end = 0; !fail_with && end != std::string_view::npos;) {
-      end = path.find('\\', end + 1);
-      keys_.insert(Name(root, path.substr(0, end)));
+  std::vector<RegFailure> WriteKeys(std::span<const RegKeyWrite> steps) override {
+    std::vector<RegFailure> failures;
+    for (const RegKeyWrite& step : steps) {
+      calls.push_back("create " + Name(step.root, step.path));
+      for (std::size_t end = 0; !fail_with && end != std::string_view::npos;) {
+        end = step.path.find('\\', end + 1);
+        keys_.insert(Name(step.root, step.path.substr(0, end)));
+      }
+      if (fail_with) failures.push_back({step.root, step.path, {*fail_with, "refused", {}}});
     }
-    *key = 1;
-    return Result();
+    return failures;
   }
-  RegResult SetDefaultString(RegKey, std::string_view) override { return Result(); }
-  RegResult SetValue(RegKey, std::string_view, RegType, std::span<const std::uint8_t>) override {
-    return Result();
+  std::vector<RegFailure> DeleteKeys(std::span<const RegKeyPath> keys) override {
+    std::vector<RegFailure> failures;
+    for (const auto& [root, path] : keys) {
+      const std::string key = Name(root, path);
+      calls.push_back("delete " + key);
+      const auto child = keys_.lower_bound(key + "\\");
+      if (fail_with) {
+        failures.push_back({root, path, {*fail_with, "refused", {}}});
+      } else if (child != keys_.end() && child->starts_with(key + "\\")) {
+        failures.push_back({root, path, {RegStatus::kHasSubkeys, "", {}}});
+      } else {
+        keys_.erase(key);
+      }
+    }
+    return failures;
   }
-  RegResult DeleteKey(RegRoot root, std::string_view path) override {
+  RegResult<RegTree> ReadTree(RegRoot root, std::string_view path) override {
     const std::string key = Name(root, path);
-    calls.push_back("delete " + key);
-    const auto child = keys_.lower_bound(key + "\\");
-    if (fail_with) return Result();
-    if (!keys_.contains(key)) return {RegStatus::kNotFound, "not found"};
-    if (child != keys_.end() && child->starts_with(key + "\\")) return {RegStatus::kHasSubkeys, ""};
-    keys_.erase(key);
-    return Result();
+    if (fail_with) return RegFailed(*fail_with, "refused");
+    if (!keys_.contains(key)) return RegFailed(RegStatus::kNotFound, "not found");
+    RegTree tree{std::string(path.substr(path.rfind('\\') + 1)), {}, {}};
+    for (auto it = keys_.upper_bound(key + "\\"); it != keys_.end() && it->starts_with(key + "\\");
+         ++it) {
+      if (it->find('\\', key.size() + 1) == std::string::npos) {
+        tree.subkeys.push_back(*ReadTree(root, std::string(path) + it->substr(key.size())));
+      }
+    }
+    return tree;
   }
-  RegResult CloseKey(RegKey) override { return RegResult::Ok(); }
   bool HasKey(RegRoot root, std::string_view path) const {
     return keys_.contains(Name(root, path));
   }
@@ -53,7 +70,6 @@ class MemoryRegistryStore : public RegistryStore {
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
   }
-  RegResult Result() const { return fail_with ? RegResult{*fail_with, "refused"} : RegResult{}; }
 
   std::set<std::string> keys_;
 };

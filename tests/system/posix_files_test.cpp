@@ -12,6 +12,7 @@
 #include "registration/bar_registry.h"
 #include "registration/file_registry_store.h"
 #include "registration/reg_file.h"
+#include "resources/string_table.h"
 #include "system/file_lock.h"
 #include "system/files.h"
 #include "tests/support/temp_dir.h"
@@ -56,7 +57,7 @@ TEST(PosixFilesTest, FailuresNameTheirCauseAndLeaveTheFile) {
                   operation();
                   out += "no error: " + text + "\n";
                 } catch (const FileError& e) {
-                  out += e.Text() == text ? "" : e.Text() + "\n";
+                  out += FileErrorText(e) == text ? "" : FileErrorText(e) + "\n";
                 }
               }
               return out;
@@ -77,7 +78,9 @@ TEST(PosixFilesTest, FullDiskLeavesTheOldFileWholeAndNoTemporaryFile) {
               try {
                 ReplaceFileAtomically(path, std::string(100, 'x'));
               } catch (const FileError& e) {
-                return e.Text() == "Disk full while accessing " + path + "." ? "" : e.Text();
+                return FileErrorText(e) == "Disk full while accessing " + path + "."
+                           ? ""
+                           : FileErrorText(e);
               }
               return "no error";
             }).Result(),
@@ -225,10 +228,9 @@ TEST(PosixFilesTest, WritersAtOnceWaitForTheLocksAndLoseNothing) {
   }
   for (testing::Child& child : children) EXPECT_EQ(child.Result(), "");
   EXPECT_EQ(LoadBackup(backup).size(), 3u);
-  RegFile file;
-  RegFileError error;
-  ASSERT_TRUE(ParseRegFile(ReadBytes(registry), file, error));
-  EXPECT_EQ(file.FindRoot(RegRoot::kClassesRoot)->FindChild(u"CLSID")->children().size(), 4u);
+  const RegResult<RegFile> file = ParseRegFile(ReadBytes(registry));
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->FindRoot(RegRoot::kClassesRoot)->FindChild(u"CLSID")->children().size(), 4u);
 }
 
 }  // namespace

@@ -104,7 +104,7 @@ TEST_F(WindowTest, MainFileErrorsShowTheStopBox) {
               ASSERT_FALSE(w.ended());
               w.Press(Key::kEscape);
             }),
-            Texts{"x " + FileError(FileCause::kBadPath, dir_.File("file")).Text()});
+            Texts{"x " + FileErrorText(FileError(FileCause::kBadPath, dir_.File("file")))});
 }
 
 // Every opening starts afresh. Add needs both texts; the first row enables the path box for
@@ -157,7 +157,7 @@ TEST_F(WindowTest, LinkPageAddingDeletingAndOk) {
             DialogResult::kOk);
   EXPECT_EQ(platform_.TakeMessages(),
             (Texts{Box(str::kNeedPagePath), Box(str::kTitleEmpty),
-                   "x " + FileError(FileCause::kBadPath, AbsolutePath(bad)).Text()}));
+                   "x " + FileErrorText(FileError(FileCause::kBadPath, AbsolutePath(bad)))}));
   EXPECT_EQ(testing::ReadBytes(page_), BuildLinkPage("My links", {{"a", "1"}, {"a", "1"}}));
 }
 

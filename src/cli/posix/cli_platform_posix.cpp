@@ -6,7 +6,6 @@
 #include "cli/cli_platform.h"
 #include "registration/data_files.h"
 #include "registration/file_registry_store.h"
-#include "registration/reg_file.h"
 
 namespace quillbay {
 
@@ -19,10 +18,6 @@ std::unique_ptr<RegistryStore> OpenSystemRegistry() {
 std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** argv,
                                                              std::string* /*refused*/) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
-}
-
-bool IsStorableText(std::string_view text) {
-  return Utf8ToUtf16(text).has_value();
 }
 
 std::string TextAsUtf8(std::string_view text) {

@@ -82,10 +82,6 @@ std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** ar
   return arguments;
 }
 
-bool IsStorableText(std::string_view /*text*/) {
-  return true;
-}
-
 std::string TextAsUtf8(std::string_view text) {
   if (text.empty() || ::GetACP() == CP_UTF8) return std::string(text);
   std::wstring wide;

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <limits>
 #include <utility>
 #include <vector>
+
+#include "registration/text.h"
 
 namespace quillbay {
 namespace {
@@ -28,7 +31,7 @@ HKEY RootKey(RegRoot root) {
     case RegRoot::kLocalMachine:
       return HKEY_LOCAL_MACHINE;
     case RegRoot::kCurrentUser:
-      return HKEY_CURRENT_USER;
+      break;
   }
   return HKEY_CURRENT_USER;
 }
@@ -40,17 +43,13 @@ std::string_view RootName(RegRoot root) {
     case RegRoot::kLocalMachine:
       return "HKEY_LOCAL_MACHINE";
     case RegRoot::kCurrentUser:
-      return "HKEY_CURRENT_USER";
+      break;
   }
-  return "?";
+  return "HKEY_CURRENT_USER";
 }
 
 REGSAM ViewFlag(RegView view) {
   return view == RegView::k64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
-}
-
-std::string_view ViewName(RegView view) {
-  return view == RegView::k64 ? "64-bit view" : "32-bit view";
 }
 
 std::string FullName(RegRoot root, std::string_view path) {
@@ -59,18 +58,12 @@ std::string FullName(RegRoot root, std::string_view path) {
   return out;
 }
 
-HKEY ToHkey(std::uintptr_t handle) {
-  return reinterpret_cast<HKEY>(handle);
-}
-
-std::uintptr_t FromHkey(HKEY key) {
-  return reinterpret_cast<std::uintptr_t>(key);
+const wchar_t* Wide(const std::u16string& text) {
+  return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
 RegStatus StatusOf(LSTATUS code) {
   switch (code) {
-    case ERROR_SUCCESS:
-      return RegStatus::kOk;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_KEY_DELETED:
@@ -90,7 +83,7 @@ RegStatus StatusOf(LSTATUS code) {
     case ERROR_OUTOFMEMORY:
       return RegStatus::kStoreError;
     default:
-      return RegStatus::kOther;
+      return RegStatus::kRefused;
   }
 }
 
@@ -105,207 +98,197 @@ std::string SystemText(LSTATUS code) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
     text.pop_back();
   }
-  if (text.empty()) text = "error";
-  return text;
+  return text.empty() ? "error" : text;
 }
 
 // "what (view): system text (code)", e.g. "HKEY_CLASSES_ROOT\CLSID\{...} (32-bit view):
 // Access denied. (5)".
-RegResult Failure(LSTATUS code, std::string_view what, RegView view) {
-  RegResult result;
-  result.status = StatusOf(code);
-  result.detail.append(what).append(" (").append(ViewName(view)).append("): ");
-  result.detail.append(SystemText(code)).append(" (").append(std::to_string(code)).append(")");
-  return result;
+Unexpected<RegError> Failed(LSTATUS code, std::string_view what, RegView view) {
+  std::string detail(what);
+  detail.append(view == RegView::k64 ? " (64-bit view): " : " (32-bit view): ");
+  detail.append(SystemText(code)).append(" (").append(std::to_string(code)).append(")");
+  return RegFailed(StatusOf(code), std::move(detail));
 }
 
-// One operation's outcome over both views. A key that one view has and the other does not
-// (a key both views share, deleted through the first) is no failure.
-RegResult Combine(RegResult first, RegResult second) {
-  auto real_failure = [](const RegResult& r) {
-    return !r.ok() && r.status != RegStatus::kNotFound;
-  };
-  if (real_failure(first)) return first;
-  if (real_failure(second)) return second;
-  if (!first.ok() && !second.ok()) return first;  // missing in both views
-  return RegResult::Ok();
+Unexpected<RegError> NotText(std::string_view what) {
+  return RegFailed(RegStatus::kRefused,
+                   std::string(what) + ": the text cannot be held in the system's code page");
+}
+
+// An open key, closed when it goes.
+class Key {
+ public:
+  Key() = default;
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  ~Key() {
+    if (key_ != nullptr) ::RegCloseKey(key_);
+  }
+  HKEY* out() { return &key_; }
+  HKEY get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+// The bytes the registry keeps for `value`: string types in UTF-16LE.
+std::optional<std::vector<BYTE>> Stored(const RegValue& value) {
+  if (!IsStringType(value.type)) return std::vector<BYTE>(value.data.begin(), value.data.end());
+  const auto text = TextToUtf16(
+      std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
+  if (!text) return std::nullopt;
+  const auto* bytes = reinterpret_cast<const BYTE*>(text->data());
+  return std::vector<BYTE>(bytes, bytes + 2 * text->size());
+}
+
+RegResult<> WriteInView(const RegKeyWrite& step, const std::u16string& path, RegView view) {
+  Key key;
+  LSTATUS code =
+      ::RegCreateKeyExW(RootKey(step.root), Wide(path), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_WRITE | ViewFlag(view), nullptr, key.out(), nullptr);
+  if (code != ERROR_SUCCESS) return Failed(code, FullName(step.root, step.path), view);
+  for (const RegValue& value : step.values) {
+    std::string what = FullName(step.root, step.path);
+    what.append(value.name.empty() ? " (default value)" : " value \"" + value.name + "\"");
+    const auto name = TextToUtf16(value.name);
+    const auto data = Stored(value);
+    if (!name || !data) return NotText(what);
+    if (data->size() > std::numeric_limits<DWORD>::max()) {
+      return RegFailed(RegStatus::kRefused, what + ": the value is too large");
+    }
+    code = ::RegSetValueExW(key.get(), name->empty() ? nullptr : Wide(*name), 0,
+                            static_cast<DWORD>(value.type), data->empty() ? nullptr : data->data(),
+                            static_cast<DWORD>(data->size()));
+    if (code != ERROR_SUCCESS) return Failed(code, what, view);
+  }
+  return {};
 }
 
 // Whether the key has subkeys; Windows refuses to delete such a key as "access denied".
-bool HasSubkeys(RegRoot root, const std::string& path, RegView view) {
-  HKEY key = nullptr;
-  if (::RegOpenKeyExA(RootKey(root), path.c_str(), 0, KEY_READ | ViewFlag(view), &key) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
+bool HasSubkeys(RegRoot root, const std::u16string& path, RegView view) {
+  Key key;
   DWORD subkeys = 0;
-  const LSTATUS code = ::RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr,
-                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-  ::RegCloseKey(key);
-  return code == ERROR_SUCCESS && subkeys > 0;
+  return ::RegOpenKeyExW(RootKey(root), Wide(path), 0, KEY_READ | ViewFlag(view), key.out()) ==
+             ERROR_SUCCESS &&
+         ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                            nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+         subkeys > 0;
 }
 
-RegResult DeleteInView(RegRoot root, std::string_view path, RegView view) {
-  const std::string text(path);
-  const LSTATUS code = ::RegDeleteKeyExA(RootKey(root), text.c_str(), ViewFlag(view), 0);
-  if (code == ERROR_SUCCESS) return RegResult::Ok();
+// Deletes the key in one view; a key that is not there is no failure.
+RegResult<> DeleteInView(const RegKeyPath& key, const std::u16string& path, RegView view) {
+  const LSTATUS code = ::RegDeleteKeyExW(RootKey(key.root), Wide(path), ViewFlag(view), 0);
+  if (code == ERROR_SUCCESS || StatusOf(code) == RegStatus::kNotFound) return {};
   // A subkey another program left is no lack of administrator rights.
-  if (code == ERROR_ACCESS_DENIED && HasSubkeys(root, text, view)) {
-    RegResult result;
-    result.status = RegStatus::kHasSubkeys;
-    result.detail.append(FullName(root, path)).append(" (").append(ViewName(view));
-    result.detail.append("): the key still has a subkey, left there by another program");
-    return result;
+  if (code == ERROR_ACCESS_DENIED && HasSubkeys(key.root, path, view)) {
+    return RegFailed(RegStatus::kHasSubkeys,
+                     FullName(key.root, key.path) +
+                         (view == RegView::k64 ? " (64-bit view)" : " (32-bit view)") +
+                         ": the key still has a subkey, left there by another program");
   }
-  return Failure(code, FullName(root, path), view);
+  return Failed(code, FullName(key.root, key.path), view);
 }
 
-RegResult DeleteInBothViews(RegRoot root, std::string_view path) {
-  RegResult first = DeleteInView(root, path, kViews[0]);
-  RegResult second = DeleteInView(root, path, kViews[1]);
-  return Combine(std::move(first), std::move(second));
+// Runs `step` on `item` in both views; the first view's failure is reported.
+template <typename Item, typename Step>
+std::vector<RegFailure> InBothViews(std::span<const Item> items, Step step) {
+  std::vector<RegFailure> failures;
+  for (const Item& item : items) {
+    const auto path = TextToUtf16(item.path);
+    RegResult<> done;
+    if (!path) done = NotText(FullName(item.root, item.path));
+    for (const RegView view : kViews) {
+      if (!done) break;
+      done = step(item, *path, view);
+    }
+    if (!done) failures.push_back({item.root, item.path, std::move(done).error()});
+  }
+  // Drops the browser's cached bar lists: no cached list is as good as a dropped one.
+  for (const std::string_view category : kBarCategories) {
+    const RegKeyPath cache{RegRoot::kCurrentUser,
+                           std::string(kBarsCacheKey).append(category).append("\\Enum")};
+    const std::u16string path = *TextToUtf16(cache.path);
+    for (const RegView view : kViews) {
+      if (RegResult<> dropped = DeleteInView(cache, path, view); !dropped) {
+        failures.push_back({cache.root, cache.path, std::move(dropped).error()});
+        break;
+      }
+    }
+  }
+  return failures;
+}
+
+// Key `name` below `parent` and everything below it, names in 8-bit text.
+RegResult<RegTree> ReadBelow(HKEY parent, const std::u16string& name, const std::string& what) {
+  Key key;
+  LSTATUS code = ::RegOpenKeyExW(parent, Wide(name), 0, KEY_READ, key.out());
+  if (code != ERROR_SUCCESS) return Failed(code, what, RegView::k64);
+  DWORD subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0, longest_data = 0;
+  code = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, &longest_subkey,
+                            nullptr, &values, &longest_name, &longest_data, nullptr, nullptr);
+  if (code != ERROR_SUCCESS) return Failed(code, what, RegView::k64);
+  std::u16string buffer(std::max(longest_subkey, longest_name) + 1, u'\0');
+  std::vector<BYTE> data(longest_data + 2);
+  RegTree tree;
+  for (DWORD i = 0; i < values; ++i) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(data.size());
+    code = ::RegEnumValueW(key.get(), i, reinterpret_cast<wchar_t*>(buffer.data()), &length,
+                           nullptr, &type, data.data(), &size);
+    if (code != ERROR_SUCCESS) return Failed(code, what, RegView::k64);
+    const auto value_name = Utf16ToText(std::u16string_view(buffer).substr(0, length));
+    RegValue value{value_name.value_or(""), static_cast<RegType>(type), {}};
+    if (IsStringType(value.type)) {
+      std::u16string text(size / 2, u'\0');
+      std::memcpy(text.data(), data.data(), text.size() * 2);
+      const auto converted = Utf16ToText(text);
+      if (!converted) return NotText(what + " value \"" + value.name + "\"");
+      value.data.assign(converted->begin(), converted->end());
+    } else {
+      value.data.assign(data.begin(), data.begin() + size);
+    }
+    if (!value_name) return NotText(what + " (the name of a value)");
+    tree.values.push_back(std::move(value));
+  }
+  for (DWORD i = 0; i < subkeys; ++i) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    code = ::RegEnumKeyExW(key.get(), i, reinterpret_cast<wchar_t*>(buffer.data()), &length,
+                           nullptr, nullptr, nullptr, nullptr);
+    if (code != ERROR_SUCCESS) return Failed(code, what, RegView::k64);
+    const std::u16string sub = buffer.substr(0, length);
+    const auto sub_name = Utf16ToText(sub);
+    if (!sub_name) return NotText(what + " (the name of a subkey)");
+    RegResult<RegTree> below = ReadBelow(key.get(), sub, what + "\\" + *sub_name);
+    if (!below) return below;
+    below->name = *sub_name;
+    tree.subkeys.push_back(std::move(*below));
+  }
+  return tree;
 }
 
 }  // namespace
 
-Win32RegistryStore::~Win32RegistryStore() {
-  for (auto& [handle, key] : open_) {
-    if (key.view64 != 0) ::RegCloseKey(ToHkey(key.view64));
-    if (key.view32 != 0) ::RegCloseKey(ToHkey(key.view32));
-  }
+std::vector<RegFailure> Win32RegistryStore::WriteKeys(std::span<const RegKeyWrite> steps) {
+  return InBothViews(steps, WriteInView);
 }
 
-RegResult Win32RegistryStore::CreateKey(RegRoot root, std::string_view path, RegKey* key) {
-  *key = 0;
-  OpenKey opened;
-  opened.name = FullName(root, path);
-  const std::string text(path);
-  for (const RegView view : kViews) {
-    HKEY hkey = nullptr;
-    const LSTATUS code =
-        ::RegCreateKeyExA(RootKey(root), text.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_WRITE | ViewFlag(view), nullptr, &hkey, nullptr);
-    if (code != ERROR_SUCCESS) {
-      // Without both views the key is not ours to write: give back what was opened.
-      if (opened.view64 != 0) ::RegCloseKey(ToHkey(opened.view64));
-      return Failure(code, opened.name, view);
-    }
-    (view == RegView::k64 ? opened.view64 : opened.view32) = FromHkey(hkey);
-  }
-  const RegKey handle = next_++;
-  open_.emplace(handle, std::move(opened));
-  *key = handle;
-  return RegResult::Ok();
+std::vector<RegFailure> Win32RegistryStore::DeleteKeys(std::span<const RegKeyPath> keys) {
+  return InBothViews(keys, DeleteInView);
 }
 
-RegResult Win32RegistryStore::SetDefaultString(RegKey key, std::string_view text) {
-  std::string with_nul(text);
-  with_nul.push_back('\0');
-  return SetValue(key, "", RegType::kString,
-                  {reinterpret_cast<const std::uint8_t*>(with_nul.data()), with_nul.size()});
-}
-
-RegResult Win32RegistryStore::SetValue(RegKey key, std::string_view name, RegType type,
-                                       std::span<const std::uint8_t> data) {
-  const auto found = open_.find(key);
-  if (found == open_.end()) {
-    return {RegStatus::kOther, "registry key handle " + std::to_string(key) + " is not open"};
-  }
-  const OpenKey& opened = found->second;
-  const std::string what = opened.name + (name.empty() ? std::string(" (default value)")
-                                                       : " value \"" + std::string(name) + "\"");
-  if (data.size() > std::numeric_limits<DWORD>::max()) {
-    return {RegStatus::kOther, what + ": the value is too large"};
-  }
-  const std::string name_text(name);
-  const BYTE* bytes = data.empty() ? nullptr : data.data();
-  RegResult results[2];
-  for (std::size_t i = 0; i < kViews.size(); ++i) {
-    const HKEY hkey = ToHkey(kViews[i] == RegView::k64 ? opened.view64 : opened.view32);
-    const LSTATUS code =
-        ::RegSetValueExA(hkey, name.empty() ? nullptr : name_text.c_str(), 0,
-                         static_cast<DWORD>(type), bytes, static_cast<DWORD>(data.size()));
-    if (code != ERROR_SUCCESS) results[i] = Failure(code, what, kViews[i]);
-  }
-  return !results[0].ok() ? std::move(results[0]) : std::move(results[1]);
-}
-
-RegResult Win32RegistryStore::DeleteKey(RegRoot root, std::string_view path) {
-  return DeleteInBothViews(root, path);
-}
-
-RegResult Win32RegistryStore::CloseKey(RegKey key) {
-  const auto found = open_.find(key);
-  if (found == open_.end()) {
-    return {RegStatus::kOther, "registry key handle " + std::to_string(key) + " is not open"};
-  }
-  const OpenKey opened = std::move(found->second);
-  open_.erase(found);
-  RegResult results[2];
-  for (std::size_t i = 0; i < kViews.size(); ++i) {
-    const HKEY hkey = ToHkey(kViews[i] == RegView::k64 ? opened.view64 : opened.view32);
-    const LSTATUS code = ::RegCloseKey(hkey);
-    if (code != ERROR_SUCCESS) results[i] = Failure(code, opened.name, kViews[i]);
-  }
-  return !results[0].ok() ? std::move(results[0]) : std::move(results[1]);
-}
-
-RegResult Win32RegistryStore::ReadKey(RegRoot root, std::string_view path, RegKeyContents* out) {
-  *out = {};
-  const std::string text(path);
-  HKEY hkey = nullptr;
-  LSTATUS code = ::RegOpenKeyExA(RootKey(root), text.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &hkey);
-  if (code != ERROR_SUCCESS) return Failure(code, FullName(root, path), RegView::k64);
-  DWORD subkeys = 0, longest_subkey = 0, values = 0, longest_name = 0, longest_data = 0;
-  code = ::RegQueryInfoKeyW(hkey, nullptr, nullptr, nullptr, &subkeys, &longest_subkey, nullptr,
-                            &values, &longest_name, &longest_data, nullptr, nullptr);
-  std::vector<wchar_t> name(std::max(longest_subkey, longest_name) + 1);
-  std::vector<BYTE> data(longest_data + 1);
-  auto to_utf8 = [&](DWORD length) {
-    const int wide = static_cast<int>(length);
-    std::string utf8(
-        static_cast<std::size_t>(std::max(
-            0, ::WideCharToMultiByte(CP_UTF8, 0, name.data(), wide, nullptr, 0, nullptr, nullptr))),
-        '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, name.data(), wide, utf8.data(), static_cast<int>(utf8.size()),
-                          nullptr, nullptr);
-    return utf8;
-  };
-  for (DWORD i = 0; code == ERROR_SUCCESS && i < subkeys; ++i) {
-    DWORD length = static_cast<DWORD>(name.size());
-    code = ::RegEnumKeyExW(hkey, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (code == ERROR_SUCCESS) out->subkeys.push_back(to_utf8(length));
-  }
-  for (DWORD i = 0; code == ERROR_SUCCESS && i < values; ++i) {
-    DWORD length = static_cast<DWORD>(name.size());
-    DWORD type = 0;
-    DWORD size = static_cast<DWORD>(data.size());
-    code = ::RegEnumValueW(hkey, i, name.data(), &length, nullptr, &type, data.data(), &size);
-    if (code == ERROR_SUCCESS) {
-      out->values.push_back(
-          {to_utf8(length), static_cast<RegType>(type), {data.begin(), data.begin() + size}});
-    }
-  }
-  ::RegCloseKey(hkey);
-  if (code != ERROR_SUCCESS) {
-    *out = {};
-    return Failure(code, FullName(root, path), RegView::k64);
-  }
-  return RegResult::Ok();
-}
-
-RegResult Win32RegistryStore::BarsChanged() {
-  RegResult outcome;
-  for (const std::string_view category : kBarCategories) {
-    std::string path(kBarsCacheKey);
-    path.append(category).append("\\Enum");
-    RegResult result = DeleteInBothViews(RegRoot::kCurrentUser, path);
-    // No cached list is as good as a dropped one.
-    if (!result.ok() && result.status != RegStatus::kNotFound && outcome.ok()) {
-      outcome = std::move(result);
-    }
-  }
-  return outcome;
+RegResult<RegTree> Win32RegistryStore::ReadTree(RegRoot root, std::string_view path) {
+  const std::string what = FullName(root, path);
+  const auto wide = TextToUtf16(path);
+  if (!wide) return NotText(what);
+  // The 64-bit view: open the key itself in it; the keys below follow the handle.
+  Key key;
+  const LSTATUS code =
+      ::RegOpenKeyExW(RootKey(root), Wide(*wide), 0, KEY_READ | KEY_WOW64_64KEY, key.out());
+  if (code != ERROR_SUCCESS) return Failed(code, what, RegView::k64);
+  RegResult<RegTree> tree = ReadBelow(key.get(), u"", what);
+  if (tree) tree->name = std::string(path.substr(path.rfind('\\') + 1));
+  return tree;
 }
 
 }  // namespace quillbay

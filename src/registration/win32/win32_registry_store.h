@@ -1,11 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <map>
-#include <span>
-#include <string>
-#include <string_view>
-
 #include "registration/registry_store.h"
 
 namespace quillbay {
@@ -18,38 +12,18 @@ enum class RegView { k64, k32 };
 
 // The Windows registry. Every key is created, written and deleted in both views, so the
 // bar is offered to 32-bit and 64-bit browser processes alike; a failure in either view
-// is a failure of that operation.
+// is a failure of that step. After each change the browser's cached lists of vertical and
+// horizontal bars are dropped, so its View menu shows the bars as they are now.
+//
+// Text crosses in the ANSI code page and the registry is reached through its UTF-16
+// interface: a name or text read that the code page cannot hold is refused, never
+// best-fitted.
 class Win32RegistryStore final : public RegistryStore {
  public:
-  Win32RegistryStore() = default;
-  Win32RegistryStore(const Win32RegistryStore&) = delete;
-  Win32RegistryStore& operator=(const Win32RegistryStore&) = delete;
-  // Closes keys still open.
-  ~Win32RegistryStore() override;
-
-  RegResult CreateKey(RegRoot root, std::string_view path, RegKey* key) override;
-  RegResult SetDefaultString(RegKey key, std::string_view text) override;
-  RegResult SetValue(RegKey key, std::string_view name, RegType type,
-                     std::span<const std::uint8_t> data) override;
-  RegResult DeleteKey(RegRoot root, std::string_view path) override;
-  RegResult CloseKey(RegKey key) override;
+  std::vector<RegFailure> WriteKeys(std::span<const RegKeyWrite> steps) override;
+  std::vector<RegFailure> DeleteKeys(std::span<const RegKeyPath> keys) override;
   // Reads the 64-bit view, the one the program itself is registered in.
-  RegResult ReadKey(RegRoot root, std::string_view path, RegKeyContents* out) override;
-
-  // Drops the browser's cached lists of vertical and horizontal bars, so its View menu
-  // shows the bars as they are now.
-  RegResult BarsChanged() override;
-
- private:
-  // One key of ours: the same path opened in each view. The handles are HKEYs.
-  struct OpenKey {
-    std::string name;  // root and path, for messages
-    std::uintptr_t view64 = 0;
-    std::uintptr_t view32 = 0;
-  };
-
-  std::map<RegKey, OpenKey> open_;
-  RegKey next_ = 1;
+  RegResult<RegTree> ReadTree(RegRoot root, std::string_view path) override;
 };
 
 }  // namespace quillbay

@@ -16,9 +16,9 @@
 
 #include "linkpage/link_page_dlg.h"
 #include "registration/backup_file.h"
-#include "registration/registry_store.h"
 #include "resources/dialog_templates.h"
 #include "system/guid.h"
+#include "tests/support/registration_fakes.h"
 #include "ui/about_dlg.h"
 #include "ui/qt/qt_dialog_platform.h"
 #include "ui/qt/qt_dialog_window.h"
@@ -26,21 +26,6 @@
 
 namespace quillbay {
 namespace {
-
-// The pictures only show windows; nothing is registered.
-class DiscardingStore final : public RegistryStore {
- public:
-  RegResult CreateKey(RegRoot, std::string_view, RegKey* key) override {
-    *key = 1;
-    return RegResult::Ok();
-  }
-  RegResult SetDefaultString(RegKey, std::string_view) override { return RegResult::Ok(); }
-  RegResult SetValue(RegKey, std::string_view, RegType, std::span<const std::uint8_t>) override {
-    return RegResult::Ok();
-  }
-  RegResult DeleteKey(RegRoot, std::string_view) override { return RegResult::Ok(); }
-  RegResult CloseKey(RegKey) override { return RegResult::Ok(); }
-};
 
 // What a user would have done before the picture is taken.
 void Prepare(QtDialogWindow& window) {
@@ -88,9 +73,12 @@ int main(int argc, char** argv) {
   });
 
   const std::string backup = scratch.filePath(QStringLiteral("bkupRegKeyf")).toStdString();
-  SaveBackup(backup, {{"{6A1C2E40-9D3B-4F55-8C21-0B7E2D9F4A13}", "My bar"},
-                      {"{0F3B8D72-51A4-4E09-B6C8-7D2E91A05C66}", "News"}});
-  DiscardingStore store;
+  UpdateBackup(backup, [](std::vector<BarRow>& rows) {
+    rows = {{"{6A1C2E40-9D3B-4F55-8C21-0B7E2D9F4A13}", "My bar"},
+            {"{0F3B8D72-51A4-4E09-B6C8-7D2E91A05C66}", "News"}};
+  });
+  // The pictures only show windows: the keys stay in memory.
+  testing::MemoryRegistryStore store;
   SystemGuidSource guids;
   CAboutDlg(platform).DoModal();
   CQuillbayDlg(platform, store, guids, backup).DoModal();

@@ -11,6 +11,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*command_l
   quillbay::Win32DialogPlatform platform(instance);
   quillbay::Win32RegistryStore store;
   quillbay::SystemGuidSource guids;
-  quillbay::CQuillbayApp app(platform, store, guids, quillbay::DataFilePath(quillbay::kBackupFileName));
+  quillbay::CQuillbayApp app(platform, store, guids,
+                             quillbay::DataFilePath(quillbay::kBackupFileName));
   return app.Run();
 }

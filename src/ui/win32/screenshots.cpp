@@ -11,6 +11,7 @@
 
 #include "resources/dialog_templates.h"
 #include "system/guid.h"
+#include "tests/support/registration_fakes.h"
 #include "ui/quillbay_app.h"
 #include "ui/win32/win32_dialog_platform.h"
 
@@ -19,21 +20,6 @@ namespace {
 using namespace quillbay;
 
 std::string g_folder;
-
-// The pictures need rows in the list, not a registry: every change is taken and dropped.
-class DiscardingStore final : public RegistryStore {
- public:
-  RegResult CreateKey(RegRoot, std::string_view, RegKey* key) override {
-    *key = 1;
-    return {};
-  }
-  RegResult SetDefaultString(RegKey, std::string_view) override { return {}; }
-  RegResult SetValue(RegKey, std::string_view, RegType, std::span<const std::uint8_t>) override {
-    return {};
-  }
-  RegResult DeleteKey(RegRoot, std::string_view) override { return {}; }
-  RegResult CloseKey(RegKey) override { return {}; }
-};
 
 void SetText(HWND w, int id, const char* text) {
   SetDlgItemTextA(w, id, text);
@@ -113,7 +99,8 @@ int main(int argc, char** argv) {
       Click(w, idc::kOk);
     }
   });
-  DiscardingStore store;
+  // The pictures only show windows: the keys stay in memory.
+  testing::MemoryRegistryStore store;
   SystemGuidSource guids;
   const std::string backup = g_folder + "\\bkupRegKeyf";
   DeleteFileA(backup.c_str());

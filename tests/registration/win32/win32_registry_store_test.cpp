@@ -66,5 +66,36 @@ INSTANTIATE_TEST_SUITE_P(
                       RegistryStoreParam{"View32", [] { return ReadThrough(RegView::k32); }}),
     RegistryStoreParamName);
 
+// Text crosses in the code page (1252 in the tests' Wine prefix): a subkey another program
+// named in characters the code page holds reads back and is written through in it; one it
+// cannot hold is refused, never best-fitted to '?' or a look-alike.
+TEST(Win32RegistryStoreTest, NamesCrossInTheCodePage) {
+  ASSERT_EQ(::GetACP(), 1252u);
+  const std::string parent = std::string(kSuiteScratchKey) + "\\Text";
+  const std::wstring wide_parent(parent.begin(), parent.end());
+  HKEY key = nullptr;
+  for (const wchar_t* name : {L"Gr\u00FC\u00DFe", L"\u65E5\u672C"}) {
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, (wide_parent + L"\\" + name).c_str(), 0, nullptr,
+                                0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ::RegCloseKey(key);
+  }
+  Win32RegistryStore store;
+  const RegResult<RegTree> refused = store.ReadTree(RegRoot::kCurrentUser, parent);
+  EXPECT_EQ(refused.error().status, RegStatus::kRefused) << refused.error().detail;
+  const std::string held = parent +
+                           "\\Gr\xFC\xDF"
+                           "e";
+  const RegKeyWrite deeper{RegRoot::kCurrentUser, held + "\\Deeper", {}};
+  EXPECT_TRUE(store.WriteKeys({&deeper, 1}).empty());
+  const RegResult<RegTree> read = store.ReadTree(RegRoot::kCurrentUser, held);
+  ASSERT_TRUE(read) << read.error().detail;
+  EXPECT_EQ(read->name,
+            "Gr\xFC\xDF"
+            "e");
+  EXPECT_NE(read->Find("Deeper"), nullptr);
+  ::RegDeleteTreeW(HKEY_CURRENT_USER, wide_parent.c_str());
+}
+
 }  // namespace
 }  // namespace quillbay::testing_support

@@ -7,6 +7,7 @@
 #include <functional>
 #include <thread>
 
+#include "resources/string_table.h"
 #include "system/file_error.h"
 #include "system/files.h"
 #include "tests/support/temp_dir.h"
@@ -45,7 +46,7 @@ TEST(Win32FilesTest, RealFailuresLeaveTheFilesAsTheyWere) {
       operation();
       ADD_FAILURE() << "no error for " << path.value_or("");
     } catch (const FileError& e) {
-      EXPECT_EQ(e.cause(), cause) << e.Text();
+      EXPECT_EQ(e.cause(), cause) << FileErrorText(e);
       EXPECT_EQ(e.path(), path);
     }
   }
