@@ -57,14 +57,7 @@ diff <(sections side.reg "$side") \
   <(sections "$data/registry.reg" "$side" | sed -e p -e "$wow" | sort) || fail "export"
 [[ $(sections side.reg "$news") == "" && $(sections all.reg "$news" | wc -l) == 14 ]] ||
   fail "export of one bar, of all bars"
-"$cli" export --remove -o remove.reg
-removal=$(for id in "$news" "$side"; do
-  printf '[-HKEY_CLASSES_ROOT\\%s%s]|' CLSID\\ "$id" Wow6432Node\\CLSID\\ "$id"
-  printf '[-HKEY_LOCAL_MACHINE\\Software\\%sMicrosoft\\Internet Explorer\\Explorer Bars\\%s]|' \
-    "" "$id" Wow6432Node\\ "$id"
-done)
-[[ $(iconv -f UTF-16LE -t UTF-8 remove.reg | tr -d '\r' | tr '\n' '|') == \
-  $'\ufeff'"Windows Registry Editor Version 5.00||${removal//]|/]||}" ]] || fail "export --remove"
+# What export --remove writes is read by Wine's reg import in the peer check.
 
 "$cli" page -o page.htm --title Links One http://one Two 'c:\two.htm'
 [[ $(cat page.htm) == *'>Links<P><a href="http://one" target="_main">One</a><BR><a href="c:\two.htm"'* ]] ||
