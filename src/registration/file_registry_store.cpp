@@ -217,24 +217,4 @@ RegResult<RegTree> FileRegistryStore::ReadTree(RegRoot root, std::string_view pa
   return TreeOf(*key, std::string(path));
 }
 
-std::vector<RegFailure> UnavailableRegistryStore::WriteKeys(std::span<const RegKeyWrite> steps) {
-  std::vector<RegFailure> failures;
-  for (const RegKeyWrite& step : steps) {
-    failures.push_back({step.root, step.path, {RegStatus::kStoreError, reason_, std::nullopt}});
-  }
-  return failures;
-}
-
-std::vector<RegFailure> UnavailableRegistryStore::DeleteKeys(std::span<const RegKeyPath> keys) {
-  std::vector<RegFailure> failures;
-  for (const RegKeyPath& key : keys) {
-    failures.push_back({key.root, key.path, {RegStatus::kStoreError, reason_, std::nullopt}});
-  }
-  return failures;
-}
-
-RegResult<RegTree> UnavailableRegistryStore::ReadTree(RegRoot, std::string_view) {
-  return RegFailed(RegStatus::kStoreError, reason_);
-}
-
 }  // namespace quillbay

@@ -52,19 +52,4 @@ class FileRegistryStore final : public RegistryStore {
   bool dirty_ = false;
 };
 
-// Stands in for the registry file where there is no data folder to keep it in: every
-// change and read fails with `reason`, and the window reports it, rather than writing
-// somewhere unexpected.
-class UnavailableRegistryStore final : public RegistryStore {
- public:
-  explicit UnavailableRegistryStore(std::string reason) : reason_(std::move(reason)) {}
-
-  std::vector<RegFailure> WriteKeys(std::span<const RegKeyWrite> steps) override;
-  std::vector<RegFailure> DeleteKeys(std::span<const RegKeyPath> keys) override;
-  RegResult<RegTree> ReadTree(RegRoot root, std::string_view path) override;
-
- private:
-  std::string reason_;
-};
-
 }  // namespace quillbay
