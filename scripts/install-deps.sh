@@ -6,13 +6,14 @@ set -euo pipefail
 # The windows need a sans serif font, also on the offscreen platform of tests and screenshots.
 # For the tests: the pictures' tools (Pillow, rsvg-convert, icotool) and, for
 # bench/startup.sh, xdotool.
-packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev libutfcpp-dev fonts-dejavu-core)
+packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev libutfcpp-dev nlohmann-json3-dev
+          fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
   # The screen-reader test talks to the accessibility bus (AT-SPI) from Python, on a session
   # bus of its own.
   packages+=(ccache libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
              g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick
-             dpkg-dev file desktop-file-utils appstream lintian
+             dpkg-dev file desktop-file-utils appstream lintian msitools wixl
              python3-pil librsvg2-bin icoutils xdotool at-spi2-core python3-pyatspi dbus-daemon)
 fi
 

@@ -28,7 +28,9 @@ windows() {
     ctest --preset windows --output-on-failure
 }
 
-peer() { bash tests/peer/peer_test.sh build/dev build/windows; }
+peer() {
+  cmake --build --preset windows --target msi && bash tests/peer/peer_test.sh build/dev build/windows
+}
 
 format() { bash scripts/check-format.sh; }
 
@@ -49,7 +51,7 @@ lane sanitizers "AddressSanitizer + UndefinedBehaviorSanitizer"
 lane fuzz "Fuzz targets over their seed corpus"
 lane bench "Benchmarks build (run them with build/bench/bench/registration_bench)"
 lane windows "Windows build (MinGW-w64) and its tests under Wine"
-lane peer "A peer reads what we wrote: Wine's reg export and reg import"
+lane peer "A peer reads what we wrote: Wine's reg export and reg import, and msiexec the MSI"
 lane format "Format"
 
 printf '\n==== Lanes\n'

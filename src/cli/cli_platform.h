@@ -1,6 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "registration/registry_store.h"
 
@@ -9,6 +13,27 @@ namespace quillbay {
 // The registry the windows write: the Windows registry, or the registry file of the data
 // folder elsewhere. nullptr when there is no data folder to keep it in.
 std::unique_ptr<RegistryStore> OpenSystemRegistry();
+
+// The arguments after the program's name, in the program's text. Elsewhere argv as it is.
+// On Windows the command line is read as UTF-16 and converted to the ANSI code page with no
+// best fit: a character the code page cannot hold gives nullopt and `refused` names it,
+// since a look-alike or '?' stored in its place would be a different bar.
+std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** argv,
+                                                             std::string* refused);
+
+// The program's text as UTF-8: converted from the ANSI code page on Windows, as it is
+// elsewhere. Bytes that are not text are left for the JSON writer to replace.
+std::string TextAsUtf8(std::string_view text);
+
+// Whether `path` names an existing folder.
+bool IsFolder(const std::string& path);
+
+// A closed pipe is reported as a write error instead of ending the program, so that a
+// reader that stops early (`list | head -1`) can be told from a failed write.
+void IgnoreClosedPipe();
+
+// After a failed write: whether standard output is a pipe whose reader has gone.
+bool StdoutReaderGone();
 
 // Standard output passes bytes through unchanged (a ".reg" file is UTF-16LE).
 void SetStdoutBinary();

@@ -2,8 +2,10 @@
 // bars service, stores and locks, and ".reg" files that deploy the bars with `reg import`.
 // Exit status: 0 done, 1 the operation failed or was refused, 2 the command line is wrong.
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -17,6 +19,7 @@
 #include "registration/data_files.h"
 #include "registration/error_text.h"
 #include "registration/reg_export.h"
+#include "registration/text.h"
 #include "resources/string_table.h"
 #include "system/files.h"
 
@@ -67,51 +70,72 @@ bool Reported(const BarOutcome& outcome, std::string_view id) {
   return outcome.ok();
 }
 
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      out.append(1, '\\').append(1, c);
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      static constexpr char kHex[] = "0123456789abcdef";
-      out.append("\\u00").append(1, kHex[(c >> 4) & 0xF]).append(1, kHex[c & 0xF]);
-    } else {
-      out += c;
-    }
+// `-o FILE`: the file replaced atomically; "-" or none is standard output.
+int WriteOutput(const std::string& path, std::string_view bytes) {
+  if (IsFolder(path)) return Fail(path + " is a folder: name a file to write");
+  if (!path.empty() && path != "-") {
+    ReplaceFileAtomically(path, bytes);
+    return kDone;
   }
-  return out + "\"";
+  SetStdoutBinary();
+  std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return kDone;
+}
+
+// An identifier as typed: reg.exe and PowerShell users leave out the braces, and any case
+// names the same bar. Anything else is kept as typed, for the message that refuses it.
+std::string TypedBarId(const std::string& typed) {
+  std::string id = typed.size() == 36 ? "{" + typed + "}" : typed;
+  std::transform(id.begin(), id.end(), id.begin(), [](char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  });
+  return IsWellFormedBarId(id) ? id : typed;
 }
 
 int List(bool json) {
   Machine machine;
   if (!machine.Open()) return kFailed;
-  const std::vector<BarRow> rows = machine.bars().List();
   if (!json) {
-    for (const BarRow& row : rows) std::cout << row.id << '\t' << row.name << '\n';
+    for (const BarRow& row : machine.bars().List()) {
+      std::cout << row.id << '\t' << row.name << '\n';
+    }
     return kDone;
   }
-  std::cout << '[';
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    std::cout << (i == 0 ? "\n" : ",\n") << "  {\"id\": " << JsonString(rows[i].id)
-              << ", \"name\": " << JsonString(rows[i].name) << '}';
+  using Json = nlohmann::ordered_json;
+  Json bars = Json::array();
+  for (const ListedBar& bar : machine.bars().Describe()) {
+    const BarState& state = bar.state;
+    Json kind = nullptr;
+    if (state.kind) kind = *state.kind == BarKind::kHorizontal ? "horizontal" : "vertical";
+    bars.push_back({{"id", TextAsUtf8(bar.row.id)},
+                    {"name", TextAsUtf8(bar.row.name)},
+                    {"location", state.location ? Json(TextAsUtf8(*state.location)) : Json()},
+                    {"kind", kind},
+                    {"registered", state.registered()}});
   }
-  std::cout << (rows.empty() ? "]\n" : "\n]\n");
+  // Bytes that are not text become U+FFFD: whatever the list holds, this is JSON.
+  std::cout << bars.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
   return kDone;
 }
 
-int Add(const std::string& name, const std::string& location, bool horizontal) {
+int Add(const std::string& name, const std::string& location, bool horizontal,
+        const std::optional<std::string>& chosen) {
   // The window's boxes take these characters out; from a script they are refused instead,
   // so that what is registered is what was asked for.
   if (location.find_first_of(kNotInRow) != std::string::npos) {
     return Fail(str::kCharacterNotAllowed);
   }
+  // The registry keeps Unicode: text it cannot take is refused before anything is written.
+  if (!TextToUtf16(name) || !TextToUtf16(location)) {
+    return Fail("the name and the location must be UTF-8 text; nothing was changed");
+  }
   Machine machine;
   if (!machine.Open()) return kFailed;
-  const BarOutcome outcome =
-      machine.bars().Create(name, location, horizontal ? BarKind::kHorizontal : BarKind::kVertical);
+  const BarOutcome outcome = machine.bars().Create(
+      name, location, horizontal ? BarKind::kHorizontal : BarKind::kVertical, chosen);
   // A bar that is listed but not fully registered can still be deleted: show it.
   if (outcome.id) std::cout << *outcome.id << '\n';
-  return Reported(outcome, outcome.id.value_or("")) ? kDone : kFailed;
+  return Reported(outcome, outcome.id.value_or(chosen.value_or(""))) ? kDone : kFailed;
 }
 
 int Delete(const std::string& id) {
@@ -222,12 +246,7 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
     return Fail("the registry entries of the bars could not be read: " +
                 RegErrorText(read.error()));
   }
-  if (!output.empty()) {
-    ReplaceFileAtomically(output, bytes);
-  } else {
-    SetStdoutBinary();
-    std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
+  if (const int written = WriteOutput(output, bytes); written != kDone) return written;
   return left_out ? kFailed : kDone;
 }
 
@@ -242,22 +261,39 @@ int Page(const std::string& path, const std::optional<std::string>& title,
   if (IsOwnFile(path)) return RefuseOwnFile(path);
   // --title is the window's check box: asking for a title and giving none is refused.
   if (title && title->empty()) return Fail(str::kTitleEmpty);
+  if (path == "-" || IsFolder(path)) {
+    return WriteOutput(path, BuildLinkPage(title.value_or(""), links));
+  }
   WriteLinkPage(path, title.value_or(""), links);
   return kDone;
 }
 
 int Run(int argc, char** argv) {
+  IgnoreClosedPipe();
+  std::string refused;
+  const std::optional<std::vector<std::string>> arguments =
+      CommandLineArguments(argc, argv, &refused);
+  if (!arguments) return Fail(refused);
+
   CLI::App app{
       "Registers browser bars, as the Quillbay windows do, from scripts; writes .reg "
       "files that deploy them with reg import.",
       "quillbay-cli"};
   app.set_version_flag("--version", "quillbay-cli " QUILLBAY_VERSION);
   app.require_subcommand(1);
-  app.footer("Exit status: 0 done, 1 the operation failed or was refused, 2 usage error.");
+  app.footer(
+      "A name or location that begins with '-' follows '--': add -- -Notes- notes.htm\n"
+      "Identifiers are taken in any case, with or without braces.\n"
+      "-o - writes to standard output.\n"
+      "Exit status: 0 done, 1 the operation failed or was refused, 2 usage error.");
 
   bool json = false;
   CLI::App* list = app.add_subcommand("list", "List the bars: identifier TAB name, one a line");
   list->add_flag("--json", json, "Print a JSON array of {\"id\", \"name\"} instead");
+  list->footer(
+      "Examples:\n"
+      "  quillbay-cli list\n"
+      "  quillbay-cli list --json > bars.json");
 
   std::string name, location;
   bool horizontal = false, vertical = false;
@@ -266,10 +302,25 @@ int Run(int argc, char** argv) {
   add->add_option("LOCATION", location, "The page it shows: an address or a file path")->required();
   CLI::Option* h = add->add_flag("--horizontal", horizontal, "A bar below the page");
   add->add_flag("--vertical", vertical, "A bar beside the page (the default)")->excludes(h);
+  std::string chosen_id;
+  CLI::Option* chosen = add->add_option(
+      "--id", chosen_id,
+      "The bar's identifier, so that a script gives a bar the same one on every machine "
+      "(refused when it is taken)");
+  chosen->transform(TypedBarId);
+  add->footer(
+      "Examples:\n"
+      "  quillbay-cli add News http://intranet/news.htm\n"
+      "  quillbay-cli add --id {0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F} News "
+      "http://intranet/news.htm\n"
+      "  quillbay-cli add --horizontal -- -Notes- C:\\Pages\\notes.htm");
 
   std::string id;
   CLI::App* del = app.add_subcommand("delete", "Delete the listed bar, as Delete does");
-  del->add_option("ID", id, "The bar's identifier (any case)")->required();
+  del->add_option("ID", id, "The bar's identifier")->required()->transform(TypedBarId);
+  del->footer(
+      "Example:\n"
+      "  quillbay-cli delete 0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F");
 
   bool repair = false;
   CLI::App* check = app.add_subcommand(
@@ -281,20 +332,43 @@ int Run(int argc, char** argv) {
   std::string output;
   CLI::App* exp = app.add_subcommand(
       "export", "Write a .reg file of the bars' registry entries (all listed bars by default)");
-  exp->add_option("ID", ids, "Identifiers of listed bars");
+  exp->add_option("ID", ids, "Identifiers of listed bars")->transform(TypedBarId);
   exp->add_flag("--remove", remove, "Write the entries that take the bars off a machine instead");
-  exp->add_option("-o", output, "The file to write (default: standard output)");
+  exp->add_option("-o", output, "The file to write (default, or -: standard output)");
+  exp->footer(
+      "Examples:\n"
+      "  quillbay-cli export -o bars.reg         then on each machine: reg import bars.reg\n"
+      "  quillbay-cli export --remove -o remove.reg");
 
   std::string page_path;
   std::string title;
   std::vector<std::string> pairs;
   CLI::App* page = app.add_subcommand("page", "Write a link page, as the link page window does");
-  page->add_option("-o", page_path, "The HTML file to write")->required();
+  page->add_option("-o", page_path, "The HTML file to write (-: standard output)")->required();
   CLI::Option* title_option = page->add_option("--title", title, "The page's title");
   page->add_option("NAME URL", pairs, "Link names and URLs, in pairs")->required();
+  page->footer(
+      "Example:\n"
+      "  quillbay-cli page -o links.htm --title Links Intranet http://intranet/ "
+      "Mail http://mail/");
+
+  // A mistyped command is named, not taken for a missing one.
+  if (!arguments->empty() && !arguments->front().empty() && arguments->front()[0] != '-' &&
+      app.get_subcommands(
+             [&](CLI::App* command) { return command->get_name() == arguments->front(); })
+          .empty()) {
+    std::string commands;
+    for (const CLI::App* command : app.get_subcommands([](CLI::App*) { return true; })) {
+      commands += (commands.empty() ? "" : ", ") + command->get_name();
+    }
+    std::cerr << "quillbay-cli: unknown command \"" << arguments->front() << "\"; the commands are "
+              << commands << " (quillbay-cli --help)\n";
+    return kUsage;
+  }
 
   try {
-    app.parse(argc, argv);
+    // CLI11 takes the arguments last one first.
+    app.parse(std::vector<std::string>(arguments->rbegin(), arguments->rend()));
     if (*page && pairs.size() % 2 != 0) {
       throw CLI::ValidationError("NAME URL", "each link needs a name and a URL");
     }
@@ -308,7 +382,7 @@ int Run(int argc, char** argv) {
     if (*list) {
       status = List(json);
     } else if (*add) {
-      status = Add(name, location, horizontal);
+      status = Add(name, location, horizontal, *chosen ? std::optional(chosen_id) : std::nullopt);
     } else if (*del) {
       status = Delete(id);
     } else if (*check) {
@@ -321,8 +395,11 @@ int Run(int argc, char** argv) {
   } catch (const FileError& error) {
     return Fail(FileErrorText(error));
   }
-  // A list or an identifier that did not reach the script is a failure too.
-  if (!std::cout.flush()) return Fail("standard output could not be written");
+  // A list or an identifier that did not reach the script is a failure too; a reader that
+  // stopped early (list | head -1) had all it wanted.
+  if (!std::cout.flush() && !StdoutReaderGone()) {
+    return Fail("standard output could not be written");
+  }
   return status;
 }
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A peer reads what we wrote. Usage: peer_test.sh <dev build folder> <windows build folder>
 # Wine's own `reg export` must give the reference exports in tests/data/reg-export byte for
-# byte, in both views, for what each writer below wrote. Each side runs in a fresh Wine prefix
-# of its own under <windows build>/peer, never in the user's prefix.
+# byte, in both views, for what each writer below wrote; Wine's msiexec installs and removes
+# the MSI. Each side runs in a fresh Wine prefix of its own under <windows build>/peer, never
+# in the user's prefix.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -14,11 +15,13 @@ register_exe=$win/tests/peer/peer_register_bars.exe
 write_tool=$dev/tests/peer/peer_write_registry_file
 cli=$dev/src/cli/quillbay-cli
 cli_exe=$win/src/cli/quillbay-cli.exe
-for tool in "$register_exe" "$write_tool" "$cli" "$cli_exe"; do
-  [[ -x $tool ]] || { echo "peer_test.sh: $tool is missing; build both presets first" >&2; exit 2; }
+msi=$(echo "$win"/packaging/msi/quillbay-*-x64.msi)
+for tool in "$register_exe" "$write_tool" "$cli" "$cli_exe" "$msi"; do
+  [[ -f $tool ]] || { echo "peer_test.sh: $tool is missing; build both presets and msi first" >&2; exit 2; }
 done
 
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+# No menu entries of the user's desktop for the shortcuts the MSI makes.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEARCH=win64
 prefixes=()
 # Removes our prefixes (700 MB each); the exports and registry.reg stay for a look.
 clean_up() {
@@ -167,6 +170,32 @@ wait
 check "12 adds at once: all succeed" test "$failed_adds" = 0
 check "12 adds at once: 12 more rows" test "$(grep -c 'Bar [0-9]*;' "$prefix/drive_c/windows/bkupRegKeyf")" = 12
 check "12 adds at once: check finds no disagreement" in_prefix "$prefix" "$cli_exe" check
+
+echo "The MSI installs the programs, and uninstall leaves nothing:"
+prefix=$work/msi
+fresh_prefix "$prefix"
+installed="$prefix/drive_c/Program Files/Quillbay"
+shortcuts() { find "$prefix/drive_c/ProgramData" "$prefix/drive_c/users" -name 'Quillbay.lnk'; }
+uninstall_entry() {
+  WINEPREFIX=$prefix wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s \
+    </dev/null 2>/dev/null | tr -d '\r' | grep -q 'DisplayName *REG_SZ *Quillbay$'
+}
+check "the package writes no registry value of its own (no bar)" \
+  test -z "$(msiinfo export "$msi" Registry | tail -n +4)"
+in_prefix "$prefix" msiexec /i "Z:$msi" /qn
+check "installed: both programs" test -f "$installed/quillbay.exe" -a -f "$installed/quillbay-cli.exe"
+check "installed: a Start menu shortcut" test -n "$(shortcuts)"
+check "installed: an entry in Apps & features" uninstall_entry
+in_prefix "$prefix" 'C:\Program Files\Quillbay\quillbay-cli.exe' add "MSI bar" http://example.org/msi.htm
+id=$(tr -d '\r' <"$work/wine.log" | tail -1)
+check "the installed quillbay-cli.exe adds $id" bar_keys "$prefix" "$id" present
+in_prefix "$prefix" 'C:\Program Files\Quillbay\quillbay-cli.exe' delete "$id"
+check "and deletes it" bar_keys "$prefix" "$id" gone
+in_prefix "$prefix" msiexec /x "Z:$msi" /qn
+check "uninstalled: no file left" test ! -e "$installed"
+check "uninstalled: no shortcut left" test -z "$(shortcuts)"
+no_uninstall_entry() { ! uninstall_entry; }
+check "uninstalled: no entry in Apps & features left" no_uninstall_entry
 
 if ((failures)); then
   echo "peer check: $failures check(s) failed" >&2
