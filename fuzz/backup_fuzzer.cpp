@@ -1,6 +1,7 @@
-// The backup file: any bytes read as one row a line (a last line without its end included),
-// written back as the same rows; rows the bar manager can make (no ',' ';' or line feed in
-// an identifier, no ';' or line feed in a name) come back from their file exactly.
+// The backup file: any bytes read as one row a line (a line ends at LF, CR LF or a lone CR; a
+// last line without its end included), written back as the same rows; rows the bar manager
+// can make (no ',' ';' or line break in an identifier, no ';' or line break in a name, no
+// byte-order mark before the first) come back from their file exactly.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -22,7 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const std::vector<BarRow> rows = ParseBackup(text);
-  const auto lines = std::ranges::count(text, '\n') + (text.empty() || text.back() == '\n' ? 0 : 1);
+  std::size_t lines = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const bool lone_cr = text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n');
+    if (text[i] == '\n' || lone_cr || i + 1 == text.size()) ++lines;
+  }
   if (std::cmp_not_equal(rows.size(), lines)) fail("rows and lines differ in number");
   if (ParseBackup(FormatBackup(rows)) != rows) fail("rows read from a file do not read back");
 
@@ -31,9 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (provider.remaining_bytes() > 0) {
     made.push_back(
         {provider.ConsumeRandomLengthString(48), provider.ConsumeRandomLengthString(64)});
-    std::erase_if(made.back().id, [](char c) { return c == ',' || c == ';' || c == '\n'; });
-    std::erase_if(made.back().name, [](char c) { return c == ';' || c == '\n'; });
+    std::erase_if(made.back().id, [](char c) { return kNotInRow.find(c) != std::string::npos; });
+    std::erase_if(made.back().name, [](char c) { return c == ';' || c == '\r' || c == '\n'; });
   }
+  while (!made.empty() && made.front().id.starts_with("\xEF\xBB\xBF")) made.front().id.erase(0, 3);
   if (ParseBackup(FormatBackup(made)) != made) fail("rows the bar manager makes do not read back");
   return 0;
 }
