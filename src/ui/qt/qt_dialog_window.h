@@ -69,6 +69,7 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void reject() override;
 
  private:
