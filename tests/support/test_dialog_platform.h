@@ -79,7 +79,7 @@ class TestWindow final : public DialogWindow, public contract::User {
   void Click(int id) override {
     Control& c = Find(id);
     if (!c.enabled) return;
-    MoveFocus(id);
+    focus_ = id;
     // A radio button checks itself and unchecks the others of its group.
     if (c.tmpl->kind == ControlKind::kRadioButton) {
       for (const ControlTemplate& other : GroupOf(template_, Index(id)))
