@@ -25,8 +25,7 @@ void TestWindow::Press(Key key) {
           group[static_cast<std::size_t>((at + (key == Key::kDown ? i : size - i)) % size)];
       if (!Find(c.id).enabled) continue;
       if (c.kind == ControlKind::kRadioButton && Find(c.id).check == 0) return Click(c.id);
-      focus_ = c.id;
-      return;
+      return (void)(focus_ = c.id);
     }
     return;
   }
@@ -37,10 +36,7 @@ void TestWindow::Press(Key key) {
   if (at == n) at = key == Key::kTab ? n - 1 : 0;  // no focus yet: from the first or last
   for (int i = 1; i <= n; ++i) {
     const Control& c = controls_[static_cast<std::size_t>((at + i * step) % n)];
-    if (c.tab_stop && c.enabled) {
-      focus_ = c.tmpl->id;
-      return;
-    }
+    if (c.tab_stop && c.enabled) return (void)(focus_ = c.tmpl->id);
   }
 }
 
