@@ -25,7 +25,8 @@ void TestWindow::Press(Key key) {
           group[static_cast<std::size_t>((at + (key == Key::kDown ? i : size - i)) % size)];
       if (!Find(c.id).enabled) continue;
       if (c.kind == ControlKind::kRadioButton && Find(c.id).check == 0) return Click(c.id);
-      return (void)(focus_ = c.id);
+      focus_ = c.id;
+      return;
     }
     return;
   }
