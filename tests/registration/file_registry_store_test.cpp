@@ -24,10 +24,8 @@ std::string ReadRegExport(const std::string& name) {
 
 // A version 5 file's text after its BOM, as UTF-8, for readable comparisons.
 std::string Utf16FileText(const std::string& file) {
-  return Utf16ToText(
-             Utf16FromBytes({reinterpret_cast<const std::uint8_t*>(file.data()), file.size()})
-                 .substr(1))
-      .value();
+  const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.data());
+  return Utf16ToText(Utf16FromBytes({bytes, file.size()}).substr(1)).value();
 }
 
 RegFile Parse(const std::string& bytes) {
@@ -39,7 +37,7 @@ RegFile Parse(const std::string& bytes) {
 // Reads the file afresh on every question: what a store has persisted, not what it holds.
 class FileProbe final : public RegistryProbe {
  public:
-  explicit FileProbe(std::string path, std::shared_ptr<TempDir> folder = nullptr)
+  FileProbe(std::string path, std::shared_ptr<TempDir> folder)
       : folder_(std::move(folder)), path_(std::move(path)) {}
 
   std::optional<ProbedValue> ReadValue(RegRoot root, std::string_view path,
@@ -59,8 +57,7 @@ class FileProbe final : public RegistryProbe {
 
  private:
   const RegFileKey* Find(RegRoot root, std::string_view path) {
-    const std::string bytes = ReadBytes(path_);
-    file_ = bytes.empty() ? RegFile() : Parse(bytes);
+    file_ = Parse(ReadBytes(path_));  // a missing file is an empty registry
     const RegFileKey* key = file_.FindRoot(root);
     for (std::size_t at = 0, end = 0; key != nullptr && at < path.size(); at = end + 1) {
       end = std::min(path.find('\\', at), path.size());

@@ -1,8 +1,7 @@
 #pragma once
 
-// What every RegistryStore must do, as one value-parameterised suite: it writes only
-// through the store and reads back only through a RegistryProbe, so it assumes nothing
-// about where a store keeps its keys.
+// What every RegistryStore must do: the suite writes only through the store and reads back
+// only through a RegistryProbe, so it assumes nothing about where a store keeps its keys.
 
 #include <gtest/gtest.h>
 
@@ -18,8 +17,7 @@
 
 namespace quillbay::testing_support {
 
-// One value as a store keeps it: the registry's type number and the stored bytes.
-struct ProbedValue {
+struct ProbedValue {  // the registry's type number and the stored bytes
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
   friend bool operator==(const ProbedValue&, const ProbedValue&) = default;
@@ -47,7 +45,6 @@ struct RegistryStoreParam {
   std::string name;  // the test name suffix
   std::function<StoreUnderTest()> make;
 };
-
 inline std::string RegistryStoreParamName(const ::testing::TestParamInfo<RegistryStoreParam>& i) {
   return i.param.name;
 }
@@ -64,9 +61,7 @@ class RegistryStoreSuite : public ::testing::TestWithParam<RegistryStoreParam> {
   void TearDown() override;
   RegistryStore& store() { return *under_test_.store; }
   RegistryProbe& probe() { return *under_test_.probe; }
-  // Writes `path` with `values`, expecting success.
   void WriteKey(RegRoot root, const std::string& path, std::vector<RegValue> values = {});
-  // Deletes `path` and everything below it through the store, deepest key first.
   void RemoveTree(RegRoot root, const std::string& path);
 
  private:

@@ -71,7 +71,6 @@ class Child {
     if (!out.empty()) std::fprintf(stderr, "child: %s\n", out.c_str());
     ::_exit(out.empty() ? 0 : 1);
   }
-  // Ends the child at once.
   void Kill() const {
     if (pid_ > 0) ::kill(pid_, SIGKILL);
   }

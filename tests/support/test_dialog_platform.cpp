@@ -37,10 +37,7 @@ void TestWindow::Press(Key key) {
   if (at == n) at = key == Key::kTab ? n - 1 : 0;  // no focus yet: from the first or last
   for (int i = 1; i <= n; ++i) {
     const Control& c = controls_[static_cast<std::size_t>((at + i * step) % n)];
-    if (c.tab_stop && c.enabled) {
-      focus_ = c.tmpl->id;
-      return;
-    }
+    if (c.tab_stop && c.enabled) return (void)(focus_ = c.tmpl->id);
   }
 }
 

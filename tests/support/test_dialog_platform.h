@@ -160,8 +160,8 @@ class TestDialogPlatform final : public DialogPlatform {
   void OnRun(int template_id, Script script) { scripts_[template_id] = std::move(script); }
 
   DialogResult RunModal(CDialog& dialog) override;
-  void ShowMessage(std::string_view text) override { Box("! ", text); }
-  void ShowError(std::string_view text) override { Box("x ", text); }
+  void ShowMessage(std::string_view text) override { messages_.emplace_back("! ").append(text); }
+  void ShowError(std::string_view text) override { messages_.emplace_back("x ").append(text); }
   void ShowHelp() override { messages_.push_back("help"); }
 
   // The boxes shown since the last call, each as its icon ("!", "x", "help") and text.
@@ -169,10 +169,6 @@ class TestDialogPlatform final : public DialogPlatform {
   const std::vector<int>& runs() const { return runs_; }  // templates, in order
 
  private:
-  void Box(const char* icon, std::string_view text) {
-    messages_.push_back(icon + std::string(text));
-  }
-
   std::map<int, Script> scripts_;
   std::vector<std::string> messages_;
   std::vector<int> runs_;

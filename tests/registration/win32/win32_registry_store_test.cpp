@@ -83,16 +83,12 @@ TEST(Win32RegistryStoreTest, NamesCrossInTheCodePage) {
   Win32RegistryStore store;
   const RegResult<RegTree> refused = store.ReadTree(RegRoot::kCurrentUser, parent);
   EXPECT_EQ(refused.error().status, RegStatus::kRefused) << refused.error().detail;
-  const std::string held = parent +
-                           "\\Gr\xFC\xDF"
-                           "e";
+  const std::string held = parent + "\\Gr\xFC\xDF\x65";  // the first name, in code page 1252
   const RegKeyWrite deeper{RegRoot::kCurrentUser, held + "\\Deeper", {}};
   EXPECT_TRUE(store.WriteKeys({&deeper, 1}).empty());
   const RegResult<RegTree> read = store.ReadTree(RegRoot::kCurrentUser, held);
   ASSERT_TRUE(read) << read.error().detail;
-  EXPECT_EQ(read->name,
-            "Gr\xFC\xDF"
-            "e");
+  EXPECT_EQ(read->name, "Gr\xFC\xDF\x65");
   EXPECT_NE(read->Find("Deeper"), nullptr);
   ::RegDeleteTreeW(HKEY_CURRENT_USER, wide_parent.c_str());
 }
