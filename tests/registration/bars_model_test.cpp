@@ -26,15 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class Fault {
-  kNone,
-  kListUnwritable,
-  kListLock,
-  kRegistryUnwritable,
-  kRegistryLock,
-  kFull,
-  kKill
-};
+enum class Fault { kNone, kList, kListLock, kRegistry, kRegistryLock, kFull, kKill };
 
 class World {
  public:
@@ -53,14 +45,14 @@ class World {
     fs::remove_all(top_, ignored);
   }
 
-  // Runs `operation` in a process of its own with `fault` in force; Wait() tells whether it
-  // reported success (nullopt: it was killed).
-  pid_t Start(const std::function<bool(Bars&)>& operation, Fault fault = Fault::kNone) {
-    const pid_t pid = ::fork();
-    if (pid != 0) return pid;
-    bool ok = false;
-    if (uid_ == 0 || (::setgroups(0, nullptr) == 0 && ::setresgid(gid_, gid_, gid_) == 0 &&
-                      ::setresuid(uid_, uid_, uid_) == 0)) {
+  // Runs `operation` in a process of its own with `fault` in force; its Result() is ""
+  // when the operation reported success.
+  testing::Child Start(const std::function<bool(Bars&)>& operation, Fault fault = Fault::kNone) {
+    return testing::Child([&]() -> std::string {
+      if (uid_ != 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(gid_, gid_, gid_) != 0 ||
+                        ::setresuid(uid_, uid_, uid_) != 0)) {
+        return "cannot become nobody";
+      }
       if (fault == Fault::kFull) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlim_t size = std::random_device{}() % 4096;
@@ -70,18 +62,8 @@ class World {
       FileRegistryStore store(registry_);
       SystemGuidSource guids;
       Bars bars(store, guids, backup_);
-      try {
-        ok = operation(bars);
-      } catch (...) {  // never back into the test in a child
-      }
-    }
-    ::_exit(ok ? 0 : 1);
-  }
-  std::optional<bool> Wait(pid_t pid) const {
-    int status = 0;
-    if (pid <= 0 || ::waitpid(pid, &status, 0) != pid) return false;
-    if (WIFSIGNALED(status)) return std::nullopt;
-    return WEXITSTATUS(status) == 0;
+      return operation(bars) ? "" : "failed, as it said";
+    });
   }
 
   // Every file usable by the processes again, then `fault`'s file made unusable.
@@ -90,9 +72,9 @@ class World {
       (void)!::chown(entry.path().c_str(), uid_, gid_);
       ::chmod(entry.path().c_str(), 0644);
     }
-    const std::pair<Fault, std::string> spoiled[] = {{Fault::kListUnwritable, backup_},
+    const std::pair<Fault, std::string> spoiled[] = {{Fault::kList, backup_},
                                                      {Fault::kListLock, backup_ + ".lock"},
-                                                     {Fault::kRegistryUnwritable, registry_},
+                                                     {Fault::kRegistry, registry_},
                                                      {Fault::kRegistryLock, registry_ + ".lock"}};
     for (const auto& [which, path] : spoiled) {
       if (which != fault) continue;
@@ -172,13 +154,13 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
       world.Prepare(fault);
       const std::size_t rows_before = world.Rows().size();
       const auto create = [&](Bars& bars) { return bars.Create("bar", "http://h/", kind).ok(); };
-      std::optional<bool> ok;
+      bool ok = false;
       if (what == 9) {
         // While another process holds the registry's lock, a process making a bar must hold
         // the list's from before its row is recorded until its keys are written: else a
         // delete could take the row now and leave the keys an orphan. Signals, not timing,
         // decide what the test sees.
-        const pid_t busy = world.Start([&](Bars&) {
+        const testing::Child busy = world.Start([&](Bars&) {
           std::optional<FileLock> lock;
           try {
             lock.emplace(FileLock::Acquire(world.registry_lock()));
@@ -190,14 +172,14 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
           return true;
         });
         world.WaitFor("busy");
-        const pid_t maker = world.Start(create, fault);
+        const testing::Child maker = world.Start(create, fault);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_FALSE(fs::exists(world.Signal("held")) && world.ListLockFree() &&
                      world.Rows().size() > rows_before)
             << "the list's lock was let go before the bar's keys were written";
         testing::WriteBytes(world.Signal("release"), "");
-        ok = world.Wait(maker);
-        world.Wait(busy);
+        ok = maker.Result().empty();
+        (void)busy.Result();
         for (const char* signal : {"held", "busy", "release"}) fs::remove(world.Signal(signal));
       } else {
         std::function<bool(Bars&)> operation = create;
@@ -208,20 +190,20 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
             return bars.Repair(&relisted).ok();
           };
         }
-        const pid_t pid = world.Start(operation, fault);
+        const testing::Child child = world.Start(operation, fault);
         if (fault == Fault::kKill) {
           std::this_thread::sleep_for(std::chrono::microseconds(pick(3000)));
-          if (pid > 0) ::kill(pid, SIGKILL);
+          child.Kill();
         }
-        ok = world.Wait(pid);
+        ok = child.Result().empty();
       }
       // A success is what it says.
-      if (ok == true && (what < 5 || what == 9)) {
+      if (ok && (what < 5 || what == 9)) {
         const std::string made_id = world.Rows().back().id;
         known.push_back(made_id);
         EXPECT_EQ(world.Rows().size(), rows_before + 1) << "made but not listed";
         EXPECT_TRUE(world.State(made_id).registered()) << made_id << " made but not registered";
-      } else if (ok == true && what < 8) {
+      } else if (ok && what < 8) {
         EXPECT_FALSE(world.Listed(id) || world.State(id).any) << id << " deleted but still there";
       }
       ASSERT_EQ(world.Orphan(), "") << "an orphan";
@@ -229,7 +211,7 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
     // Every row's bar can be deleted, and then nothing is left of any bar.
     world.Prepare(Fault::kNone);
     for (const BarRow& row : world.Rows()) {
-      EXPECT_EQ(world.Wait(world.Start([&](Bars& bars) { return bars.Delete(row.id).ok(); })), true)
+      EXPECT_EQ(world.Start([&](Bars& bars) { return bars.Delete(row.id).ok(); }).Result(), "")
           << row.id;
     }
     EXPECT_TRUE(world.Rows().empty());
