@@ -157,17 +157,13 @@ check "delete: gone from both views" bar_keys "$prefix" "$id" gone
 check "delete: gone from the backup file" test "$(grep -c "$id" "$prefix/drive_c/windows/bkupRegKeyf")" = 0
 # Twelve processes add at once while lists read the file: every add succeeds, each bar has its
 # row, and check finds the list and the registry in agreement.
-adds=()
 for i in $(seq 12); do
-  WINEPREFIX=$prefix wine "$cli_exe" add "Bar $i" "http://example.org/$i" </dev/null \
-    >"$work/add-$i.log" 2>&1 &
-  adds+=($!)
+  (WINEPREFIX=$prefix wine "$cli_exe" add "Bar $i" "http://h/$i" </dev/null >/dev/null 2>&1 ||
+    touch "$work/add-failed") &
   WINEPREFIX=$prefix wine "$cli_exe" list </dev/null >/dev/null 2>&1 &
 done
-failed_adds=0
-for pid in "${adds[@]}"; do wait "$pid" || failed_adds=$((failed_adds + 1)); done
 wait
-check "12 adds at once: all succeed" test "$failed_adds" = 0
+check "12 adds at once: all succeed" test ! -e "$work/add-failed"
 check "12 adds at once: 12 more rows" test "$(grep -c 'Bar [0-9]*;' "$prefix/drive_c/windows/bkupRegKeyf")" = 12
 check "12 adds at once: check finds no disagreement" in_prefix "$prefix" "$cli_exe" check
 

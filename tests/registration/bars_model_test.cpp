@@ -1,9 +1,6 @@
-// A bar is one record: after any sequence of operations from several processes, with one
-// failure at a random step (a file or lock the process may not use, a full disk, the
-// process killed), every bar that has registry keys has a row, every row's bar can be
-// deleted, and no failure is reported as success. Each operation runs in a process of its
-// own, as the windows and quillbay-cli do, on the real file system; as root the processes
-// run as nobody, so that mode bits stop them.
+// A bar is one record: after operations from many processes, one failing at a random step,
+// every bar with registry keys has a row, every row's bar can be deleted, and no failure is
+// reported as success. As root the processes run as nobody, so that mode bits stop them.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
@@ -105,13 +102,13 @@ class World {
     return ReadBar(store, id).value();
   }
   std::vector<BarRow> Rows() const { return LoadBackup(backup_); }
+  std::string Registry() const { return testing::ReadBytes(registry_); }
   bool ListLockFree() const {
     const int fd = ::open((backup_ + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
     const bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (fd >= 0) ::close(fd);
     return free;
   }
-  // Files that tell the processes and the test where the other one is.
   std::string Signal(const std::string& name) const { return top_ + "/" + name; }
   void WaitFor(const std::string& name) const {
     for (int i = 0; i < 5000 && !fs::exists(Signal(name)); ++i) {
@@ -156,10 +153,9 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
       const auto create = [&](Bars& bars) { return bars.Create("bar", "http://h/", kind).ok(); };
       bool ok = false;
       if (what == 9) {
-        // While another process holds the registry's lock, a process making a bar must hold
-        // the list's from before its row is recorded until its keys are written: else a
-        // delete could take the row now and leave the keys an orphan. Signals, not timing,
-        // decide what the test sees.
+        // While another process holds the registry's lock, a maker holds the list's from
+        // before its row is recorded until its keys are written (else a delete could leave
+        // the keys an orphan). Signals, not timing, decide what the test sees.
         const testing::Child busy = world.Start([&](Bars&) {
           std::optional<FileLock> lock;
           try {
@@ -172,11 +168,13 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
           return true;
         });
         world.WaitFor("busy");
+        const std::string registry_before = world.Registry();
         const testing::Child maker = world.Start(create, fault);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        EXPECT_FALSE(fs::exists(world.Signal("held")) && world.ListLockFree() &&
-                     world.Rows().size() > rows_before)
+        const bool held = fs::exists(world.Signal("held"));
+        EXPECT_FALSE(held && world.ListLockFree() && world.Rows().size() > rows_before)
             << "the list's lock was let go before the bar's keys were written";
+        EXPECT_FALSE(held && world.Registry() != registry_before) << "written under another's lock";
         testing::WriteBytes(world.Signal("release"), "");
         ok = maker.Result().empty();
         (void)busy.Result();
@@ -197,7 +195,6 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
         }
         ok = child.Result().empty();
       }
-      // A success is what it says.
       if (ok && (what < 5 || what == 9)) {
         const std::string made_id = world.Rows().back().id;
         known.push_back(made_id);

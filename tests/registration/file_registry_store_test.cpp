@@ -142,19 +142,6 @@ TEST(RegFileTest, ReferenceExportsRoundTripByteForByte) {
   }
 }
 
-TEST(RegFileTest, RefusesWhatItCannotReadAndSaysWhere) {
-  for (const auto& [bytes, line] :
-       {std::pair<std::string, std::size_t>{"Windows Registry Editor 4\r\n", 1},
-        {"REGEDIT4\r\n\"v\"=\"before any key\"\r\n", 2},
-        {"REGEDIT4\r\n\r\n[HKLM\\A]\r\n\"v\"=\"open\r\n", 4},
-        {"REGEDIT4\r\n[HKLM\\A]\r\n\"v\"=hex:00,\\\r\n", 3},
-        {"\xFF\xFE", 1}}) {
-    const RegResult<RegFile> file = ParseRegFile(bytes);
-    ASSERT_FALSE(file) << line;
-    EXPECT_THAT(file.error().detail, ::testing::StartsWith("line " + std::to_string(line) + ": "));
-  }
-}
-
 // Data the quoted or dword forms would not give back exactly are written as hex.
 TEST(RegFileTest, WritesWhatTheShortFormsCannotHoldAsHex) {
   RegFile file;

@@ -23,8 +23,7 @@ struct ProbedValue {  // the registry's type number and the stored bytes
   friend bool operator==(const ProbedValue&, const ProbedValue&) = default;
 };
 
-// Reads back what a store kept, independently of it (the registry API, a fresh read of
-// the file). Lookups ignore case; names come in their kept case.
+// Reads back what a store kept, independently of it. Lookups ignore case.
 class RegistryProbe {
  public:
   virtual ~RegistryProbe() = default;
@@ -49,8 +48,7 @@ inline std::string RegistryStoreParamName(const ::testing::TestParamInfo<Registr
   return i.param.name;
 }
 
-// The suite works below this key of HKLM and HKCU and registers these bars; all are
-// removed before and after every test, so a real registry stays clean.
+// The suite's keys and bars, removed before and after every test.
 inline constexpr std::string_view kSuiteScratchKey = "Software\\Quillbay Store Suite";
 inline constexpr std::string_view kSuiteBarA = "{5E1A0C3B-7D2F-4B61-9A8E-0C4D2B7F1A01}";
 inline constexpr std::string_view kSuiteBarB = "{5E1A0C3B-7D2F-4B61-9A8E-0C4D2B7F1A02}";

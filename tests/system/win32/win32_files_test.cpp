@@ -78,46 +78,6 @@ TEST(Win32FilesTest, WritersWaitForAFileHeldForAMoment) {
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{});
 }
 
-// Bytes go out unchanged, and a drive-relative path ("c:page.htm") is written where the
-// system's own open puts it, in that drive's current folder, with its temporary files.
-TEST(Win32FilesTest, WritesBytesWhereTheSystemWouldOpenThem) {
-  TempDir dir;
-  const std::string folder = AbsolutePath(dir.path().string());
-  char saved[MAX_PATH];
-  ASSERT_GT(::GetCurrentDirectoryA(MAX_PATH, saved), 0u);
-  ASSERT_TRUE(::SetCurrentDirectoryA(folder.c_str()));
-  WriteBytes(dir.File("~page.htm.tmp999999-1-1"), "left by a writer that was killed");
-  const std::string text("a,b;\r\n\0\xff", 8);
-  ReplaceFileAtomically(folder.substr(0, 2) + "page.htm", text);
-  ReplaceFileAtomically(folder.substr(0, 2) + "page.htm", text + text);
-  ::SetCurrentDirectoryA(saved);
-  EXPECT_EQ(ReadBytes(dir.File("page.htm")), text + text);
-  EXPECT_EQ(dir.Entries(), std::vector<std::string>{"page.htm"});
-}
-
-// Names of one file: through a hard link or in another case; where the system makes
-// symbolic links (Wine 8 does not), through a link, also a dangling one, to its final path.
-TEST(Win32FilesTest, FinalPathResolvesEveryLinkAndSameFileSeesThrough) {
-  TempDir dir;
-  const std::string real = FinalPath(dir.path().string()) + "\\real", list = real + "\\list";
-  ASSERT_TRUE(::CreateDirectoryA(real.c_str(), nullptr));
-  WriteBytes(list, "");
-  ASSERT_TRUE(::CreateHardLinkA(dir.File("hard").c_str(), list.c_str(), nullptr));
-  std::vector<std::tuple<std::string, std::string, bool>> same = {
-      {dir.File("hard"), list, true},         {list, real + "\\LIST", true},
-      {real + "\\new", real + "\\NEW", true}, {list, real + "\\new", false},
-      {list, dir.File("hard2"), false},       {dir.File("real\\new"), real + "\\new", true}};
-  ::CreateSymbolicLinkA(dir.File("link").c_str(), list.c_str(), 0);
-  ::CreateSymbolicLinkA(dir.File("dangling").c_str(), "real\\later", 0);
-  if (::GetFileAttributesA(dir.File("dangling").c_str()) != INVALID_FILE_ATTRIBUTES) {
-    same.insert(same.end(), {{dir.File("link"), real + "\\LIST", true},
-                             {dir.File("dangling"), real + "\\Later", true}});
-    EXPECT_EQ(FinalPath(dir.File("dangling")), real + "\\later");
-  }
-  EXPECT_EQ(FinalPath(dir.File("real\\new")), real + "\\new");
-  for (const auto& [a, b, expected] : same) EXPECT_EQ(SameFile(a, b), expected) << a << " " << b;
-}
-
 // A writer (this test run again as a child) killed at any moment leaves whole files.
 TEST(Win32FilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
   const std::vector<std::string> names = {"bkupRegKeyf", "registry.reg"};

@@ -18,29 +18,27 @@ struct Named {
   int template_id, id;
   const char* name;
 };
-constexpr Named kControls[] = {
-    {dlg::kMain, idc::kBarName, "name"},
-    {dlg::kMain, idc::kLocation, "location"},
-    {dlg::kMain, idc::kCreateHtml, "creat_html"},
-    {dlg::kMain, idc::kCreate, "create"},
-    {dlg::kMain, idc::kCancel, "cancel"},
-    {dlg::kMain, idc::kHorizontal, "horizontal"},
-    {dlg::kMain, idc::kVertical, "vertical"},
-    {dlg::kMain, idc::kDelete, "delete"},
-    {dlg::kMain, idc::kBarList, "bars"},
-    {dlg::kLinkPage, idc::kLinkName, "link_name"},
-    {dlg::kLinkPage, idc::kUrl, "url"},
-    {dlg::kLinkPage, idc::kAddLink, "add"},
-    {dlg::kLinkPage, idc::kPath, "path"},
-    {dlg::kLinkPage, idc::kOk, "ok"},
-    {dlg::kLinkPage, idc::kTitleCheck, "title_check"},
-    {dlg::kLinkPage, idc::kTitle, "title"},
-    {dlg::kLinkPage, idc::kDeleteLink, "delete"},
-    {dlg::kLinkPage, idc::kCancel, "cancel"},
-    {dlg::kLinkPage, idc::kLinkList, "links"},
-    {dlg::kLinkPage, idc::kLinkNameLabel, "link_name_label"},
-    {dlg::kLinkPage, idc::kDescription, "description"},
-};
+constexpr Named kControls[] = {{dlg::kMain, idc::kBarName, "name"},
+                               {dlg::kMain, idc::kLocation, "location"},
+                               {dlg::kMain, idc::kCreateHtml, "creat_html"},
+                               {dlg::kMain, idc::kCreate, "create"},
+                               {dlg::kMain, idc::kCancel, "cancel"},
+                               {dlg::kMain, idc::kHorizontal, "horizontal"},
+                               {dlg::kMain, idc::kVertical, "vertical"},
+                               {dlg::kMain, idc::kDelete, "delete"},
+                               {dlg::kMain, idc::kBarList, "bars"},
+                               {dlg::kLinkPage, idc::kLinkName, "link_name"},
+                               {dlg::kLinkPage, idc::kUrl, "url"},
+                               {dlg::kLinkPage, idc::kAddLink, "add"},
+                               {dlg::kLinkPage, idc::kPath, "path"},
+                               {dlg::kLinkPage, idc::kOk, "ok"},
+                               {dlg::kLinkPage, idc::kTitleCheck, "title_check"},
+                               {dlg::kLinkPage, idc::kTitle, "title"},
+                               {dlg::kLinkPage, idc::kDeleteLink, "delete"},
+                               {dlg::kLinkPage, idc::kCancel, "cancel"},
+                               {dlg::kLinkPage, idc::kLinkList, "links"},
+                               {dlg::kLinkPage, idc::kLinkNameLabel, "link_name_label"},
+                               {dlg::kLinkPage, idc::kDescription, "description"}};
 
 std::string NameOf(int template_id, int id) {
   for (const Named& c : kControls)
@@ -54,8 +52,7 @@ int IdOf(int template_id, const std::string& name) {
   throw std::invalid_argument(name);
 }
 
-// Opens as the real windows open (checked radio button, disabled controls, list columns,
-// About item) and writes down what arrives. OK and Cancel are noted and end nothing.
+// Opens as the real windows open and writes down what arrives; OK and Cancel end nothing.
 class ProbeDlg final : public CDialog {
  public:
   using CDialog::CDialog;

@@ -1,9 +1,7 @@
 #!/usr/bin/python3
 """Walks the program's windows as a screen reader does, over the accessibility bus and by
 keyboard only: screen_reader_test.py PROGRAM (screen_reader_test.sh gives it a display and a
-session bus). For the main window, a message box, the link page and the About box: the role
-and name of every object that takes the focus, the two kinds as one group of radio buttons
-chosen with the arrow keys, what each Tab and each step through the bar list announce."""
+session bus)."""
 import os
 import subprocess
 import sys
