@@ -102,8 +102,10 @@ int List(bool json) {
     return kDone;
   }
   using Json = nlohmann::ordered_json;
+  const RegResult<std::vector<ListedBar>> described = machine.bars().Describe();
+  if (!described) return Fail("the registry could not be read: " + RegErrorText(described.error()));
   Json bars = Json::array();
-  for (const ListedBar& bar : machine.bars().Describe()) {
+  for (const ListedBar& bar : *described) {
     const BarState& state = bar.state;
     Json kind = nullptr;
     if (state.kind) kind = *state.kind == BarKind::kHorizontal ? "horizontal" : "vertical";
@@ -223,7 +225,11 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
         return Fail(FormatString1(StringResource(str::kNotListed), id));
       }
     }
-    for (const ListedBar& bar : machine.bars().Describe()) {
+    const RegResult<std::vector<ListedBar>> described = machine.bars().Describe();
+    if (!described) {
+      return Fail("the registry could not be read: " + RegErrorText(described.error()));
+    }
+    for (const ListedBar& bar : *described) {
       const bool asked = ids.empty() || std::ranges::any_of(ids, [&](const std::string& id) {
                            return SameBarId(id, bar.row.id);
                          });

@@ -42,11 +42,12 @@ std::vector<BarRow> Bars::List() const {
   return LoadBackup(FinalPath(backup_path_));
 }
 
-std::vector<ListedBar> Bars::Describe() {
+RegResult<std::vector<ListedBar>> Bars::Describe() {
   std::vector<ListedBar> bars;
   for (BarRow& row : List()) {
     RegResult<BarState> state = IsWellFormedBarId(row.id) ? ReadBar(store_, row.id) : BarState{};
-    bars.push_back({std::move(row), state ? std::move(*state) : BarState{}});
+    if (!state) return Unexpected<RegError>(std::move(state).error());
+    bars.push_back({std::move(row), std::move(*state)});
   }
   return bars;
 }

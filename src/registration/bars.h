@@ -60,8 +60,9 @@ class Bars {
   // The rows of the list. Throws FileError when it exists but cannot be read.
   std::vector<BarRow> List() const;
 
-  // The rows with what the registry holds of each bar. Throws FileError.
-  std::vector<ListedBar> Describe();
+  // The rows with what the registry holds of each bar. Throws FileError; a registry that
+  // cannot be read fails with its error.
+  RegResult<std::vector<ListedBar>> Describe();
 
   // Makes a bar with a new identifier, or with `chosen` (refused when it is listed or its
   // class key exists). Refused for an empty name or location, or a name a row cannot hold.
