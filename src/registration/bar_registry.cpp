@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstdint>
 #include <string>
 
@@ -90,13 +89,6 @@ std::string TextOf(const RegValue* value) {
   return text;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
 std::string FullName(RegRoot root, std::string_view path) {
   return *Utf16ToText(RootName(root)) + "\\" + std::string(path);
 }
@@ -144,7 +136,7 @@ RegResult<BarState> ReadBar(RegistryStore& store, const BarId& id) {
   }
   find(kServerKey.substr(1));
   if (const RegTree* instance = find(kInstanceKey.substr(1)); instance != nullptr) {
-    state.html_band = EqualsIgnoringCase(TextOf(instance->Value("CLSID")), kHostedObject);
+    state.html_band = SameName(TextOf(instance->Value("CLSID")), kHostedObject);
   }
   const std::string bag = Join(kInstanceKey.substr(1), kPropertyBagKey);
   if (const RegTree* key = find(bag); key != nullptr) state.location = TextOf(key->Value("Url"));

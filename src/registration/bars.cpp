@@ -1,7 +1,6 @@
 #include "registration/bars.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "resources/string_table.h"
 #include "system/files.h"
@@ -31,11 +30,7 @@ bool Listed(const std::vector<BarRow>& rows, std::string_view id) {
 }  // namespace
 
 bool SameBarId(std::string_view a, std::string_view b) {
-  if (!IsWellFormedBarId(a) || !IsWellFormedBarId(b)) return a == b;
-  return std::ranges::equal(a, b, [](char x, char y) {
-    return std::toupper(static_cast<unsigned char>(x)) ==
-           std::toupper(static_cast<unsigned char>(y));
-  });
+  return IsWellFormedBarId(a) && IsWellFormedBarId(b) ? SameName(a, b) : a == b;
 }
 
 std::vector<BarRow> Bars::List() const {

@@ -4,16 +4,12 @@
 #include <cctype>
 
 namespace quillbay {
-namespace {
-
 bool SameName(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, [](char x, char y) {
     return std::tolower(static_cast<unsigned char>(x)) ==
            std::tolower(static_cast<unsigned char>(y));
   });
 }
-
-}  // namespace
 
 const RegTree* RegTree::Find(std::string_view path) const {
   const RegTree* key = this;

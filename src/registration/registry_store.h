@@ -84,6 +84,10 @@ struct RegKeyWrite {
   std::vector<RegValue> values;
 };
 
+// Whether two key or value names (or identifiers) are the same, ASCII letters compared
+// without case, as the registry compares them.
+bool SameName(std::string_view a, std::string_view b);
+
 // A key as read, with everything below it.
 struct RegTree {
   std::string name;

@@ -26,7 +26,6 @@ const std::string kId4 = "{00000004-0000-0000-0000-000000000000}";
 
 const auto Message = [](int id) { return "message " + std::string(StringResource(id)); };
 
-// One window's manager with its own fakes; what it tells the window, a line a call.
 struct Window : BarManagerSink {
   explicit Window(std::optional<std::string> path) : manager(store, guids, *this, std::move(path)) {
     manager.Open();
