@@ -13,6 +13,13 @@ bool EndsLine(std::string_view line) {
   return !line.empty() && (line.back() == '\n' || line.back() == '\r');
 }
 
+// The bytes before the row's identifier: the file's byte-order mark on its first line.
+std::size_t IdStart(const BarRow& row) {
+  // A later line's mark, or a second one, is part of its identifier.
+  const bool marked = row.source.starts_with(kUtf8Bom);
+  return marked && (row.id.empty() || !row.source.starts_with(row.id)) ? kUtf8Bom.size() : 0;
+}
+
 }  // namespace
 
 std::vector<BarRow> ParseBackup(std::string_view text) {
@@ -47,11 +54,20 @@ std::string FormatBackup(const std::vector<BarRow>& rows) {
     if (!text.empty() && !EndsLine(text)) text.append("\r\n");
     if (row.source.empty()) {
       text.append(row.id).append(",").append(row.name).append(";\r\n");
-    } else {
-      text.append(row.source);
+      continue;
     }
+    // A lone CR before a line that starts with LF would read as one CR LF.
+    if (text.ends_with('\r') && row.source.starts_with('\n')) text.append("\n");
+    text.append(row.source);
   }
   return text;
+}
+
+BarRow WithId(const BarRow& row, const BarId& id) {
+  const std::size_t start = IdStart(row);
+  std::string source = row.source.substr(0, start) + id;
+  source.append(row.source, std::min(row.source.size(), start + row.id.size()));
+  return {id, row.name, std::move(source)};
 }
 
 std::vector<BarRow> LoadBackup(const std::string& path) {
@@ -69,6 +85,12 @@ BackupLock::BackupLock(const std::string& path)
 
 void BackupLock::Write(std::vector<BarRow> rows) {
   if (rows == rows_) return;
+  // The file's byte-order mark is the file's, not its first row's: it stays whichever goes.
+  if (!rows_.empty() && IdStart(rows_.front()) > 0 && !rows.empty() && IdStart(rows.front()) == 0) {
+    BarRow& first = rows.front();
+    first.source =
+        std::string(kUtf8Bom) + (first.source.empty() ? FormatBackup({first}) : first.source);
+  }
   // An empty list is no file at all.
   if (rows.empty()) {
     RemoveFileIfExists(path_);

@@ -10,9 +10,9 @@
 
 namespace quillbay {
 
-// Characters a row of the backup file cannot hold in a name: the separators and the line
-// breaks that would split the row.
-inline constexpr std::string_view kNotInRow = ";,\r\n";
+// Characters a row of the backup file cannot hold in a name: the separators, the tab that
+// `list` puts between identifier and name, and the line breaks that would split the row.
+inline constexpr std::string_view kNotInRow = ";,\t\r\n";
 
 // One row of the registered-bar list.
 struct BarRow {
@@ -34,7 +34,11 @@ struct BarRow {
 std::vector<BarRow> ParseBackup(std::string_view text);
 
 // The backup file's text for `rows`: each row as it was read, a new row as "%s,%s;\r\n".
+// No line comes to read differently beside its new neighbour.
 std::string FormatBackup(const std::vector<BarRow>& rows);
+
+// `row` with its identifier field made `id`, every other byte of its line kept.
+BarRow WithId(const BarRow& row, const BarId& id);
 
 // The rows of the backup file at `path`; none when it does not exist. Throws FileError
 // when it exists but cannot be read.
@@ -53,7 +57,8 @@ class BackupLock {
 
   const std::vector<BarRow>& rows() const { return rows_; }
 
-  // Replaces the file with `rows` atomically (no file for no rows). Throws FileError, leaving
+  // Replaces the file with `rows` atomically (no file for no rows); a byte-order mark at its
+  // start stays there, whichever row goes. Throws FileError, leaving
   // the file and rows() as they were, when it cannot be written.
   void Write(std::vector<BarRow> rows);
 

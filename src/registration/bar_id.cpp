@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "registration/registry_store.h"
 #include "resources/string_table.h"
 
 namespace quillbay {
@@ -33,6 +34,33 @@ bool IsWellFormedBarId(std::string_view id) {
     if (dash ? c != '-' : !std::isxdigit(c)) return false;
   }
   return true;
+}
+
+bool SameBarId(std::string_view a, std::string_view b) {
+  return IsWellFormedBarId(a) && IsWellFormedBarId(b) ? SameName(a, b) : a == b;
+}
+
+std::string TypedBarId(std::string_view typed) {
+  std::string id = typed.size() == 36 ? "{" + std::string(typed) + "}" : std::string(typed);
+  for (char& c : id) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return IsWellFormedBarId(id) ? id : std::string(typed);
+}
+
+std::optional<BarId> NearBarId(std::string_view field) {
+  constexpr std::string_view kBom = "\xEF\xBB\xBF";
+  for (bool trimmed = true; trimmed;) {
+    trimmed = field.starts_with(kBom);
+    if (trimmed) field.remove_prefix(kBom.size());
+    while (!field.empty() &&
+           (field.front() == ' ' || field.front() == '\t' || field.front() == '\0')) {
+      field.remove_prefix(1);
+      trimmed = true;
+    }
+  }
+  while (!field.empty() && (field.back() == ' ' || field.back() == '\t')) field.remove_suffix(1);
+  const std::string id = TypedBarId(field);
+  if (!IsWellFormedBarId(id)) return std::nullopt;
+  return id;
 }
 
 }  // namespace quillbay

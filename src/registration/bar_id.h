@@ -22,4 +22,16 @@ std::optional<BarId> NewBarId(GuidSource& source);
 // identifiers whose registry keys Quillbay will touch.
 bool IsWellFormedBarId(std::string_view id);
 
+// True when `a` and `b` name the same bar: well-formed identifiers in any case, anything
+// else only as it is.
+bool SameBarId(std::string_view a, std::string_view b);
+
+// An identifier as typed: reg.exe and PowerShell users leave out the braces, and any case
+// names the same bar. Anything else is kept as typed, for the message that refuses it.
+std::string TypedBarId(std::string_view typed);
+
+// The identifier a hand-edited row's field nearly names: with spaces, tabs, NULs or
+// byte-order marks around it, or without its braces; nullopt when it names none so.
+std::optional<BarId> NearBarId(std::string_view field);
+
 }  // namespace quillbay
