@@ -31,6 +31,12 @@ inline constexpr int kNotListed = 118;
 inline constexpr int kNotABarId = 119;
 inline constexpr int kBarIdTaken = 120;
 inline constexpr int kNoRegistryEntries = 121;
+inline constexpr int kLocationCharacterNotAllowed = 122;
+inline constexpr int kNotText = 123;
+inline constexpr int kFolderNotWritable = 124;
+inline constexpr int kRegistryUnreadable = 125;
+inline constexpr int kLeftOutPartly = 126;
+inline constexpr int kLeftOutMissing = 127;
 inline constexpr int kFileErrorBase = 61856;  // + cause number (1..14)
 inline constexpr int kUnnamedFile = 61871;
 }  // namespace str

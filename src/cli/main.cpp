@@ -5,7 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cctype>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -19,7 +18,6 @@
 #include "registration/data_files.h"
 #include "registration/error_text.h"
 #include "registration/reg_export.h"
-#include "registration/text.h"
 #include "resources/string_table.h"
 #include "system/files.h"
 
@@ -61,13 +59,14 @@ class Machine {
   std::optional<Bars> bars_;
 };
 
-// Says on standard error what went wrong in `outcome`, for the bar `id`; true when nothing did.
-bool Reported(const BarOutcome& outcome, std::string_view id) {
-  if (outcome.refused) Fail(FormatString1(StringResource(*outcome.refused), id));
-  if (outcome.file_error) Fail(FileErrorText(*outcome.file_error));
-  if (outcome.not_a_bar) Fail(FormatString1(StringResource(str::kNoRegistryEntries), id));
-  for (const RegFailure& failure : outcome.registry) Fail(RegErrorText(failure.error));
-  return outcome.ok();
+// Says on standard error what went wrong in `outcome`, for the bar `id`, in the windows'
+// words; the exit status: done when nothing did.
+int ExitStatus(const BarOutcome& outcome, std::string_view id,
+               int registry_message = str::kRegistryWriteFailed) {
+  for (const UserMessage& message : OutcomeMessages(outcome, id, registry_message)) {
+    Fail(message.text);
+  }
+  return outcome.ok() ? kDone : kFailed;
 }
 
 // `-o FILE`: the file replaced atomically; "-" or none is standard output.
@@ -82,30 +81,19 @@ int WriteOutput(const std::string& path, std::string_view bytes) {
   return kDone;
 }
 
-// An identifier as typed: reg.exe and PowerShell users leave out the braces, and any case
-// names the same bar. Anything else is kept as typed, for the message that refuses it.
-std::string TypedBarId(const std::string& typed) {
-  std::string id = typed.size() == 36 ? "{" + typed + "}" : typed;
-  std::transform(id.begin(), id.end(), id.begin(), [](char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  });
-  return IsWellFormedBarId(id) ? id : typed;
-}
-
 int List(bool json) {
   Machine machine;
   if (!machine.Open()) return kFailed;
   if (!json) {
-    for (const BarRow& row : machine.bars().List()) {
-      std::cout << row.id << '\t' << row.name << '\n';
-    }
-    return kDone;
+    const BarOutcome listed = machine.bars().List();
+    for (const BarRow& row : listed.rows) std::cout << row.id << '\t' << row.name << '\n';
+    return ExitStatus(listed, "");
   }
   using Json = nlohmann::ordered_json;
-  const RegResult<std::vector<ListedBar>> described = machine.bars().Describe();
-  if (!described) return Fail("the registry could not be read: " + RegErrorText(described.error()));
+  const BarOutcome described = machine.bars().Describe();
+  if (!described.ok()) return ExitStatus(described, "");
   Json bars = Json::array();
-  for (const ListedBar& bar : *described) {
+  for (const ListedBar& bar : described.listed) {
     const BarState& state = bar.state;
     Json kind = nullptr;
     if (state.kind) kind = *state.kind == BarKind::kHorizontal ? "horizontal" : "vertical";
@@ -122,29 +110,19 @@ int List(bool json) {
 
 int Add(const std::string& name, const std::string& location, bool horizontal,
         const std::optional<std::string>& chosen) {
-  // The window's boxes take these characters out; from a script they are refused instead,
-  // so that what is registered is what was asked for.
-  if (location.find_first_of(kNotInRow) != std::string::npos) {
-    return Fail(str::kCharacterNotAllowed);
-  }
-  // The registry keeps Unicode: text it cannot take is refused before anything is written.
-  if (!TextToUtf16(name) || !TextToUtf16(location)) {
-    return Fail("the name and the location must be UTF-8 text; nothing was changed");
-  }
   Machine machine;
   if (!machine.Open()) return kFailed;
   const BarOutcome outcome = machine.bars().Create(
       name, location, horizontal ? BarKind::kHorizontal : BarKind::kVertical, chosen);
   // A bar that is listed but not fully registered can still be deleted: show it.
   if (outcome.id) std::cout << *outcome.id << '\n';
-  return Reported(outcome, outcome.id.value_or(chosen.value_or(""))) ? kDone : kFailed;
+  return ExitStatus(outcome, outcome.id.value_or(chosen.value_or("")));
 }
 
 int Delete(const std::string& id) {
   Machine machine;
   if (!machine.Open()) return kFailed;
-  const BarOutcome outcome = machine.bars().Delete(id);
-  return Reported(outcome, id) || (outcome.not_a_bar && outcome.ok()) ? kDone : kFailed;
+  return ExitStatus(machine.bars().Delete(id), id, str::kRegistryRemoveFailed);
 }
 
 // Where the list and the registry disagree, one a line: identifier TAB name TAB what.
@@ -174,16 +152,19 @@ int Check(bool repair) {
   Machine machine;
   if (!machine.Open()) return kFailed;
   if (repair) {
-    std::vector<BarRow> relisted;
-    const BarOutcome outcome = machine.bars().Repair(&relisted);
-    for (const BarRow& row : relisted)
+    const BarOutcome repaired = machine.bars().Repair();
+    for (const BarRow& row : repaired.mended) {
+      std::cout << row.id << '\t' << row.name << "\tidentifier mended\n";
+    }
+    for (const BarRow& row : repaired.relisted) {
       std::cout << row.id << '\t' << row.name << "\tlisted again\n";
-    if (!Reported(outcome, "")) return kFailed;
+    }
+    if (!repaired.ok()) return ExitStatus(repaired, "");
   }
-  RegResult<std::vector<Disagreement>> found = machine.bars().Check();
-  if (!found) return Fail("the registry could not be read: " + RegErrorText(found.error()));
-  for (const Disagreement& d : *found) PrintDisagreement(d);
-  return found->empty() ? kDone : kFailed;
+  const BarOutcome checked = machine.bars().Check();
+  if (!checked.ok()) return ExitStatus(checked, "");
+  for (const Disagreement& d : checked.found) PrintDisagreement(d);
+  return checked.found.empty() ? kDone : kFailed;
 }
 
 // True when `path` is one of the files Quillbay keeps its bars in, or their locks: written
@@ -205,44 +186,10 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
   Machine machine;
   if (!machine.Open()) return kFailed;
   if (IsOwnFile(output)) return RefuseOwnFile(output);
-  std::vector<BarId> bars;
-  bool left_out = false;
-  if (remove) {
-    // A removal file reads nothing: any bar's identifier will do, listed or not.
-    for (const std::string& id : ids) {
-      if (!IsWellFormedBarId(id)) return Fail(FormatString1(StringResource(str::kNotABarId), id));
-      bars.push_back(id);
-    }
-    if (ids.empty()) {
-      for (const BarRow& row : machine.bars().List()) {
-        if (IsWellFormedBarId(row.id)) bars.push_back(row.id);
-      }
-    }
-  } else {
-    const std::vector<BarRow> rows = machine.bars().List();
-    for (const std::string& id : ids) {
-      if (!std::ranges::any_of(rows, [&](const BarRow& row) { return SameBarId(id, row.id); })) {
-        return Fail(FormatString1(StringResource(str::kNotListed), id));
-      }
-    }
-    const RegResult<std::vector<ListedBar>> described = machine.bars().Describe();
-    if (!described) {
-      return Fail("the registry could not be read: " + RegErrorText(described.error()));
-    }
-    for (const ListedBar& bar : *described) {
-      const bool asked = ids.empty() || std::ranges::any_of(ids, [&](const std::string& id) {
-                           return SameBarId(id, bar.row.id);
-                         });
-      if (!asked) continue;
-      if (bar.state.registered()) {
-        bars.push_back(bar.row.id);
-      } else {
-        Fail("left out " + bar.row.id + " (" + bar.row.name + "): its registry entries are " +
-             (bar.state.any ? "not all there" : "missing"));
-        left_out = true;
-      }
-    }
-  }
+  const BarOutcome chosen = machine.bars().ToExport(ids, remove);
+  // Bars not wholly registered are left out, and said so; the others are still written.
+  if (!chosen.ok() && chosen.left_out.empty()) return ExitStatus(chosen, chosen.id.value_or(""));
+  const std::vector<BarId>& bars = chosen.exported;
   std::string bytes;
   if (remove) {
     bytes = ExportBarRemoval(bars);
@@ -253,7 +200,7 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
                 RegErrorText(read.error()));
   }
   if (const int written = WriteOutput(output, bytes); written != kDone) return written;
-  return left_out ? kFailed : kDone;
+  return ExitStatus(chosen, "");
 }
 
 int Page(const std::string& path, const std::optional<std::string>& title,
@@ -295,7 +242,9 @@ int Run(int argc, char** argv) {
 
   bool json = false;
   CLI::App* list = app.add_subcommand("list", "List the bars: identifier TAB name, one a line");
-  list->add_flag("--json", json, "Print a JSON array of {\"id\", \"name\"} instead");
+  list->add_flag("--json", json,
+                 "Print a JSON array instead: {\"id\", \"name\", \"location\", \"kind\", "
+                 "\"registered\"} for each bar");
   list->footer(
       "Examples:\n"
       "  quillbay-cli list\n"
@@ -313,7 +262,8 @@ int Run(int argc, char** argv) {
       "--id", chosen_id,
       "The bar's identifier, so that a script gives a bar the same one on every machine "
       "(refused when it is taken)");
-  chosen->transform(TypedBarId);
+  const auto typed_id = [](const std::string& typed) { return TypedBarId(typed); };
+  chosen->transform(typed_id);
   add->footer(
       "Examples:\n"
       "  quillbay-cli add News http://intranet/news.htm\n"
@@ -323,7 +273,7 @@ int Run(int argc, char** argv) {
 
   std::string id;
   CLI::App* del = app.add_subcommand("delete", "Delete the listed bar, as Delete does");
-  del->add_option("ID", id, "The bar's identifier")->required()->transform(TypedBarId);
+  del->add_option("ID", id, "The bar's identifier")->required()->transform(typed_id);
   del->footer(
       "Example:\n"
       "  quillbay-cli delete 0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F");
@@ -338,7 +288,7 @@ int Run(int argc, char** argv) {
   std::string output;
   CLI::App* exp = app.add_subcommand(
       "export", "Write a .reg file of the bars' registry entries (all listed bars by default)");
-  exp->add_option("ID", ids, "Identifiers of listed bars")->transform(TypedBarId);
+  exp->add_option("ID", ids, "Identifiers of listed bars")->transform(typed_id);
   exp->add_flag("--remove", remove, "Write the entries that take the bars off a machine instead");
   exp->add_option("-o", output, "The file to write (default, or -: standard output)");
   exp->footer(
@@ -379,8 +329,11 @@ int Run(int argc, char** argv) {
       throw CLI::ValidationError("NAME URL", "each link needs a name and a URL");
     }
   } catch (const CLI::ParseError& error) {
-    const int status = app.exit(error);
-    return status == 0 ? kDone : kUsage;
+    // --help and --version print what was asked for; a mistake carries the program's name,
+    // as every other error does.
+    if (error.get_exit_code() == 0) return app.exit(error);
+    std::cerr << "quillbay-cli: " << error.what() << " (quillbay-cli --help)\n";
+    return kUsage;
   }
 
   int status = kFailed;

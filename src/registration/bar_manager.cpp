@@ -24,29 +24,20 @@ void BarManager::Open() {
   }
   // A file that exists but cannot be read is no empty list: the user is told, and since
   // every change reads the file again first, no later command replaces it.
-  try {
-    ShowRows(bars_->List());
-  } catch (const FileError& error) {
-    sink_.ShowFileError(error);
-  }
+  const BarOutcome listed = bars_->List();
+  ShowRows(listed.rows);
+  Tell(listed, "", str::kRegistryWriteFailed);
 }
 
 void BarManager::CreateBar(std::string_view name, std::string_view location) {
-  if (name.empty() || location.empty()) {
-    sink_.ShowMessage(StringResource(str::kNeedNameAndUrl));
-    return;
-  }
   if (!bars_) {
     sink_.ShowMessage(StringResource(str::kNoDataFolder));
     return;
   }
-  // The name box filters these out already; a caller that skipped the filter must not be
-  // able to break a row of the backup file.
-  std::string row_name(name);
-  std::erase_if(row_name, [](char c) { return kNotInRow.find(c) != std::string_view::npos; });
-  const BarOutcome outcome = bars_->Create(row_name, location, kind_);
-  if (!outcome.file_error) ShowRows(outcome.rows);
-  Report(outcome, outcome.id.value_or(""), str::kRegistryWriteFailed);
+  // Bars refuses what a row cannot hold; the boxes' filter keeps most of it out already.
+  const BarOutcome outcome = bars_->Create(name, location, kind_);
+  if (outcome.list_read()) ShowRows(outcome.rows);
+  Tell(outcome, outcome.id.value_or(""), str::kRegistryWriteFailed);
 }
 
 void BarManager::DeleteSelected() {
@@ -54,34 +45,23 @@ void BarManager::DeleteSelected() {
     return;
   const BarRow row = rows_[static_cast<std::size_t>(first_selected_)];
   const BarOutcome outcome = bars_->Delete(row.id);
-  if (!outcome.file_error && outcome.registry.empty()) {
+  if (outcome.list_read() && outcome.registry.empty()) {
     first_selected_ = -1;
     SetDeleteEnabled(false);
     ShowRows(outcome.rows);
   }
   // A row another window took away meanwhile is gone, and that is all.
-  if (outcome.refused != str::kNotListed) Report(outcome, row.id, str::kRegistryRemoveFailed);
+  if (outcome.refused != str::kNotListed) Tell(outcome, row.id, str::kRegistryRemoveFailed);
 }
 
-void BarManager::Report(const BarOutcome& outcome, std::string_view id, int registry_message) {
-  if (outcome.refused) sink_.ShowMessage(FormatString1(StringResource(*outcome.refused), id));
-  if (outcome.file_error) sink_.ShowFileError(*outcome.file_error);
-  if (outcome.not_a_bar) {
-    sink_.ShowMessage(FormatString1(StringResource(str::kNoRegistryEntries), id));
+void BarManager::Tell(const BarOutcome& outcome, std::string_view id, int registry_message) {
+  for (const UserMessage& message : OutcomeMessages(outcome, id, registry_message)) {
+    if (message.file_error) {
+      sink_.ShowFileError(*message.file_error);
+    } else {
+      sink_.ShowMessage(message.text);
+    }
   }
-  if (outcome.registry.empty()) return;
-  const bool denied = std::ranges::any_of(outcome.registry, [](const RegFailure& f) {
-    return f.error.status == RegStatus::kAccessDenied;
-  });
-  std::string why;
-  if (denied) {
-    why = StringResource(str::kRegistryNeedsAdmin);
-  } else {
-    const RegFailure& first = outcome.registry.front();
-    why = RegErrorText(first.error);
-    if (why.empty()) why = first.path;
-  }
-  sink_.ShowMessage(FormatString1(StringResource(registry_message), why));
 }
 
 void BarManager::ShowRows(const std::vector<BarRow>& wanted) {
@@ -119,8 +99,7 @@ void BarManager::SelectionChanged(int first_selected, int selected_count) {
 std::optional<std::string> BarManager::FilterSeparators(std::string_view text) {
   // One character class at a time, in this order: a text holding several shows the message
   // once for each, as putting the text back runs the filter again.
-  for (std::string_view chars :
-       {kNotInRow.substr(0, 1), kNotInRow.substr(1, 1), kNotInRow.substr(2)}) {
+  for (std::string_view chars : {";", ",", "\r\n"}) {
     if (text.find_first_of(chars) != std::string_view::npos) {
       sink_.ShowMessage(StringResource(str::kCharacterNotAllowed));
       std::string out(text);
@@ -135,6 +114,4 @@ void BarManager::SetDeleteEnabled(bool enabled) {
   delete_enabled_ = enabled;
   sink_.DeleteEnabledChanged(enabled);
 }
-
-#include "registration/error_text.h"
 }  // namespace quillbay

@@ -47,7 +47,7 @@ class BarManager {
   // Brings the list to `wanted`, the rows the backup file holds.
   void ShowRows(const std::vector<BarRow>& wanted);
   // Tells the user what went wrong in `outcome`; `id` names the bar.
-  void Report(const BarOutcome& outcome, std::string_view id, int registry_message);
+  void Tell(const BarOutcome& outcome, std::string_view id, int registry_message);
   void SetDeleteEnabled(bool enabled);
 
   BarManagerSink& sink_;

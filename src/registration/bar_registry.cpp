@@ -113,7 +113,7 @@ RegResult<BarState> ReadBar(RegistryStore& store, const BarId& id) {
   if (!bar_key) return Unexpected<RegError>(std::move(bar_key).error());
 
   BarState state;
-  state.any = class_key->has_value() || bar_key->has_value();
+  state.any_key = class_key->has_value() || bar_key->has_value();
   const RegTree* root = class_key->has_value() ? &**class_key : nullptr;
   // The key below the class key at `path` (empty: the class key), noted when missing.
   auto find = [&](std::string_view path) -> const RegTree* {

@@ -28,14 +28,14 @@ std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id);
 
 // What the registry holds of one bar.
 struct BarState {
-  bool any = false;                     // at least one of its keys exists
+  bool any_key = false;                 // at least one of its keys exists
   std::vector<std::string> missing;     // full names of its keys that do not
   std::optional<BarKind> kind;          // from the category key there
   std::optional<std::string> name;      // the class key's unnamed value
   std::optional<std::string> location;  // the Url value
   bool html_band = false;               // its Instance names the browser's HTML band object
 
-  bool registered() const { return any && missing.empty(); }
+  bool registered() const { return any_key && missing.empty(); }
   // A bar as the browser sees one, whoever wrote it: served by the HTML band, with a bar
   // category.
   bool is_bar() const { return html_band && kind.has_value(); }

@@ -2,11 +2,26 @@
 
 #include <algorithm>
 
+#include "registration/text.h"
 #include "resources/string_table.h"
 #include "system/files.h"
 
 namespace quillbay {
 namespace {
+
+// Keeps a file error of the list in `outcome`. One that names the lock file, or the folder
+// the list is made in, when access is denied is the folder that cannot be written: the user
+// never made the lock file and would not know what it is.
+void Keep(const FileError& error, const std::string& path, BarOutcome& outcome) {
+  const std::string file = FinalPath(path);
+  const std::string folder = ParentFolder(file);
+  if (error.cause() == FileCause::kAccessDenied && error.path() &&
+      (*error.path() == file + ".lock" || *error.path() == folder)) {
+    outcome.unwritable = folder;
+  } else {
+    outcome.file_error = error;
+  }
+}
 
 // Runs `body` on the list held under its lock; a list that cannot be locked, read or written
 // fails the outcome with its file error.
@@ -18,7 +33,7 @@ BarOutcome UnderLock(const std::string& path, Body&& body) {
     body(list, outcome);
     outcome.rows = list.rows();
   } catch (const FileError& error) {
-    outcome.file_error = error;
+    Keep(error, path, outcome);
   }
   return outcome;
 }
@@ -27,24 +42,34 @@ bool Listed(const std::vector<BarRow>& rows, std::string_view id) {
   return std::ranges::any_of(rows, [&](const BarRow& row) { return SameBarId(row.id, id); });
 }
 
+bool HoldsNotInRow(std::string_view text) {
+  return text.find_first_of(kNotInRow) != std::string_view::npos;
+}
+
 }  // namespace
 
-bool SameBarId(std::string_view a, std::string_view b) {
-  return IsWellFormedBarId(a) && IsWellFormedBarId(b) ? SameName(a, b) : a == b;
-}
-
-std::vector<BarRow> Bars::List() const {
-  return LoadBackup(FinalPath(backup_path_));
-}
-
-RegResult<std::vector<ListedBar>> Bars::Describe() {
-  std::vector<ListedBar> bars;
-  for (BarRow& row : List()) {
-    RegResult<BarState> state = IsWellFormedBarId(row.id) ? ReadBar(store_, row.id) : BarState{};
-    if (!state) return Unexpected<RegError>(std::move(state).error());
-    bars.push_back({std::move(row), std::move(*state)});
+BarOutcome Bars::List() const {
+  BarOutcome outcome;
+  try {
+    outcome.rows = LoadBackup(FinalPath(backup_path_));
+  } catch (const FileError& error) {
+    Keep(error, backup_path_, outcome);
   }
-  return bars;
+  return outcome;
+}
+
+BarOutcome Bars::Describe() {
+  BarOutcome outcome = List();
+  for (const BarRow& row : outcome.rows) {
+    RegResult<BarState> state = IsWellFormedBarId(row.id) ? ReadBar(store_, row.id) : BarState{};
+    if (!state) {
+      outcome.registry_unread = std::move(state).error();
+      outcome.listed.clear();
+      break;
+    }
+    outcome.listed.push_back({row, std::move(*state)});
+  }
+  return outcome;
 }
 
 BarOutcome Bars::Create(std::string_view name, std::string_view location, BarKind kind,
@@ -52,26 +77,33 @@ BarOutcome Bars::Create(std::string_view name, std::string_view location, BarKin
   BarOutcome refused;
   if (name.empty() || location.empty()) {
     refused.refused = str::kNeedNameAndUrl;
-  } else if (name.find_first_of(kNotInRow) != std::string_view::npos) {
+  } else if (HoldsNotInRow(name)) {
     refused.refused = str::kCharacterNotAllowed;
+  } else if (HoldsNotInRow(location)) {
+    refused.refused = str::kLocationCharacterNotAllowed;
+  } else if (!TextToUtf16(name) || !TextToUtf16(location)) {
+    // The registry keeps Unicode: bytes that are not text would be a different bar there.
+    refused.refused = str::kNotText;
   } else if (chosen && !IsWellFormedBarId(*chosen)) {
     refused.refused = str::kNotABarId;
   }
-  const std::optional<BarId> id = chosen ? chosen : NewBarId(guids_);
-  if (!id) refused.refused = str::kNoNewBarId;
   if (refused.refused) return refused;
+  const std::optional<BarId> id = chosen ? chosen : NewBarId(guids_);
+  if (!id) {
+    refused.refused = str::kNoNewBarId;
+    return refused;
+  }
 
   return UnderLock(backup_path_, [&](BackupLock& list, BarOutcome& outcome) {
-    if (chosen) {
-      RegResult<BarState> state = ReadBar(store_, *id);
-      if (!state) {
-        outcome.registry.push_back({RegRoot::kClassesRoot, "", std::move(state).error()});
-        return;
-      }
-      if (Listed(list.rows(), *id) || state->any) {
-        outcome.refused = str::kBarIdTaken;
-        return;
-      }
+    // A registry that cannot be read now would fail every step after the row is recorded.
+    RegResult<BarState> state = ReadBar(store_, *id);
+    if (!state) {
+      outcome.registry_unread = std::move(state).error();
+      return;
+    }
+    if (Listed(list.rows(), *id) || state->any_key) {
+      outcome.refused = str::kBarIdTaken;
+      return;
     }
     // The row first: a bar whose keys are written always has a row to delete it by.
     std::vector<BarRow> rows = list.rows();
@@ -95,7 +127,7 @@ BarOutcome Bars::Delete(std::string_view id) {
       // Keys that are still there keep their row, so that a later Delete can finish.
       if (!outcome.registry.empty()) return;
     } else {
-      outcome.not_a_bar = true;
+      outcome.removed_keyless_row = true;
     }
     std::vector<BarRow> rows = list.rows();
     std::erase_if(rows, [&](const BarRow& row) { return SameBarId(row.id, id); });
@@ -118,52 +150,104 @@ RegResult<std::vector<Disagreement>> Bars::Orphans(const std::vector<BarRow>& ro
   return orphans;
 }
 
-RegResult<std::vector<Disagreement>> Bars::Check() {
+BarOutcome Bars::Check() {
   // Under the list's lock: no bar is half made or half deleted while we look.
-  BackupLock list(backup_path_);
-  std::vector<Disagreement> found;
-  for (const BarRow& row : list.rows()) {
-    if (!IsWellFormedBarId(row.id)) {
-      found.push_back({Disagreement::Kind::kNotAnId, row, {}});
-      continue;
+  return UnderLock(backup_path_, [&](BackupLock& list, BarOutcome& outcome) {
+    for (const BarRow& row : list.rows()) {
+      if (!IsWellFormedBarId(row.id)) {
+        outcome.found.push_back({Disagreement::Kind::kNotAnId, row, {}});
+        continue;
+      }
+      RegResult<BarState> state = ReadBar(store_, row.id);
+      if (!state) {
+        outcome.registry_unread = std::move(state).error();
+        outcome.found.clear();
+        return;
+      }
+      if (!state->any_key) {
+        outcome.found.push_back({Disagreement::Kind::kNotRegistered, row, {}});
+      } else if (!state->missing.empty()) {
+        outcome.found.push_back({Disagreement::Kind::kPartlyRegistered, row, state->missing});
+      }
     }
-    RegResult<BarState> state = ReadBar(store_, row.id);
-    if (!state) return Unexpected<RegError>(std::move(state).error());
-    if (!state->any) {
-      found.push_back({Disagreement::Kind::kNotRegistered, row, {}});
-    } else if (!state->missing.empty()) {
-      found.push_back({Disagreement::Kind::kPartlyRegistered, row, state->missing});
+    RegResult<std::vector<Disagreement>> orphans = Orphans(list.rows());
+    if (!orphans) {
+      outcome.registry_unread = std::move(orphans).error();
+      outcome.found.clear();
+      return;
     }
-  }
-  RegResult<std::vector<Disagreement>> orphans = Orphans(list.rows());
-  if (!orphans) return orphans;
-  found.insert(found.end(), orphans->begin(), orphans->end());
-  return found;
+    outcome.found.insert(outcome.found.end(), orphans->begin(), orphans->end());
+  });
 }
 
-BarOutcome Bars::Repair(std::vector<BarRow>* relisted) {
-  relisted->clear();
+BarOutcome Bars::Repair() {
   return UnderLock(backup_path_, [&](BackupLock& list, BarOutcome& outcome) {
     RegResult<std::vector<Disagreement>> orphans = Orphans(list.rows());
     if (!orphans) {
-      outcome.registry.push_back({RegRoot::kClassesRoot, "", std::move(orphans).error()});
+      outcome.registry_unread = std::move(orphans).error();
       return;
     }
     std::vector<BarRow> rows = list.rows();
+    std::vector<BarRow> relisted, mended;
     for (Disagreement& orphan : *orphans) {
+      // A hand-edited row that nearly names the bar is its row: mended, not doubled.
+      const std::size_t mended_before = mended.size();
+      for (BarRow& row : rows) {
+        const std::optional<BarId> named = NearBarId(row.id);
+        if (named && SameBarId(*named, orphan.row.id)) {
+          row = WithId(row, orphan.row.id);
+          mended.push_back(row);
+        }
+      }
+      if (mended.size() > mended_before) continue;
       // A name a row cannot hold loses those characters, as the name box would.
       std::erase_if(orphan.row.name,
                     [](char c) { return kNotInRow.find(c) != std::string_view::npos; });
-      relisted->push_back(orphan.row);
+      relisted.push_back(orphan.row);
       rows.push_back(std::move(orphan.row));
     }
-    try {
-      list.Write(std::move(rows));
-    } catch (const FileError&) {
-      relisted->clear();
-      throw;
-    }
+    list.Write(std::move(rows));
+    // Told only once the list holds them.
+    outcome.relisted = std::move(relisted);
+    outcome.mended = std::move(mended);
   });
+}
+
+BarOutcome Bars::ToExport(const std::vector<std::string>& ids, bool removal) {
+  BarOutcome outcome = List();
+  if (!outcome.ok()) return outcome;
+  for (const std::string& id : ids) {
+    // A removal file reads nothing: any bar's identifier will do, listed or not.
+    const bool known = removal ? IsWellFormedBarId(id) : Listed(outcome.rows, id);
+    if (!known) {
+      outcome.refused = removal ? str::kNotABarId : str::kNotListed;
+      outcome.id = id;
+      return outcome;
+    }
+  }
+  if (removal) {
+    if (!ids.empty()) {
+      outcome.exported = ids;
+      return outcome;
+    }
+    for (const BarRow& row : outcome.rows) {
+      if (IsWellFormedBarId(row.id)) outcome.exported.push_back(row.id);
+    }
+    return outcome;
+  }
+  outcome = Describe();
+  for (const ListedBar& bar : outcome.listed) {
+    const bool asked = ids.empty() || std::ranges::any_of(ids, [&](const std::string& id) {
+                         return SameBarId(id, bar.row.id);
+                       });
+    if (!asked) continue;
+    if (bar.state.registered()) {
+      outcome.exported.push_back(bar.row.id);
+    } else {
+      outcome.left_out.push_back(bar);
+    }
+  }
+  return outcome;
 }
 
 }  // namespace quillbay

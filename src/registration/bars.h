@@ -14,18 +14,15 @@
 
 namespace quillbay {
 
-// What a bar operation did. Nothing was changed when it was refused or when the list could
-// not be read; see each operation for what a failure leaves.
-struct BarOutcome {
-  std::optional<int> refused;           // the string resource saying why nothing was done
-  std::optional<FileError> file_error;  // the list could not be read, locked or written
-  std::vector<RegFailure> registry;     // registry steps that did not succeed
-  bool not_a_bar = false;    // Delete: a row whose identifier names no registry entries went
-  std::optional<BarId> id;   // Create: the new bar, once its row is recorded
-  std::vector<BarRow> rows;  // the list as the file holds it afterwards; empty if unread
-
-  bool ok() const { return !refused && !file_error && registry.empty(); }
-};
+// How failures travel, each way for one thing:
+// - BarOutcome: the one result of every Bars operation, what it did and what went wrong. It
+//   is a value, since a bar operation can do part of its work (a row recorded, a key not);
+//   OutcomeMessages (error_text.h) turns it into the user's words for both front ends.
+// - RegResult (Expected<T, RegError>): the result of the registry stores and of the steps
+//   below Bars; Bars keeps a read failure in `registry_unread`, step failures in `registry`.
+// - FileError: thrown by the files below Bars and caught by it into `file_error`. Above
+//   Bars it is thrown only by what the windows do to files themselves (a link page), and the
+//   dialog platform shows it in a stop box.
 
 // One place where the list and the registry disagree.
 struct Disagreement {
@@ -46,28 +43,56 @@ struct ListedBar {
   BarState state;
 };
 
+// What a bar operation did. Nothing was changed when it was refused, or when the list or the
+// registry could not be read; see each operation for what a failure leaves.
+struct BarOutcome {
+  std::optional<int> refused;               // the string resource saying why nothing was done
+  std::optional<FileError> file_error;      // the list could not be read, locked or written
+  std::optional<std::string> unwritable;    // the list's folder, when it cannot be written
+  std::optional<RegError> registry_unread;  // the registry could not be read
+  std::vector<RegFailure> registry;         // registry steps tried that did not succeed
+  bool removed_keyless_row = false;  // Delete: the row's identifier names no registry entries
+  std::optional<BarId> id;           // Create: the new bar, once its row is recorded; ToExport: the
+                                     // identifier refused
+  std::vector<BarRow> rows;          // the list as the file holds it afterwards
+  std::vector<ListedBar> listed;     // Describe: the rows with their registry entries
+  std::vector<Disagreement> found;   // Check: the disagreements, rows first
+  std::vector<BarRow> relisted;      // Repair: rows added for orphans
+  std::vector<BarRow> mended;        // Repair: rows whose identifier was mended in place
+  std::vector<BarId> exported;       // ToExport: the bars to write
+  std::vector<ListedBar> left_out;   // ToExport: asked for, but not wholly registered
+
+  // Whether `rows` is the list as the file holds it.
+  bool list_read() const { return !file_error && !unwritable; }
+  bool ok() const {
+    return !refused && !file_error && !unwritable && !registry_unread && registry.empty() &&
+           left_out.empty();
+  }
+};
+
 // The bars, each one record kept in two places: its row in the backup file and its keys in
-// the registry. Every operation holds the list's lock from reading the list until both
-// places are written, so other Quillbay processes see a bar whole or not at all. Create
-// records the row before it writes keys and writes none when the row could not be
-// recorded; Delete removes the keys before the row and keeps the row when keys that exist
-// could not be removed. Either way a bar with keys always has a row the user can delete.
+// the registry. Every operation that changes them, and Check, holds the list's lock from
+// reading the list until both places are written, so other Quillbay processes see a bar
+// whole or not at all. Create records the row before it writes keys and writes none when
+// the row could not be recorded; Delete removes the keys before the row and keeps the row
+// when keys that exist could not be removed. Either way a bar with keys always has a row
+// the user can delete. No operation throws: every failure is in its outcome.
 class Bars {
  public:
   Bars(RegistryStore& store, GuidSource& guids, std::string backup_path)
       : store_(store), guids_(guids), backup_path_(std::move(backup_path)) {}
 
-  // The rows of the list. Throws FileError when it exists but cannot be read.
-  std::vector<BarRow> List() const;
+  // The rows of the list, without its lock: a reader never makes a writer wait.
+  BarOutcome List() const;
 
-  // The rows with what the registry holds of each bar. Throws FileError; a registry that
-  // cannot be read fails with its error.
-  RegResult<std::vector<ListedBar>> Describe();
+  // The rows with what the registry holds of each bar, in `listed`.
+  BarOutcome Describe();
 
   // Makes a bar with a new identifier, or with `chosen` (refused when it is listed or its
-  // class key exists). Refused for an empty name or location, or a name a row cannot hold.
-  // When the row cannot be recorded no key is written. A registry step that fails leaves
-  // the row, so the bar can be deleted.
+  // class key exists). Refused for an empty name or location, for characters a row cannot
+  // hold in either, and for bytes that are not text. The registry is read before the row is
+  // recorded: when it cannot be, or the row cannot be recorded, no key is written. A registry
+  // step that fails leaves the row, so the bar can be deleted.
   BarOutcome Create(std::string_view name, std::string_view location, BarKind kind,
                     std::optional<BarId> chosen = std::nullopt);
 
@@ -76,15 +101,17 @@ class Bars {
   // key that exists cannot be removed, the rows stay so that a later Delete can finish.
   BarOutcome Delete(std::string_view id);
 
-  // Every disagreement between the list and the registry, rows first. Throws FileError; a
-  // registry that cannot be read fails with its error.
-  RegResult<std::vector<Disagreement>> Check();
+  // Every disagreement between the list and the registry, in `found`.
+  BarOutcome Check();
 
-  // Lists every orphan again, under the list's lock, its name taken from its class key.
-  // `relisted` gets the rows added; the outcome's rows are the list afterwards.
-  BarOutcome Repair(std::vector<BarRow>* relisted);
+  // Lists every orphan again, its name taken from its class key. A row that nearly names an
+  // orphan (NearBarId) is mended to the exact identifier instead, so that no bar gets two.
+  BarOutcome Repair();
 
-  const std::string& backup_path() const { return backup_path_; }
+  // The bars an export of `ids` writes (every listed bar when empty), in `exported`. A
+  // removal takes any well-formed identifier, listed or not, and reads no registry entry;
+  // otherwise each must be listed, and a bar not wholly registered is left out.
+  BarOutcome ToExport(const std::vector<std::string>& ids, bool removal);
 
  private:
   // The bars in the registry that no row of `rows` lists.
@@ -94,9 +121,5 @@ class Bars {
   GuidSource& guids_;
   std::string backup_path_;
 };
-
-// True when `a` and `b` name the same bar: well-formed identifiers in any case, anything
-// else only as it is.
-bool SameBarId(std::string_view a, std::string_view b);
 
 }  // namespace quillbay

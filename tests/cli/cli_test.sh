@@ -61,20 +61,24 @@ diff <(sections side.reg "$side") \
 [[ $(cat page.htm) == *'>Links<P><a href="http://one" target="_main">One</a><BR><a href="c:\two.htm"'* ]] ||
   fail "page"
 
-# Refused: the status, the message, and no file changed or made.
+# Refused: the status, the message said once, and no file changed or made.
 ln -s "$data/bkupRegKeyf" bkupRegKeyf.lnk
 snapshot() { ls -A "$data" . | grep -v '\.lock$'; cat "$data/bkupRegKeyf" "$data/registry.reg"; }
-: >stderr
-before=$(snapshot | md5sum)
-while IFS='|' read -r status message arguments; do
-  eval "set -- $arguments"
-  code=0
-  "$cli" "$@" >/dev/null 2>stderr || code=$?
-  [[ $code == "$status" ]] && grep -qF -- "$message" stderr ||
-    fail "$arguments: status $code, $(cat stderr)"
-  [[ $(snapshot | md5sum) == "$before" ]] || fail "$arguments changed a file"
-done <<'EOF'
-2|A subcommand is required|
+refused() {
+  : >stderr
+  local before status message arguments code
+  before=$(snapshot | md5sum)
+  while IFS='|' read -r status message arguments; do
+    eval "set -- $arguments"
+    code=0
+    "$cli" "$@" >/dev/null 2>stderr || code=$?
+    [[ $code == "$status" && $(wc -l <stderr) == 1 ]] && grep -qF -- "$message" stderr ||
+      fail "$arguments: status $code, $(cat stderr)"
+    [[ $(snapshot | md5sum) == "$before" ]] || fail "$arguments changed a file"
+  done
+}
+refused <<'EOF'
+2|quillbay-cli: A subcommand is required|
 2|unknown command "lsit"|lsit
 2|LOCATION is required|add News
 2|--horizontal excludes --vertical|add N L --horizontal --vertical
@@ -85,10 +89,12 @@ done <<'EOF'
 1|Please input the name of the bar and URL!|add '' L
 1|Please input the name of the bar and URL!|add N ''
 1|This character is not allowed. Please choose the different name.|add 'a;b' L
-1|This character is not allowed. Please choose the different name.|add N 'http://a,b'
 1|This character is not allowed. Please choose the different name.|add $'a\nb' L
-1|must be UTF-8 text|add $'a\xffb' L
-1|must be UTF-8 text|add N $'http://\xc3'
+1|This character is not allowed. Please choose the different name.|add $'a\tb' L
+1|The location cannot hold a semicolon, a comma, a tab or a line break.|add N 'http://a,b'
+1|The location cannot hold a semicolon, a comma, a tab or a line break.|add N 'a;b'
+1|bytes that are not text|add $'a\xffb' L
+1|bytes that are not text|add N $'http://\xc3'
 1|A bar with the identifier {0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F} is already registered.|add --id {0f5c3b1e-7d2a-4c6b-9e8f-1a2b3c4d5e6f} N L
 1|News is not a bar identifier.|add --id News N L
 1|No bar listed has the identifier {00000000-0000-0000-0000-000000000000}.|delete {00000000-0000-0000-0000-000000000000}
@@ -102,6 +108,15 @@ done <<'EOF'
 1|You need to place the path where you want to save the file.|page -o '' One http://one
 1|The title is empty.|page -o new.htm --title '' One http://one
 EOF
+# A registry that cannot be read: nothing is listed, exported or recorded.
+mv "$data/registry.reg" registry.bak
+echo junk >"$data/registry.reg"
+refused <<'EOF'
+1|The registry could not be read|list --json
+1|The registry could not be read|export -o new.reg
+1|The registry could not be read|add N L
+EOF
+mv registry.bak "$data/registry.reg"
 
 (trap '' XFSZ && ulimit -f 0 && ! "$cli" list 2>&1 >full) |
   grep -q "standard output could not be written" || fail "list to a full disk"
@@ -113,11 +128,30 @@ printf '{00000000-0000-0000-0000-00000000000A},Lost;\r\n' >>"$data/bkupRegKeyf"
 status=0; "$cli" check >check.out || status=$?
 [[ $status == 1 && $(cat check.out) == "{00000000-0000-0000-0000-00000000000A}	Lost	listed, but not registered
 $news	News	registered, but not listed" ]] || fail "check: $(cat check.out)"
+! "$cli" add --id "$news" N L 2>stderr && grep -q "already registered" stderr ||
+  fail "add --id of a class key without a row"
 "$cli" check --repair >check.out || true
 grep -qx "$news	News	listed again" check.out || fail "check --repair"
 "$cli" delete '{00000000-0000-0000-0000-00000000000a}'
 "$cli" check || fail "check after the repair"
 [[ -L bkupRegKeyf.lnk ]] || fail "the link to the list was replaced"
+# A hand-edited row that nearly names a registered bar is mended in place, never doubled.
+near() { local f=${1//NEWS/$news,News;\\r\\n}; f=${f//BARE/${side:1:36}}; printf "${f//ID/$side}"; }
+while IFS='|' read -r edited mended; do
+  near "$edited" >"$data/bkupRegKeyf"
+  "$cli" check --repair >check.out || fail "check --repair of $edited: $(cat check.out)"
+  [[ $(cat check.out) == "$side	Side	identifier mended" ]] && cmp -s <(near "$mended") "$data/bkupRegKeyf" ||
+    fail "check --repair of $edited: $(cat check.out)"
+done <<'EOF'
+NEWS ID,Side;\r\n|NEWSID,Side;\r\n
+NEWS\tID,Side; a note\n|NEWSID,Side; a note\n
+NEWSID ,Side;\r\n|NEWSID,Side;\r\n
+NEWSBARE,Side;|NEWSID,Side;
+NEWS\xef\xbb\xbfID,Side;\r\n|NEWSID,Side;\r\n
+\xef\xbb\xbf\xef\xbb\xbfID,Side;\r\nNEWS|\xef\xbb\xbfID,Side;\r\nNEWS
+NEWS\0ID,Side;\r\n|NEWSID,Side;\r\n
+EOF
+cp list.bak "$data/bkupRegKeyf"
 
 news_typed=${news:1:36} # as reg.exe users type it
 "$cli" delete "${news_typed,,}"

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #include "registration/bar_registry.h"
@@ -64,31 +65,72 @@ class BarManagerTest : public ::testing::Test {
   std::string backup_ = dir_.File("data/bkupRegKeyf");
 };
 
-// Without a new identifier or a data folder nothing is made. A bar whose keys could not all
-// be written stays listed; one whose keys could not be removed keeps its row, selected, for
-// a later Delete to finish. Missing rights are named as such.
+// What the user is told, one step of one window a row: every refusal leaves no file; a bar
+// whose keys could not all be written stays listed; one whose keys could not be removed keeps
+// its row, selected, for a later Delete to finish. Missing rights are named as such.
 TEST_F(BarManagerTest, WhatTheUserIsTold) {
   Window none(std::nullopt);
   none.manager.CreateBar("bar", "http://h/");
   EXPECT_THAT(none.boxes, ElementsAre(Message(str::kNoDataFolder), Message(str::kNoDataFolder)));
   Window w(backup_);
-  w.guids.queued = {std::nullopt};
-  w.manager.CreateBar("bar", "http://h/");
-  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "data"));
-  w.store.fail_with = RegStatus::kAccessDenied;
-  w.manager.CreateBar("two\r\nlines", " ");  // a space is text
-  EXPECT_EQ(ReadBytes(backup_), kId1 + ",twolines;\r\n");
-  w.store.fail_with = RegStatus::kHasSubkeys;
-  w.Delete(0);
-  w.store.fail_with.reset();
-  w.manager.DeleteSelected();
+  const auto create = [&](std::string name, std::string location) {
+    return [&w, name, location] { w.manager.CreateBar(name, location); };
+  };
+  const auto fail = [&w](std::optional<RegStatus> writes, std::optional<RegStatus> reads,
+                         std::function<void()> then) {
+    return [&w, writes, reads, then] {
+      w.store.fail_with = writes, w.store.fail_reads_with = reads;
+      then();
+      w.store.fail_with.reset(), w.store.fail_reads_with.reset();
+    };
+  };
   const std::string admin(StringResource(str::kRegistryNeedsAdmin));
-  EXPECT_THAT(w.said,
-              ElementsAre("delete off", Message(str::kNoNewBarId),
-                          FormatString1(Message(str::kRegistryWriteFailed), admin), "delete on",
-                          FormatString1(Message(str::kRegistryRemoveFailed), "refused"),
-                          "delete off", "remove 0"));
-  EXPECT_FALSE(std::filesystem::exists(backup_));
+  struct Step {
+    std::string name;
+    std::function<void()> act;
+    std::vector<std::string> said;
+    bool listed;  // whether the backup file exists afterwards
+  };
+  const Step steps[] = {
+      {"no identifier",
+       [&] { w.guids.queued = {std::nullopt}, create("bar", "http://h/")(); },
+       {Message(str::kNoNewBarId)},
+       false},
+      {"no location", create("bar", ""), {Message(str::kNeedNameAndUrl)}, false},
+      {"a tab in the name", create("a\tb", "l"), {Message(str::kCharacterNotAllowed)}, false},
+      {"a line break in the name",
+       create("a\r\nb", "l"),
+       {Message(str::kCharacterNotAllowed)},
+       false},
+      {"a semicolon in the location",
+       create("bar", "l;"),
+       {Message(str::kLocationCharacterNotAllowed)},
+       false},
+      {"bytes that are not text", create("bar", "\xC3"), {Message(str::kNotText)}, false},
+      {"a registry that cannot be read",
+       fail({}, RegStatus::kStoreError, create("bar", "l")),
+       {FormatString1(Message(str::kRegistryUnreadable), "unread")},
+       false},
+      {"no rights",
+       fail(RegStatus::kAccessDenied, {}, create("bar", " ")),  // a space is text
+       {FormatString1(Message(str::kRegistryWriteFailed), admin)},
+       true},
+      {"keys that stay",
+       fail(RegStatus::kHasSubkeys, {}, [&] { w.Delete(0); }),
+       {"delete on", FormatString1(Message(str::kRegistryRemoveFailed), "refused")},
+       true},
+      {"the delete finished",
+       [&] { w.manager.DeleteSelected(); },
+       {"delete off", "remove 0"},
+       false},
+  };
+  w.said.clear();
+  for (const Step& step : steps) {
+    step.act();
+    EXPECT_EQ(w.said, step.said) << step.name;
+    EXPECT_EQ(std::filesystem::exists(backup_), step.listed) << step.name;
+    w.said.clear();
+  }
 }
 
 // Lists as editors leave them. A change writes the other rows back byte for byte; a delete
@@ -106,7 +148,12 @@ TEST_F(BarManagerTest, HandEditedLists) {
       {bom + kId1 + ",One;\r\n" + kId2 + ",Two;\r\n",
        0,
        {{kId1, "One"}, {kId2, "Two"}},
-       kId2 + ",Two;\r\n",
+       bom + kId2 + ",Two;\r\n",
+       {}},
+      {"x,lone CR;\r" + kId1 + ",One;\r\n\n",
+       1,
+       {{"x", "lone CR"}, {kId1, "One"}, {"", ""}},
+       "x,lone CR;\r\n\n",
        {}},
       {kId1 + ",One;\r\n" + kId2 + ",Two;\r\n" + kId1 + ",One;\r\n",
        0,

@@ -16,7 +16,8 @@ namespace quillbay::testing {
 class MemoryRegistryStore : public RegistryStore {
  public:
   std::vector<std::string> calls;
-  std::optional<RegStatus> fail_with;  // when set, every step fails with it
+  std::optional<RegStatus> fail_with;        // when set, every write or delete fails with it
+  std::optional<RegStatus> fail_reads_with;  // when set, every read fails with it
 
   std::vector<RegFailure> WriteKeys(std::span<const RegKeyWrite> steps) override {
     std::vector<RegFailure> failures;
@@ -48,7 +49,7 @@ class MemoryRegistryStore : public RegistryStore {
   }
   RegResult<RegTree> ReadTree(RegRoot root, std::string_view path) override {
     const std::string key = Name(root, path);
-    if (fail_with) return RegFailed(*fail_with, "refused");
+    if (fail_reads_with) return RegFailed(*fail_reads_with, "unread");
     if (!keys_.contains(key)) return RegFailed(RegStatus::kNotFound, "not found");
     RegTree tree{std::string(path.substr(path.rfind('\\') + 1)), {}, {}};
     for (auto it = keys_.upper_bound(key + "\\"); it != keys_.end() && it->starts_with(key + "\\");
