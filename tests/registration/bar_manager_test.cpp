@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
 
 #include "registration/bar_registry.h"
@@ -73,63 +72,45 @@ TEST_F(BarManagerTest, WhatTheUserIsTold) {
   none.manager.CreateBar("bar", "http://h/");
   EXPECT_THAT(none.boxes, ElementsAre(Message(str::kNoDataFolder), Message(str::kNoDataFolder)));
   Window w(backup_);
-  const auto create = [&](std::string name, std::string location) {
-    return [&w, name, location] { w.manager.CreateBar(name, location); };
-  };
-  const auto fail = [&w](std::optional<RegStatus> writes, std::optional<RegStatus> reads,
-                         std::function<void()> then) {
-    return [&w, writes, reads, then] {
-      w.store.fail_with = writes, w.store.fail_reads_with = reads;
-      then();
-      w.store.fail_with.reset(), w.store.fail_reads_with.reset();
-    };
-  };
   const std::string admin(StringResource(str::kRegistryNeedsAdmin));
+  using S = RegStatus;
   struct Step {
     std::string name;
-    std::function<void()> act;
-    std::vector<std::string> said;
-    bool listed;  // whether the backup file exists afterwards
+    std::optional<std::string> bar_name;  // create a bar so named, else delete row 0
+    std::string location;
+    std::optional<RegStatus> fail_writes, fail_reads;
+    int said;         // the message; 0: none
+    std::string why;  // its %1
+    bool listed;      // whether the backup file exists afterwards
   };
   const Step steps[] = {
-      {"no identifier",
-       [&] { w.guids.queued = {std::nullopt}, create("bar", "http://h/")(); },
-       {Message(str::kNoNewBarId)},
-       false},
-      {"no location", create("bar", ""), {Message(str::kNeedNameAndUrl)}, false},
-      {"a tab in the name", create("a\tb", "l"), {Message(str::kCharacterNotAllowed)}, false},
-      {"a line break in the name",
-       create("a\r\nb", "l"),
-       {Message(str::kCharacterNotAllowed)},
-       false},
-      {"a semicolon in the location",
-       create("bar", "l;"),
-       {Message(str::kLocationCharacterNotAllowed)},
-       false},
-      {"bytes that are not text", create("bar", "\xC3"), {Message(str::kNotText)}, false},
-      {"a registry that cannot be read",
-       fail({}, RegStatus::kStoreError, create("bar", "l")),
-       {FormatString1(Message(str::kRegistryUnreadable), "unread")},
-       false},
-      {"no rights",
-       fail(RegStatus::kAccessDenied, {}, create("bar", " ")),  // a space is text
-       {FormatString1(Message(str::kRegistryWriteFailed), admin)},
-       true},
-      {"keys that stay",
-       fail(RegStatus::kHasSubkeys, {}, [&] { w.Delete(0); }),
-       {"delete on", FormatString1(Message(str::kRegistryRemoveFailed), "refused")},
-       true},
-      {"the delete finished",
-       [&] { w.manager.DeleteSelected(); },
-       {"delete off", "remove 0"},
-       false},
+      {"no location", "bar", "", {}, {}, str::kNeedNameAndUrl, "", false},
+      {"a tab in the name", "a\tb", "l", {}, {}, str::kCharacterNotAllowed, "", false},
+      {"a line break", "a\r\nb", "l", {}, {}, str::kCharacterNotAllowed, "", false},
+      {"a ; in the location", "b", ";", {}, {}, str::kLocationCharacterNotAllowed, "", false},
+      {"bytes that are not text", "bar", "\xC3", {}, {}, str::kNotText, "", false},
+      {"no registry", "bar", "l", {}, S::kStoreError, str::kRegistryUnreadable, "unread", false},
+      {"no rights", "bar", " ", S::kAccessDenied, {}, str::kRegistryWriteFailed, admin, true},
+      {"keys that stay", {}, "", S::kHasSubkeys, {}, str::kRegistryRemoveFailed, "refused", true},
+      {"the delete finished", {}, "", {}, {}, 0, "", false},
   };
-  w.said.clear();
+  w.guids.queued = {std::nullopt};
+  w.manager.CreateBar("bar", "http://h/");
+  EXPECT_THAT(w.boxes, ElementsAre(Message(str::kNoNewBarId)));
+  w.boxes.clear();
   for (const Step& step : steps) {
-    step.act();
-    EXPECT_EQ(w.said, step.said) << step.name;
+    w.store.fail_with = step.fail_writes, w.store.fail_reads_with = step.fail_reads;
+    if (step.bar_name) {
+      w.manager.CreateBar(*step.bar_name, step.location);
+    } else if (step.fail_writes) {
+      w.Delete(0);
+    } else {
+      w.manager.DeleteSelected();
+    }
+    const std::vector<std::string> said = {FormatString1(Message(step.said), step.why)};
+    EXPECT_EQ(w.boxes, step.said ? said : std::vector<std::string>{}) << step.name;
     EXPECT_EQ(std::filesystem::exists(backup_), step.listed) << step.name;
-    w.said.clear();
+    w.boxes.clear();
   }
 }
 
@@ -193,6 +174,26 @@ TEST_F(BarManagerTest, HandEditedLists) {
   }
 }
 
+// Check names each disagreement of the rows, and the keys a partly registered bar lacks.
+TEST_F(BarManagerTest, CheckNamesEachDisagreement) {
+  testing::MemoryRegistryStore store;
+  testing::ScriptedGuidSource guids;
+  Bars bars(store, guids, backup_);
+  std::filesystem::create_directories(dir_.path() / "data");
+  WriteBytes(backup_, kId1 + ",One;\r\n" + kId2 + ",Two;\r\nx,y;\r\n" + kId3 + ",Three;\r\n");
+  for (const BarId& id : {kId1, kId2}) RegisterBar(store, id, "n", "l", BarKind::kVertical);
+  const std::string lost = std::string(kBarsKeyPrefix) + kId2;
+  (void)store.DeleteKeys(std::vector<RegKeyPath>{{RegRoot::kLocalMachine, lost}});
+  const BarOutcome checked = bars.Check();
+  std::vector<std::string> found;
+  for (const Disagreement& d : checked.found) {
+    found.push_back(std::to_string(static_cast<int>(d.kind)) + " " + d.row.id);
+    for (const std::string& key : d.missing) found.back() += " " + key;
+  }
+  EXPECT_TRUE(checked.ok());
+  EXPECT_THAT(found, ElementsAre("2 " + kId2 + " HKEY_LOCAL_MACHINE\\" + lost, "3 x", "1 " + kId3));
+}
+
 #if !defined(_WIN32)
 // A file that exists but cannot be read is no empty list: shown at opening, and no command
 // replaces or removes it, nor writes a key of a bar it could not record.
@@ -215,6 +216,16 @@ TEST_F(BarManagerTest, AnUnreadableBackupFileIsNeverReplaced) {
             }),
             "");
   EXPECT_EQ(ReadBytes(backup_), kId1 + ",kept;\r\n" + kId2 + ",next;\r\n");
+  // A folder the user may not write is named as such, not by the lock file in it.
+  const std::string folder = std::filesystem::canonical(dir_.path()) / "locked";
+  std::filesystem::create_directories(folder);
+  const std::string said = FormatString1(Message(str::kFolderNotWritable), folder);
+  EXPECT_EQ(testing::AsOrdinaryUser([&] {
+              Window w(folder + "/bkupRegKeyf");
+              w.manager.CreateBar("bar", "http://h/");
+              return w.boxes == std::vector{said} ? "" : "not told of the folder";
+            }),
+            "");
 }
 #endif
 
