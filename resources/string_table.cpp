@@ -73,6 +73,9 @@ constexpr std::pair<int, std::string_view> kStrings[] = {
     {str::kRegistryUnreadable, "The registry could not be read, so nothing was done: %1"},
     {str::kLeftOutPartly, "Left out %1: its registry entries are not all there."},
     {str::kLeftOutMissing, "Left out %1: its registry entries are missing."},
+    {str::kNotAFile,
+     "%1 is not a file: a folder or another kind of entry stands where Quillbay keeps its "
+     "data."},
     {str::kFileErrorBase + 1, "An unknown error occurred while accessing %1."},
     {str::kFileErrorBase + 2, "%1 was not found."},
     {str::kFileErrorBase + 3, "%1 contains an invalid path."},

@@ -37,6 +37,7 @@ inline constexpr int kFolderNotWritable = 124;
 inline constexpr int kRegistryUnreadable = 125;
 inline constexpr int kLeftOutPartly = 126;
 inline constexpr int kLeftOutMissing = 127;
+inline constexpr int kNotAFile = 128;
 inline constexpr int kFileErrorBase = 61856;  // + cause number (1..14)
 inline constexpr int kUnnamedFile = 61871;
 }  // namespace str

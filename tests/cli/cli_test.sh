@@ -117,6 +117,9 @@ refused <<'EOF'
 1|The registry could not be read|add N L
 EOF
 mv registry.bak "$data/registry.reg"
+mv "$data/bkupRegKeyf" list.tmp && mkfifo "$data/bkupRegKeyf"
+! "$cli" list 2>stderr && grep -q "bkupRegKeyf is not a file" stderr || fail "a FIFO for the list"
+rm "$data/bkupRegKeyf" && mv list.tmp "$data/bkupRegKeyf"
 
 (trap '' XFSZ && ulimit -f 0 && ! "$cli" list 2>&1 >full) |
   grep -q "standard output could not be written" || fail "list to a full disk"
