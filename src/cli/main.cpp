@@ -4,7 +4,6 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -196,8 +195,9 @@ int Export(const std::vector<std::string>& ids, bool remove, const std::string& 
   } else if (RegResult<std::string> read = ExportBars(machine.store(), bars); read) {
     bytes = std::move(*read);
   } else {
-    return Fail("the registry entries of the bars could not be read: " +
-                RegErrorText(read.error()));
+    BarOutcome unread;
+    unread.registry_unread = std::move(read).error();
+    return ExitStatus(unread, "");
   }
   if (const int written = WriteOutput(output, bytes); written != kDone) return written;
   return ExitStatus(chosen, "");
