@@ -27,6 +27,10 @@ void BarManager::Open() {
   const BarOutcome listed = bars_->List();
   ShowRows(listed.rows);
   Tell(listed, "", str::kRegistryWriteFailed);
+  // A folder that cannot be written is said before the user types a bar in vain.
+  if (listed.ok()) {
+    if (const BarOutcome lock = bars_->CanChange(); lock.unwritable) Tell(lock, "", 0);
+  }
 }
 
 void BarManager::CreateBar(std::string_view name, std::string_view location) {

@@ -58,6 +58,10 @@ BarOutcome Bars::List() const {
   return outcome;
 }
 
+BarOutcome Bars::CanChange() {
+  return UnderLock(backup_path_, [](BackupLock&, BarOutcome&) {});
+}
+
 BarOutcome Bars::Describe() {
   BarOutcome outcome = List();
   for (const BarRow& row : outcome.rows) {

@@ -85,6 +85,10 @@ class Bars {
   // The rows of the list, without its lock: a reader never makes a writer wait.
   BarOutcome List() const;
 
+  // Takes the list's lock and lets it go, making the data folder when missing: tells before
+  // the user fills in a form that no change could be recorded (`unwritable`).
+  BarOutcome CanChange();
+
   // The rows with what the registry holds of each bar, in `listed`.
   BarOutcome Describe();
 
