@@ -26,10 +26,10 @@ void BarManager::Open() {
   // every change reads the file again first, no later command replaces it.
   const BarOutcome listed = bars_->List();
   ShowRows(listed.rows);
-  Tell(listed, "", str::kRegistryWriteFailed);
+  Tell(listed, "");
   // A folder that cannot be written is said before the user types a bar in vain.
   if (listed.ok()) {
-    if (const BarOutcome lock = bars_->CanChange(); lock.unwritable) Tell(lock, "", 0);
+    if (const BarOutcome lock = bars_->CanChange(); lock.unwritable) Tell(lock, "");
   }
 }
 
@@ -41,7 +41,7 @@ void BarManager::CreateBar(std::string_view name, std::string_view location) {
   // Bars refuses what a row cannot hold; the boxes' filter keeps most of it out already.
   const BarOutcome outcome = bars_->Create(name, location, kind_);
   if (outcome.list_read()) ShowRows(outcome.rows);
-  Tell(outcome, outcome.id.value_or(""), str::kRegistryWriteFailed);
+  Tell(outcome, outcome.id.value_or(""));
 }
 
 void BarManager::DeleteSelected() {

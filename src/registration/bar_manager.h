@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "registration/bars.h"
+#include "resources/string_table.h"
 
 namespace quillbay {
 
@@ -47,7 +48,8 @@ class BarManager {
   // Brings the list to `wanted`, the rows the backup file holds.
   void ShowRows(const std::vector<BarRow>& wanted);
   // Tells the user what went wrong in `outcome`; `id` names the bar.
-  void Tell(const BarOutcome& outcome, std::string_view id, int registry_message);
+  void Tell(const BarOutcome& outcome, std::string_view id,
+            int registry_message = str::kRegistryWriteFailed);
   void SetDeleteEnabled(bool enabled);
 
   BarManagerSink& sink_;
