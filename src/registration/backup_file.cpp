@@ -13,11 +13,13 @@ bool EndsLine(std::string_view line) {
   return !line.empty() && (line.back() == '\n' || line.back() == '\r');
 }
 
-// The bytes before the row's identifier: the file's byte-order mark on its first line.
+// The bytes before the row's identifier: the file's byte-order mark on its first line. A
+// later line's mark, or a second one, is part of its identifier.
 std::size_t IdStart(const BarRow& row) {
-  // A later line's mark, or a second one, is part of its identifier.
-  const bool marked = row.source.starts_with(kUtf8Bom);
-  return marked && (row.id.empty() || !row.source.starts_with(row.id)) ? kUtf8Bom.size() : 0;
+  if (!row.source.starts_with(kUtf8Bom)) return 0;
+  const std::string_view rest = std::string_view(row.source).substr(kUtf8Bom.size());
+  const std::string_view line = rest.substr(0, rest.find_first_of("\r\n"));
+  return line.substr(0, line.find(',')) == row.id ? kUtf8Bom.size() : 0;
 }
 
 }  // namespace
@@ -59,6 +61,11 @@ std::string FormatBackup(const std::vector<BarRow>& rows) {
     // A lone CR before a line that starts with LF would read as one CR LF.
     if (text.ends_with('\r') && row.source.starts_with('\n')) text.append("\n");
     text.append(row.source);
+  }
+  // A mark that was part of a later line's identifier, come to stand first, needs the file's
+  // own before it to read as it did.
+  if (!rows.empty() && rows.front().id.starts_with(kUtf8Bom) && IdStart(rows.front()) == 0) {
+    text.insert(0, kUtf8Bom);
   }
   return text;
 }
