@@ -40,7 +40,7 @@ void BarManager::CreateBar(std::string_view name, std::string_view location) {
   }
   // Bars refuses what a row cannot hold; the boxes' filter keeps most of it out already.
   const BarOutcome outcome = bars_->Create(name, location, kind_);
-  if (outcome.list_read()) ShowRows(outcome.rows);
+  if (outcome.rows_read) ShowRows(outcome.rows);
   Tell(outcome, outcome.id.value_or(""));
 }
 
@@ -49,7 +49,7 @@ void BarManager::DeleteSelected() {
     return;
   const BarRow row = rows_[static_cast<std::size_t>(first_selected_)];
   const BarOutcome outcome = bars_->Delete(row.id);
-  if (outcome.list_read() && outcome.registry.empty()) {
+  if (outcome.rows_read && outcome.registry.empty()) {
     first_selected_ = -1;
     SetDeleteEnabled(false);
     ShowRows(outcome.rows);

@@ -32,6 +32,7 @@ BarOutcome UnderLock(const std::string& path, Body&& body) {
     BackupLock list(path);
     body(list, outcome);
     outcome.rows = list.rows();
+    outcome.rows_read = true;
   } catch (const FileError& error) {
     Keep(error, path, outcome);
   }
@@ -52,6 +53,7 @@ BarOutcome Bars::List() const {
   BarOutcome outcome;
   try {
     outcome.rows = LoadBackup(FinalPath(backup_path_));
+    outcome.rows_read = true;
   } catch (const FileError& error) {
     Keep(error, backup_path_, outcome);
   }

@@ -21,8 +21,8 @@ namespace quillbay {
 // - RegResult (Expected<T, RegError>): the result of the registry stores and of the steps
 //   below Bars; Bars keeps a read failure in `registry_unread`, step failures in `registry`.
 // - FileError: thrown by the files below Bars and caught by it into `file_error`. Above
-//   Bars it is thrown only by what the windows do to files themselves (a link page), and the
-//   dialog platform shows it in a stop box.
+//   Bars it is thrown only where a front end writes a file itself (a link page, an export):
+//   the dialog platform shows it in a stop box, the command line prints it.
 
 // One place where the list and the registry disagree.
 struct Disagreement {
@@ -54,7 +54,8 @@ struct BarOutcome {
   bool removed_keyless_row = false;  // Delete: the row's identifier names no registry entries
   std::optional<BarId> id;           // Create: the new bar, once its row is recorded; ToExport: the
                                      // identifier refused
-  std::vector<BarRow> rows;          // the list as the file holds it afterwards
+  std::vector<BarRow> rows;          // the list as the file holds it afterwards, when
+  bool rows_read = false;            // the list could be read
   std::vector<ListedBar> listed;     // Describe: the rows with their registry entries
   std::vector<Disagreement> found;   // Check: the disagreements, rows first
   std::vector<BarRow> relisted;      // Repair: rows added for orphans
@@ -62,8 +63,6 @@ struct BarOutcome {
   std::vector<BarId> exported;       // ToExport: the bars to write
   std::vector<ListedBar> left_out;   // ToExport: asked for, but not wholly registered
 
-  // Whether `rows` is the list as the file holds it.
-  bool list_read() const { return !file_error && !unwritable; }
   bool ok() const {
     return !refused && !file_error && !unwritable && !registry_unread && registry.empty() &&
            left_out.empty();

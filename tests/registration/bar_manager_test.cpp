@@ -64,9 +64,10 @@ class BarManagerTest : public ::testing::Test {
   std::string backup_ = dir_.File("data/bkupRegKeyf");
 };
 
-// What the user is told, one step of one window a row: every refusal leaves no file; a bar
-// whose keys could not all be written stays listed; one whose keys could not be removed keeps
-// its row, selected, for a later Delete to finish. Missing rights are named as such.
+// What the user is told, one step of one window a row: a bar whose keys could not all be
+// written stays listed, and no refusal changes the list; a bar whose keys could not be
+// removed keeps its row, selected, for a later Delete to finish. Missing rights are named
+// as such.
 TEST_F(BarManagerTest, WhatTheUserIsTold) {
   Window none(std::nullopt);
   none.manager.CreateBar("bar", "http://h/");
@@ -79,19 +80,19 @@ TEST_F(BarManagerTest, WhatTheUserIsTold) {
     std::optional<std::string> bar_name;  // create a bar so named, else delete row 0
     std::string location;
     std::optional<RegStatus> fail_writes, fail_reads;
-    int said;         // the message; 0: none
-    std::string why;  // its %1
-    bool listed;      // whether the backup file exists afterwards
+    int said;          // the message; 0: none
+    std::string why;   // its %1
+    std::size_t rows;  // in the window and in the file afterwards
   };
   const Step steps[] = {
-      {"no location", "bar", "", {}, {}, str::kNeedNameAndUrl, "", false},
-      {"a tab in the name", "a\tb", "l", {}, {}, str::kCharacterNotAllowed, "", false},
-      {"a line break", "a\r\nb", "l", {}, {}, str::kCharacterNotAllowed, "", false},
-      {"a ; in the location", "b", ";", {}, {}, str::kLocationCharacterNotAllowed, "", false},
-      {"no registry", "bar", "l", {}, S::kStoreError, str::kRegistryUnreadable, "unread", false},
-      {"no rights", "bar", " ", S::kAccessDenied, {}, str::kRegistryWriteFailed, admin, true},
-      {"keys that stay", {}, "", S::kHasSubkeys, {}, str::kRegistryRemoveFailed, "refused", true},
-      {"the delete finished", {}, "", {}, {}, 0, "", false},
+      {"no rights", "bar", " ", S::kAccessDenied, {}, str::kRegistryWriteFailed, admin, 1},
+      {"no location", "bar", "", {}, {}, str::kNeedNameAndUrl, "", 1},
+      {"a tab in the name", "a\tb", "l", {}, {}, str::kCharacterNotAllowed, "", 1},
+      {"a line break", "a\r\nb", "l", {}, {}, str::kCharacterNotAllowed, "", 1},
+      {"a ; in the location", "b", ";", {}, {}, str::kLocationCharacterNotAllowed, "", 1},
+      {"no registry", "bar", "l", {}, S::kStoreError, str::kRegistryUnreadable, "unread", 1},
+      {"keys that stay", {}, "", S::kHasSubkeys, {}, str::kRegistryRemoveFailed, "refused", 1},
+      {"the delete finished", {}, "", {}, {}, 0, "", 0},
   };
   w.guids.queued = {std::nullopt};
   w.manager.CreateBar("bar", "http://h/");
@@ -108,7 +109,8 @@ TEST_F(BarManagerTest, WhatTheUserIsTold) {
     }
     const std::vector<std::string> said = {FormatString1(Message(step.said), step.why)};
     EXPECT_EQ(w.boxes, step.said ? said : std::vector<std::string>{}) << step.name;
-    EXPECT_EQ(std::filesystem::exists(backup_), step.listed) << step.name;
+    EXPECT_EQ(w.manager.rows().size(), step.rows) << step.name;
+    EXPECT_EQ(LoadBackup(backup_).size(), step.rows) << step.name;
     w.boxes.clear();
   }
 }
