@@ -19,9 +19,9 @@
 #include "registration/data_files.h"
 #include "registration/error_text.h"
 #include "registration/reg_export.h"
-#include "registration/text.h"
 #include "resources/string_table.h"
 #include "system/files.h"
+#include "system/text.h"
 
 namespace quillbay {
 namespace {

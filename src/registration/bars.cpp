@@ -38,6 +38,7 @@ std::vector<BarRow> Bars::List() const {
 }
 
 RegResult<std::vector<ListedBar>> Bars::Describe() {
+  RegSnapshot registry(store_);  // one reading of the registry for every row
   std::vector<ListedBar> bars;
   for (BarRow& row : List()) {
     RegResult<BarState> state = IsWellFormedBarId(row.id) ? ReadBar(store_, row.id) : BarState{};
@@ -104,14 +105,18 @@ BarOutcome Bars::Delete(std::string_view id) {
 }
 
 RegResult<std::vector<Disagreement>> Bars::Orphans(const std::vector<BarRow>& rows) {
-  RegResult<std::vector<std::string>> ids = ReadClassIds(store_);
+  // The names below the class key and the browser's list of bars, then only the keys of the
+  // identifiers no row lists: every other class stays unread. One reading of the registry.
+  RegSnapshot registry(store_);
+  RegResult<std::vector<std::string>> ids = ReadBarIds(store_);
   if (!ids) return Unexpected<RegError>(std::move(ids).error());
   std::vector<Disagreement> orphans;
   for (const std::string& id : *ids) {
     if (Listed(rows, id)) continue;
     RegResult<BarState> state = ReadBar(store_, id);
     if (!state) return Unexpected<RegError>(std::move(state).error());
-    if (state->is_bar()) {
+    // Also what is left of a bar half made or half deleted, so that Delete can remove it.
+    if (state->is_bar_trace()) {
       orphans.push_back({Disagreement::Kind::kNotListed, {id, state->name.value_or(""), {}}, {}});
     }
   }
@@ -121,6 +126,7 @@ RegResult<std::vector<Disagreement>> Bars::Orphans(const std::vector<BarRow>& ro
 RegResult<std::vector<Disagreement>> Bars::Check() {
   // Under the list's lock: no bar is half made or half deleted while we look.
   BackupLock list(backup_path_);
+  RegSnapshot registry(store_);
   std::vector<Disagreement> found;
   for (const BarRow& row : list.rows()) {
     if (!IsWellFormedBarId(row.id)) {

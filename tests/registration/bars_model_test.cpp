@@ -84,11 +84,7 @@ class World {
   // The rule, read from the files as they are: every bar with keys has a row.
   std::string Orphan() const {
     FileRegistryStore store(registry_);
-    std::vector<std::string> ids = ReadClassIds(store).value();
-    if (const auto bars = store.ReadTree(RegRoot::kLocalMachine,
-                                         kBarsKeyPrefix.substr(0, kBarsKeyPrefix.size() - 1))) {
-      for (const RegTree& bar : bars->subkeys) ids.push_back(bar.name);
-    }
+    const std::vector<std::string> ids = ReadBarIds(store).value();
     for (const std::string& id : ids) {
       if (!Listed(id)) return id;
     }
