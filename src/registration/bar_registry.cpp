@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <string>
 
@@ -135,16 +136,21 @@ RegResult<BarState> ReadBar(RegistryStore& store, const BarId& id) {
   return state;
 }
 
+std::string BarIdSet::Folded(std::string_view id) {
+  std::string folded(id);
+  for (char& c : folded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return folded;
+}
+
 RegResult<std::vector<std::string>> ReadBarIds(RegistryStore& store) {
   std::vector<std::string> ids;
+  BarIdSet seen;
   for (const auto& [root, key, key32] : kBarTrees) {
     RegResult<std::vector<std::string>> names = store.ReadSubkeyNames(root, key);
     if (!names && names.error().status == RegStatus::kNotFound) continue;
     if (!names) return Unexpected<RegError>(std::move(names).error());
     for (std::string& name : *names) {
-      const bool seen =
-          std::ranges::any_of(ids, [&](const std::string& id) { return SameName(id, name); });
-      if (IsWellFormedBarId(name) && !seen) ids.push_back(std::move(name));
+      if (IsWellFormedBarId(name) && seen.Insert(name)) ids.push_back(std::move(name));
     }
   }
   return ids;

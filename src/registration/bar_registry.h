@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "registration/bar_id.h"
@@ -42,6 +43,19 @@ struct BarState {
 
 // Reads what the registry holds of bar `id`. Fails only when the store cannot be read.
 RegResult<BarState> ReadBar(RegistryStore& store, const BarId& id);
+
+// Identifiers compared as the registry compares names (ASCII letters without case), each
+// looked up in constant time.
+class BarIdSet {
+ public:
+  // False when `id` was there already.
+  bool Insert(std::string_view id) { return ids_.insert(Folded(id)).second; }
+  bool Contains(std::string_view id) const { return ids_.contains(Folded(id)); }
+
+ private:
+  static std::string Folded(std::string_view id);
+  std::unordered_set<std::string> ids_;
+};
 
 // The well-formed identifiers that name a class key or a key in the browser's list of bars,
 // each once, for finding bars no row lists. Reads the names alone.

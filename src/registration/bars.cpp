@@ -110,9 +110,13 @@ RegResult<std::vector<Disagreement>> Bars::Orphans(const std::vector<BarRow>& ro
   RegSnapshot registry(store_);
   RegResult<std::vector<std::string>> ids = ReadBarIds(store_);
   if (!ids) return Unexpected<RegError>(std::move(ids).error());
+  BarIdSet listed;  // a row names keys only by a well-formed identifier
+  for (const BarRow& row : rows) {
+    if (IsWellFormedBarId(row.id)) listed.Insert(row.id);
+  }
   std::vector<Disagreement> orphans;
   for (const std::string& id : *ids) {
-    if (Listed(rows, id)) continue;
+    if (listed.Contains(id)) continue;
     RegResult<BarState> state = ReadBar(store_, id);
     if (!state) return Unexpected<RegError>(std::move(state).error());
     // Also what is left of a bar half made or half deleted, so that Delete can remove it.
