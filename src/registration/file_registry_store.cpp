@@ -57,9 +57,9 @@ RegResult<RegFileValue> Stored(const RegValue& value) {
   return stored;
 }
 
-// The key `path` names and everything below it in 8-bit text; refused when some of its text
-// has no 8-bit form (a lone surrogate another program wrote).
-RegResult<RegTree> TreeOf(const RegFileKey& key, const std::string& path) {
+// The key `path` names and everything below it in 8-bit text; refused, naming `path`, when
+// some of its text has no 8-bit form (a lone surrogate another program wrote).
+RegResult<RegTree> TreeOf(const RegFileKey& key, std::string_view path) {
   auto refused = [&] {
     std::string message = "\"";
     message.append(path).append("\" holds text that is not valid UTF-16");
@@ -76,8 +76,7 @@ RegResult<RegTree> TreeOf(const RegFileKey& key, const std::string& path) {
     tree.values.push_back({*value_name, type, std::move(*data)});
   }
   for (const auto& [folded, child] : key.children()) {
-    RegResult<RegTree> sub =
-        TreeOf(*child, KeyPath({path, Utf16ToText(child->name()).value_or("")}));
+    RegResult<RegTree> sub = TreeOf(*child, path);
     if (!sub) return sub;
     tree.subkeys.push_back(std::move(*sub));
   }
@@ -252,8 +251,7 @@ RegResult<T> FileRegistryStore::Reading(RegRoot root, std::string_view path, Bod
 }
 
 RegResult<RegTree> FileRegistryStore::ReadTree(RegRoot root, std::string_view path) {
-  return Reading<RegTree>(root, path,
-                          [&](const RegFileKey& key) { return TreeOf(key, std::string(path)); });
+  return Reading<RegTree>(root, path, [&](const RegFileKey& key) { return TreeOf(key, path); });
 }
 
 RegResult<std::vector<std::string>> FileRegistryStore::ReadSubkeyNames(RegRoot root,

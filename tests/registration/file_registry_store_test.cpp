@@ -7,6 +7,7 @@
 
 #include "registration/bar_registry.h"
 #include "registration/reg_file.h"
+#include "registration/registry_paths.h"
 #include "registry_store_suite.h"
 #include "system/text.h"
 #include "tests/support/temp_dir.h"
@@ -60,9 +61,8 @@ class FileProbe final : public RegistryProbe {
   const RegFileKey* Find(RegRoot root, std::string_view path) {
     file_ = Parse(ReadBytes(path_));  // a missing file is an empty registry
     const RegFileKey* key = file_.FindRoot(root);
-    for (std::size_t at = 0, end = 0; key != nullptr && at < path.size(); at = end + 1) {
-      end = std::min(path.find('\\', at), path.size());
-      key = key->FindChild(*TextToUtf16(path.substr(at, end - at)));
+    for (const std::string_view name : SplitKeyPath(path)) {
+      if (key != nullptr) key = key->FindChild(*TextToUtf16(name));
     }
     return key;
   }
@@ -169,22 +169,19 @@ TEST_F(FileRegistryStoreTest, AHandEditedFileIsKeptOrRefusedNamingItsLine) {
 // seen and written; once it ends, the next call reads the file again.
 TEST_F(FileRegistryStoreTest, ASnapshotReadsTheFileOnce) {
   FileRegistryStore store(path_);
-  const RegKeyWrite first{RegRoot::kCurrentUser, "First", {}};
-  const RegKeyWrite second{RegRoot::kCurrentUser, "Second", {}};
-  ASSERT_THAT(store.WriteKeys({&first, 1}), IsEmpty());
-  const std::string before = ReadBytes(path_);
+  const RegKeyWrite steps[] = {{RegRoot::kCurrentUser, "First", {}},
+                               {RegRoot::kCurrentUser, "Second", {}}};
+  ASSERT_THAT(store.WriteKeys({steps, 1}), IsEmpty());
   {
     RegSnapshot snapshot(store);
     ASSERT_TRUE(store.ReadTree(RegRoot::kCurrentUser, "First"));
-    WriteBytes(path_, Utf16File(kHeader));  // behind the lock's back: not seen
+    WriteBytes(path_, "");  // behind the lock's back: not seen
     EXPECT_TRUE(store.ReadTree(RegRoot::kCurrentUser, "First"));
-    WriteBytes(path_, before);
-    ASSERT_THAT(store.WriteKeys({&second, 1}), IsEmpty());
-    EXPECT_TRUE(store.ReadTree(RegRoot::kCurrentUser, "Second"));
+    ASSERT_THAT(store.WriteKeys({steps + 1, 1}), IsEmpty());
   }
-  EXPECT_NE(ReadBytes(path_), before);
-  WriteBytes(path_, Utf16File(kHeader));
-  EXPECT_EQ(store.ReadTree(RegRoot::kCurrentUser, "First").error().status, RegStatus::kNotFound);
+  EXPECT_TRUE(store.ReadTree(RegRoot::kCurrentUser, "First"));  // written back with Second
+  WriteBytes(path_, "");
+  EXPECT_EQ(store.ReadTree(RegRoot::kCurrentUser, "Second").error().status, RegStatus::kNotFound);
 }
 
 // The exports hold every value type, escapes, folded hex and keys named only as part of a
