@@ -142,18 +142,39 @@ std::string BarIdSet::Folded(std::string_view id) {
   return folded;
 }
 
-RegResult<std::vector<std::string>> ReadBarIds(RegistryStore& store) {
-  std::vector<std::string> ids;
+RegResult<std::vector<FoundBarId>> ReadBarIds(RegistryStore& store) {
+  // The names below each key, none when it does not exist.
+  auto names_below = [&](const BarTreeKey& tree) -> RegResult<std::vector<std::string>> {
+    RegResult<std::vector<std::string>> names = store.ReadSubkeyNames(tree.root, tree.key);
+    if (!names && names.error().status == RegStatus::kNotFound) return std::vector<std::string>();
+    return names;
+  };
+  RegResult<std::vector<std::string>> classes = names_below(kBarTrees[0]);
+  RegResult<std::vector<std::string>> bars = names_below(kBarTrees[1]);
+  if (!classes) return Unexpected<RegError>(std::move(classes).error());
+  if (!bars) return Unexpected<RegError>(std::move(bars).error());
+  BarIdSet in_bar_list;
+  for (const std::string& name : *bars) in_bar_list.Insert(name);
+  // Class keys first, then the bars that have none.
+  std::vector<FoundBarId> ids;
   BarIdSet seen;
-  for (const auto& [root, key, key32] : kBarTrees) {
-    RegResult<std::vector<std::string>> names = store.ReadSubkeyNames(root, key);
-    if (!names && names.error().status == RegStatus::kNotFound) continue;
-    if (!names) return Unexpected<RegError>(std::move(names).error());
-    for (std::string& name : *names) {
-      if (IsWellFormedBarId(name) && seen.Insert(name)) ids.push_back(std::move(name));
+  for (std::string& name : *classes) {
+    if (IsWellFormedBarId(name) && seen.Insert(name)) {
+      const bool listed = in_bar_list.Contains(name);
+      ids.push_back({std::move(name), listed});
     }
   }
+  for (std::string& name : *bars) {
+    if (IsWellFormedBarId(name) && seen.Insert(name)) ids.push_back({std::move(name), true});
+  }
   return ids;
+}
+
+RegResult<bool> HasInstanceKey(RegistryStore& store, const BarId& id) {
+  RegResult<std::optional<RegTree>> instance =
+      ReadIfThere(store, RegRoot::kClassesRoot, KeyPath({ClassKey(id), kInstanceKey}));
+  if (!instance) return Unexpected<RegError>(std::move(instance).error());
+  return instance->has_value();
 }
 
 }  // namespace quillbay

@@ -57,8 +57,17 @@ class BarIdSet {
   std::unordered_set<std::string> ids_;
 };
 
-// The well-formed identifiers that name a class key or a key in the browser's list of bars,
-// each once, for finding bars no row lists. Reads the names alone.
-RegResult<std::vector<std::string>> ReadBarIds(RegistryStore& store);
+// A well-formed identifier that names a class key or a key in the browser's list of bars.
+struct FoundBarId {
+  std::string id;
+  bool in_bar_list = false;  // it names a key in the browser's list of bars
+};
+
+// Each identifier once, for finding bars no row lists. Reads the names alone.
+RegResult<std::vector<FoundBarId>> ReadBarIds(RegistryStore& store);
+
+// Whether the class key of `id` has an Instance key. A class without one is served by no band
+// object: neither a bar nor what is left of one, so the rest of its keys need not be read.
+RegResult<bool> HasInstanceKey(RegistryStore& store, const BarId& id);
 
 }  // namespace quillbay

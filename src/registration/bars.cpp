@@ -108,15 +108,21 @@ RegResult<std::vector<Disagreement>> Bars::Orphans(const std::vector<BarRow>& ro
   // The names below the class key and the browser's list of bars, then only the keys of the
   // identifiers no row lists: every other class stays unread. One reading of the registry.
   RegSnapshot registry(store_);
-  RegResult<std::vector<std::string>> ids = ReadBarIds(store_);
+  RegResult<std::vector<FoundBarId>> ids = ReadBarIds(store_);
   if (!ids) return Unexpected<RegError>(std::move(ids).error());
   BarIdSet listed;  // a row names keys only by a well-formed identifier
   for (const BarRow& row : rows) {
     if (IsWellFormedBarId(row.id)) listed.Insert(row.id);
   }
   std::vector<Disagreement> orphans;
-  for (const std::string& id : *ids) {
+  for (const auto& [id, in_bar_list] : *ids) {
     if (listed.Contains(id)) continue;
+    // Most classes are other programs': one look at their Instance key tells.
+    if (!in_bar_list) {
+      RegResult<bool> served = HasInstanceKey(store_, id);
+      if (!served) return Unexpected<RegError>(std::move(served).error());
+      if (!*served) continue;
+    }
     RegResult<BarState> state = ReadBar(store_, id);
     if (!state) return Unexpected<RegError>(std::move(state).error());
     // Also what is left of a bar half made or half deleted, so that Delete can remove it.

@@ -84,9 +84,9 @@ class World {
   // The rule, read from the files as they are: every bar with keys has a row.
   std::string Orphan() const {
     FileRegistryStore store(registry_);
-    const std::vector<std::string> ids = ReadBarIds(store).value();
-    for (const std::string& id : ids) {
-      if (!Listed(id)) return id;
+    const std::vector<FoundBarId> ids = ReadBarIds(store).value();
+    for (const FoundBarId& found : ids) {
+      if (!Listed(found.id)) return found.id;
     }
     return "";
   }
