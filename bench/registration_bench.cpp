@@ -1,11 +1,16 @@
 // Speed of the operations whose cost grows with the number of bars: loading the backup
-// file, and creating or deleting one bar while many are registered.
+// file, creating or deleting one bar while many are registered, and the readers (check,
+// what list --json shows, the export) beside one parse of registry.reg, which is what each
+// of them should cost at most twice.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 
 #include "registration/bar_manager.h"
+#include "registration/bars.h"
 #include "registration/file_registry_store.h"
+#include "registration/reg_export.h"
+#include "registration/reg_file.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillbay {
@@ -94,6 +99,86 @@ void BM_DeleteSelected(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 BENCHMARK(BM_DeleteSelected)->Arg(100)->Arg(1'000)->Unit(benchmark::kMillisecond)->Complexity();
+
+// Keeps the steps a registration writes, to write many bars to the file in one update.
+class StepRecorder final : public RegistryStore {
+ public:
+  std::vector<RegKeyWrite> steps;
+
+  std::vector<RegFailure> WriteKeys(std::span<const RegKeyWrite> more) override {
+    steps.insert(steps.end(), more.begin(), more.end());
+    return {};
+  }
+  std::vector<RegFailure> DeleteKeys(std::span<const RegKeyPath>) override { return {}; }
+  RegResult<RegTree> ReadTree(RegRoot, std::string_view) override {
+    return RegFailed(RegStatus::kNotFound, "");
+  }
+  RegResult<std::vector<std::string>> ReadSubkeyNames(RegRoot, std::string_view) override {
+    return RegFailed(RegStatus::kNotFound, "");
+  }
+};
+
+// A machine used for years: `bars` bars, registered and listed, among five times as many
+// other programs' classes of 4 subkeys each.
+struct Fleet {
+  explicit Fleet(std::size_t bars) : store(dir.File("registry.reg")) {
+    const std::vector<BarRow> rows = MakeRows(bars);
+    StepRecorder recorder;
+    for (const BarRow& row : rows) {
+      RegisterBar(recorder, row.id, row.name, "http://example.com/" + row.name, BarKind::kVertical);
+      ids.push_back(row.id);
+    }
+    for (std::size_t i = 0; i < 5 * bars; ++i) {
+      Guid g;
+      g.data1 = static_cast<std::uint32_t>(0x10000000u + i);
+      const std::string key = "CLSID\\" + FormatBarId(g);
+      recorder.steps.push_back(
+          {RegRoot::kClassesRoot, key, {RegValue::Text("", RegType::kString, "Other")}});
+      for (const char* sub : {"InprocServer32", "ProgID", "TypeLib", "Version"}) {
+        recorder.steps.push_back({RegRoot::kClassesRoot,
+                                  key + "\\" + sub,
+                                  {RegValue::Text("", RegType::kString, "c:\\other.dll")}});
+      }
+    }
+    store.WriteKeys(recorder.steps);
+    testing::WriteBytes(dir.File("bkupRegKeyf"), FormatBackup(rows));
+    file = testing::ReadBytes(dir.File("registry.reg"));
+  }
+
+  testing::TempDir dir;
+  FileRegistryStore store;
+  CountingGuids guids;
+  Bars service{store, guids, dir.File("bkupRegKeyf")};
+  std::vector<BarId> ids;
+  std::string file;
+};
+
+template <typename Read>
+void Reader(benchmark::State& state, Read read) {
+  Fleet fleet(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(read(fleet));
+  state.SetComplexityN(state.range(0));
+  state.counters["file_bytes"] = static_cast<double>(fleet.file.size());
+}
+
+void BM_ParseRegistryFile(benchmark::State& state) {
+  Reader(state, [](Fleet& fleet) { return ParseRegFile(fleet.file).has_value(); });
+}
+void BM_Check(benchmark::State& state) {
+  Reader(state, [](Fleet& fleet) { return fleet.service.Check().value().size(); });
+}
+void BM_Describe(benchmark::State& state) {
+  Reader(state, [](Fleet& fleet) { return fleet.service.Describe().value().size(); });
+}
+void BM_ExportBars(benchmark::State& state) {
+  Reader(state, [](Fleet& fleet) { return ExportBars(fleet.store, fleet.ids).value().size(); });
+}
+#define QUILLBAY_FLEET(name) \
+  BENCHMARK(name)->Arg(500)->Arg(1'000)->Arg(2'000)->Unit(benchmark::kMillisecond)->Complexity()
+QUILLBAY_FLEET(BM_ParseRegistryFile);
+QUILLBAY_FLEET(BM_Check);
+QUILLBAY_FLEET(BM_Describe);
+QUILLBAY_FLEET(BM_ExportBars);
 
 }  // namespace
 }  // namespace quillbay

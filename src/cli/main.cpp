@@ -19,6 +19,7 @@
 #include "registration/reg_export.h"
 #include "resources/string_table.h"
 #include "system/files.h"
+#include "system/text.h"
 
 namespace quillbay {
 namespace {

@@ -1,42 +1,36 @@
 #include "registration/bar_registry.h"
 
-#include "registration/reg_tree.h"
-#include "registration/text.h"
+#include "registration/registry_paths.h"
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <string>
 
 namespace quillbay {
 namespace {
 
-constexpr std::string_view kCategories = "\\Implemented Categories";
-constexpr std::string_view kVerticalCategory = "\\{00021493-0000-0000-C000-000000000046}";
-constexpr std::string_view kHorizontalCategory = "\\{00021494-0000-0000-C000-000000000046}";
-constexpr std::string_view kServerKey = "\\InProcServer32";
 constexpr std::string_view kServerPath = "%SystemRoot%\\System32\\shdocvw.dll";
-constexpr std::string_view kInstanceKey = "\\Instance";
 constexpr std::string_view kHostedObject = "{4D5C8C2A-D075-11d0-B416-00C04FB90376}";
-constexpr std::string_view kPropertyBagKey = "\\InitPropertyBag";
-
 // The browser reads BarSize as the bar's size in pixels, little-endian, then four zero bytes.
 constexpr std::array<std::uint8_t, 8> kVerticalSize{0x97, 0, 0, 0, 0, 0, 0, 0};
 constexpr std::array<std::uint8_t, 8> kHorizontalSize{0x62, 0, 0, 0, 0, 0, 0, 0};
 
-std::string Join(std::string_view a, std::string_view b, std::string_view c = {}) {
-  std::string out;
-  out.reserve(a.size() + b.size() + c.size());
-  out.append(a).append(b).append(c);
-  return out;
+std::string ClassKey(const BarId& id) {
+  return KeyPath({kClassesKey, id});
+}
+
+std::string BarsKey(const BarId& id) {
+  return KeyPath({kBarsKey, id});
 }
 
 }  // namespace
 
 std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::string_view name,
                                     std::string_view location, BarKind kind) {
-  const std::string base = Join(kClassKeyPrefix, id);
-  const std::string categories = Join(base, kCategories);
+  const std::string base = ClassKey(id);
+  const std::string categories = KeyPath({base, kCategoriesKey});
   const std::string_view category =
       kind == BarKind::kVertical ? kVerticalCategory : kHorizontalCategory;
   const auto& size = kind == BarKind::kVertical ? kVerticalSize : kHorizontalSize;
@@ -44,37 +38,37 @@ std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::
   const RegKeyWrite steps[] = {
       {kClasses, base, {RegValue::Text("", RegType::kString, name)}},
       {kClasses, categories, {}},
-      {kClasses, Join(categories, category), {}},
+      {kClasses, KeyPath({categories, category}), {}},
       {kClasses,
-       Join(base, kServerKey),
+       KeyPath({base, kServerKey}),
        {RegValue::Text("", RegType::kExpandString, kServerPath),
         RegValue::Text("ThreadingModel", RegType::kString, "Apartment")}},
       {kClasses,
-       Join(base, kInstanceKey),
+       KeyPath({base, kInstanceKey}),
        {RegValue::Text("CLSID", RegType::kString, kHostedObject)}},
       {kClasses,
-       Join(base, kInstanceKey, kPropertyBagKey),
+       KeyPath({base, kInstanceKey, kPropertyBagKey}),
        {RegValue::Text("Url", RegType::kString, location)}},
       {RegRoot::kLocalMachine,
-       Join(kBarsKeyPrefix, id),
+       BarsKey(id),
        {{"BarSize", RegType::kBinary, {size.begin(), size.end()}}}},
   };
   return store.WriteKeys(steps);
 }
 
 std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id) {
-  const std::string base = Join(kClassKeyPrefix, id);
-  const std::string categories = Join(base, kCategories);
+  const std::string base = ClassKey(id);
+  const std::string categories = KeyPath({base, kCategoriesKey});
   constexpr RegRoot kClasses = RegRoot::kClassesRoot;
   const RegKeyPath keys[] = {
-      {kClasses, Join(base, kInstanceKey, kPropertyBagKey)},
-      {kClasses, Join(base, kInstanceKey)},
-      {kClasses, Join(base, kServerKey)},
-      {kClasses, Join(categories, kVerticalCategory)},
-      {kClasses, Join(categories, kHorizontalCategory)},
+      {kClasses, KeyPath({base, kInstanceKey, kPropertyBagKey})},
+      {kClasses, KeyPath({base, kInstanceKey})},
+      {kClasses, KeyPath({base, kServerKey})},
+      {kClasses, KeyPath({categories, kVerticalCategory})},
+      {kClasses, KeyPath({categories, kHorizontalCategory})},
       {kClasses, categories},
       {kClasses, base},
-      {RegRoot::kLocalMachine, Join(kBarsKeyPrefix, id)},
+      {RegRoot::kLocalMachine, BarsKey(id)},
   };
   return store.DeleteKeys(keys);
 }
@@ -89,10 +83,6 @@ std::string TextOf(const RegValue* value) {
   return text;
 }
 
-std::string FullName(RegRoot root, std::string_view path) {
-  return *Utf16ToText(RootName(root)) + "\\" + std::string(path);
-}
-
 // Key `path` below `root`; nullopt when it does not exist.
 RegResult<std::optional<RegTree>> ReadIfThere(RegistryStore& store, RegRoot root,
                                               const std::string& path) {
@@ -105,56 +95,86 @@ RegResult<std::optional<RegTree>> ReadIfThere(RegistryStore& store, RegRoot root
 }  // namespace
 
 RegResult<BarState> ReadBar(RegistryStore& store, const BarId& id) {
-  const std::string base = Join(kClassKeyPrefix, id);
-  const std::string bar = Join(kBarsKeyPrefix, id);
+  const std::string base = ClassKey(id);
+  const std::string bar = BarsKey(id);
   auto class_key = ReadIfThere(store, RegRoot::kClassesRoot, base);
   if (!class_key) return Unexpected<RegError>(std::move(class_key).error());
   auto bar_key = ReadIfThere(store, RegRoot::kLocalMachine, bar);
   if (!bar_key) return Unexpected<RegError>(std::move(bar_key).error());
 
   BarState state;
+  state.has_class_key = class_key->has_value();
   state.any_key = class_key->has_value() || bar_key->has_value();
   const RegTree* root = class_key->has_value() ? &**class_key : nullptr;
   // The key below the class key at `path` (empty: the class key), noted when missing.
   auto find = [&](std::string_view path) -> const RegTree* {
-    const RegTree* key = root == nullptr ? nullptr : path.empty() ? root : root->Find(path);
+    const RegTree* key = root == nullptr ? nullptr : root->Find(path);
     if (key == nullptr)
-      state.missing.push_back(FullName(RegRoot::kClassesRoot, base + std::string(path)));
+      state.missing.push_back(FullName(RegRoot::kClassesRoot, KeyPath({base, path})));
     return key;
   };
   if (const RegTree* key = find(""); key != nullptr) state.name = TextOf(key->Value(""));
-  if (const RegTree* categories = find(kCategories.substr(1)); categories != nullptr) {
-    if (categories->Find(kVerticalCategory.substr(1)) != nullptr) {
+  if (const RegTree* categories = find(kCategoriesKey); categories != nullptr) {
+    if (categories->Find(kVerticalCategory) != nullptr) {
       state.kind = BarKind::kVertical;
-    } else if (categories->Find(kHorizontalCategory.substr(1)) != nullptr) {
+    } else if (categories->Find(kHorizontalCategory) != nullptr) {
       state.kind = BarKind::kHorizontal;
     }
   }
   if (!state.kind) {
-    state.missing.push_back(FullName(RegRoot::kClassesRoot, base + std::string(kCategories)) +
+    state.missing.push_back(FullName(RegRoot::kClassesRoot, KeyPath({base, kCategoriesKey})) +
                             "\\<a bar category>");
   }
-  find(kServerKey.substr(1));
-  if (const RegTree* instance = find(kInstanceKey.substr(1)); instance != nullptr) {
+  find(kServerKey);
+  if (const RegTree* instance = find(kInstanceKey); instance != nullptr) {
     state.html_band = SameName(TextOf(instance->Value("CLSID")), kHostedObject);
   }
-  const std::string bag = Join(kInstanceKey.substr(1), kPropertyBagKey);
-  if (const RegTree* key = find(bag); key != nullptr) state.location = TextOf(key->Value("Url"));
+  if (const RegTree* key = find(KeyPath({kInstanceKey, kPropertyBagKey})); key != nullptr) {
+    state.location = TextOf(key->Value("Url"));
+  }
   if (!bar_key->has_value()) state.missing.push_back(FullName(RegRoot::kLocalMachine, bar));
   return state;
 }
 
-RegResult<std::vector<std::string>> ReadClassIds(RegistryStore& store) {
-  auto classes = ReadIfThere(store, RegRoot::kClassesRoot,
-                             std::string(kClassKeyPrefix.substr(0, kClassKeyPrefix.size() - 1)));
+std::string BarIdSet::Folded(std::string_view id) {
+  std::string folded(id);
+  for (char& c : folded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return folded;
+}
+
+RegResult<std::vector<FoundBarId>> ReadBarIds(RegistryStore& store) {
+  // The names below each key, none when it does not exist.
+  auto names_below = [&](const BarTreeKey& tree) -> RegResult<std::vector<std::string>> {
+    RegResult<std::vector<std::string>> names = store.ReadSubkeyNames(tree.root, tree.key);
+    if (!names && names.error().status == RegStatus::kNotFound) return std::vector<std::string>();
+    return names;
+  };
+  RegResult<std::vector<std::string>> classes = names_below(kBarTrees[0]);
+  RegResult<std::vector<std::string>> bars = names_below(kBarTrees[1]);
   if (!classes) return Unexpected<RegError>(std::move(classes).error());
-  std::vector<std::string> ids;
-  if (classes->has_value()) {
-    for (const RegTree& key : (*classes)->subkeys) {
-      if (IsWellFormedBarId(key.name)) ids.push_back(key.name);
+  if (!bars) return Unexpected<RegError>(std::move(bars).error());
+  BarIdSet in_bar_list;
+  for (const std::string& name : *bars) in_bar_list.Insert(name);
+  // Class keys first, then the bars that have none.
+  std::vector<FoundBarId> ids;
+  BarIdSet seen;
+  for (std::string& name : *classes) {
+    if (IsWellFormedBarId(name) && seen.Insert(name)) {
+      const bool listed = in_bar_list.Contains(name);
+      ids.push_back({std::move(name), listed});
     }
   }
+  for (std::string& name : *bars) {
+    if (IsWellFormedBarId(name) && seen.Insert(name)) ids.push_back({std::move(name), true});
+  }
   return ids;
+}
+
+RegResult<bool> HasInstanceKey(RegistryStore& store, const BarId& id) {
+  RegResult<std::optional<RegTree>> instance =
+      ReadIfThere(store, RegRoot::kClassesRoot, KeyPath({ClassKey(id), kInstanceKey}));
+  if (!instance) return Unexpected<RegError>(std::move(instance).error());
+  return instance->has_value();
 }
 
 }  // namespace quillbay

@@ -3,18 +3,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "registration/bar_id.h"
 #include "registration/registry_store.h"
 
 namespace quillbay {
-
-// Where a bar's two trees begin, each followed by its identifier: the class key under
-// HKEY_CLASSES_ROOT and the Explorer-bar key under HKEY_LOCAL_MACHINE.
-inline constexpr std::string_view kClassKeyPrefix = "CLSID\\";
-inline constexpr std::string_view kBarsKeyPrefix =
-    "Software\\Microsoft\\Internet Explorer\\Explorer Bars\\";
 
 // Writes every registry entry of a bar, step by step in a fixed order, as one update of
 // the store. A failing step does not stop the following ones and nothing is rolled back;
@@ -35,16 +30,44 @@ struct BarState {
   std::optional<std::string> location;  // the Url value
   bool html_band = false;               // its Instance names the browser's HTML band object
 
+  bool has_class_key = false;  // its class key exists
+
   bool registered() const { return any_key && missing.empty(); }
   // A bar as the browser sees one, whoever wrote it: served by the HTML band, with a bar
   // category.
   bool is_bar() const { return html_band && kind.has_value(); }
+  // What is left of a bar Quillbay made, also when only part of it remains: a class key
+  // served by the HTML band, or a key in the browser's list of bars without a class key.
+  bool is_bar_trace() const { return html_band || (any && !has_class_key); }
 };
 
 // Reads what the registry holds of bar `id`. Fails only when the store cannot be read.
 RegResult<BarState> ReadBar(RegistryStore& store, const BarId& id);
 
-// The identifiers of the class keys, for finding bars no row lists.
-RegResult<std::vector<std::string>> ReadClassIds(RegistryStore& store);
+// Identifiers compared as the registry compares names (ASCII letters without case), each
+// looked up in constant time.
+class BarIdSet {
+ public:
+  // False when `id` was there already.
+  bool Insert(std::string_view id) { return ids_.insert(Folded(id)).second; }
+  bool Contains(std::string_view id) const { return ids_.contains(Folded(id)); }
+
+ private:
+  static std::string Folded(std::string_view id);
+  std::unordered_set<std::string> ids_;
+};
+
+// A well-formed identifier that names a class key or a key in the browser's list of bars.
+struct FoundBarId {
+  std::string id;
+  bool in_bar_list = false;  // it names a key in the browser's list of bars
+};
+
+// Each identifier once, for finding bars no row lists. Reads the names alone.
+RegResult<std::vector<FoundBarId>> ReadBarIds(RegistryStore& store);
+
+// Whether the class key of `id` has an Instance key. A class without one is served by no band
+// object: neither a bar nor what is left of one, so the rest of its keys need not be read.
+RegResult<bool> HasInstanceKey(RegistryStore& store, const BarId& id);
 
 }  // namespace quillbay

@@ -66,6 +66,7 @@ BarOutcome Bars::CanChange() {
 
 BarOutcome Bars::Describe() {
   BarOutcome outcome = List();
+  RegSnapshot registry(store_);  // one reading of the registry for every row
   for (const BarRow& row : outcome.rows) {
     RegResult<BarState> state = IsWellFormedBarId(row.id) ? ReadBar(store_, row.id) : BarState{};
     if (!state) {
@@ -142,14 +143,28 @@ BarOutcome Bars::Delete(std::string_view id) {
 }
 
 RegResult<std::vector<Disagreement>> Bars::Orphans(const std::vector<BarRow>& rows) {
-  RegResult<std::vector<std::string>> ids = ReadClassIds(store_);
+  // The names below the class key and the browser's list of bars, then only the keys of the
+  // identifiers no row lists: every other class stays unread. One reading of the registry.
+  RegSnapshot registry(store_);
+  RegResult<std::vector<FoundBarId>> ids = ReadBarIds(store_);
   if (!ids) return Unexpected<RegError>(std::move(ids).error());
+  BarIdSet listed;  // a row names keys only by a well-formed identifier
+  for (const BarRow& row : rows) {
+    if (IsWellFormedBarId(row.id)) listed.Insert(row.id);
+  }
   std::vector<Disagreement> orphans;
-  for (const std::string& id : *ids) {
-    if (Listed(rows, id)) continue;
+  for (const auto& [id, in_bar_list] : *ids) {
+    if (listed.Contains(id)) continue;
+    // Most classes are other programs': one look at their Instance key tells.
+    if (!in_bar_list) {
+      RegResult<bool> served = HasInstanceKey(store_, id);
+      if (!served) return Unexpected<RegError>(std::move(served).error());
+      if (!*served) continue;
+    }
     RegResult<BarState> state = ReadBar(store_, id);
     if (!state) return Unexpected<RegError>(std::move(state).error());
-    if (state->is_bar()) {
+    // Also what is left of a bar half made or half deleted, so that Delete can remove it.
+    if (state->is_bar_trace()) {
       orphans.push_back({Disagreement::Kind::kNotListed, {id, state->name.value_or(""), {}}, {}});
     }
   }
@@ -159,6 +174,7 @@ RegResult<std::vector<Disagreement>> Bars::Orphans(const std::vector<BarRow>& ro
 BarOutcome Bars::Check() {
   // Under the list's lock: no bar is half made or half deleted while we look.
   return UnderLock(backup_path_, [&](BackupLock& list, BarOutcome& outcome) {
+    RegSnapshot registry(store_);
     for (const BarRow& row : list.rows()) {
       if (!IsWellFormedBarId(row.id)) {
         outcome.found.push_back({Disagreement::Kind::kNotAnId, row, {}});

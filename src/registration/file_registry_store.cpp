@@ -3,8 +3,9 @@
 #include <utility>
 #include <vector>
 
-#include "registration/text.h"
+#include "registration/registry_paths.h"
 #include "system/files.h"
+#include "system/text.h"
 
 namespace quillbay {
 namespace {
@@ -20,25 +21,19 @@ bool HasLineBreak(std::u16string_view text) {
 // The key names along `path`; an empty path names the root itself.
 RegResult<std::vector<std::u16string>> SplitPath(std::string_view path) {
   std::vector<std::u16string> names;
-  if (path.empty()) return names;
   // Built by appending: GCC 12 warns falsely (-Wrestrict) on "x" + std::string(...) here.
   std::string quoted = "\"";
   quoted.append(path).append("\"");
-  const auto wide = TextToUtf16(path);
-  if (!wide) return RegFailed(RegStatus::kRefused, quoted + " is not valid UTF-8 text");
-  std::u16string_view rest(*wide);
-  for (;;) {
-    const std::size_t slash = rest.find(u'\\');
-    const std::u16string_view name = rest.substr(0, slash);
-    if (name.empty() || name.size() > kMaxKeyNameLength || HasLineBreak(name)) {
+  for (const std::string_view name : SplitKeyPath(path)) {
+    const auto wide = TextToUtf16(name);
+    if (!wide) return RegFailed(RegStatus::kRefused, quoted + " is not valid UTF-8 text");
+    if (wide->empty() || wide->size() > kMaxKeyNameLength || HasLineBreak(*wide)) {
       return RegFailed(RegStatus::kRefused,
                        quoted +
                            " has an empty key name, one longer than 255 characters, or a "
                            "line break in a name");
     }
-    names.emplace_back(name);
-    if (slash == std::u16string_view::npos) break;
-    rest.remove_prefix(slash + 1);
+    names.push_back(*wide);
   }
   if (names.size() + 1 > kMaxKeyDepth) {
     return RegFailed(RegStatus::kRefused, "the key path is deeper than the registry allows");
@@ -53,22 +48,18 @@ RegResult<RegFileValue> Stored(const RegValue& value) {
   if (name->size() > kMaxValueNameLength || HasLineBreak(*name)) {
     return RegFailed(RegStatus::kRefused, "the value name is too long or has a line break");
   }
-  RegFileValue stored{*name, static_cast<std::uint32_t>(value.type), value.data};
-  if (IsStringType(value.type)) {
-    const auto text = TextToUtf16(
-        std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
-    if (!text) {
-      return RegFailed(RegStatus::kRefused,
-                       "the text of value \"" + value.name + "\" is not valid UTF-8");
-    }
-    stored.data = Utf16Bytes(*text);
+  const auto data = StoredData(value.type, value.data);
+  if (!data) {
+    return RegFailed(RegStatus::kRefused,
+                     "the text of value \"" + value.name + "\" is not valid UTF-8");
   }
+  RegFileValue stored{*name, static_cast<std::uint32_t>(value.type), *data};
   return stored;
 }
 
-// The key `path` names and everything below it in 8-bit text; refused when some of its text
-// has no 8-bit form (a lone surrogate another program wrote).
-RegResult<RegTree> TreeOf(const RegFileKey& key, const std::string& path) {
+// The key `path` names and everything below it in 8-bit text; refused, naming `path`, when
+// some of its text has no 8-bit form (a lone surrogate another program wrote).
+RegResult<RegTree> TreeOf(const RegFileKey& key, std::string_view path) {
   auto refused = [&] {
     std::string message = "\"";
     message.append(path).append("\" holds text that is not valid UTF-16");
@@ -80,13 +71,12 @@ RegResult<RegTree> TreeOf(const RegFileKey& key, const std::string& path) {
   for (const RegFileValue& value : key.values()) {
     const auto value_name = Utf16ToText(value.name);
     const auto type = static_cast<RegType>(value.type);
-    const auto text = IsStringType(type) ? Utf16ToText(Utf16FromBytes(value.data))
-                                         : std::string(value.data.begin(), value.data.end());
-    if (!value_name || !text) return refused();
-    tree.values.push_back({*value_name, type, {text->begin(), text->end()}});
+    auto data = DataOfStored(type, value.data);
+    if (!value_name || !data) return refused();
+    tree.values.push_back({*value_name, type, std::move(*data)});
   }
   for (const auto& [folded, child] : key.children()) {
-    RegResult<RegTree> sub = TreeOf(*child, path + "\\" + Utf16ToText(child->name()).value_or(""));
+    RegResult<RegTree> sub = TreeOf(*child, path);
     if (!sub) return sub;
     tree.subkeys.push_back(std::move(*sub));
   }
@@ -98,24 +88,48 @@ RegResult<RegTree> TreeOf(const RegFileKey& key, const std::string& path) {
 FileRegistryStore::FileRegistryStore(std::string path)
     : path_(std::move(path)), lock_path_(path_ + ".lock") {}
 
-// Takes the lock and reads the file as it is now: every call works on what the file holds,
-// whatever another process wrote before it.
-RegResult<FileLock> FileRegistryStore::Begin() {
+// Takes the lock and reads the file as it is now, or keeps both while a snapshot is held:
+// every call works on what the file holds, whatever another process wrote before the lock.
+RegResult<> FileRegistryStore::Begin() {
+  if (!read_) read_ = Read();
+  return *read_;
+}
+
+void FileRegistryStore::End() {
+  if (holds_ > 0) return;
+  read_.reset();
+  model_ = RegFile();
+  lock_.reset();
+}
+
+void FileRegistryStore::Hold() {
+  ++holds_;
+}
+
+void FileRegistryStore::Release() {
+  --holds_;
+  End();
+}
+
+RegResult<> FileRegistryStore::Read() {
   try {
-    CreateDirectories(ParentFolder(path_));
-    FileLock lock = FileLock::Acquire(lock_path_);
+    if (!lock_) {
+      CreateDirectories(ParentFolder(path_));
+      lock_.emplace(FileLock::Acquire(lock_path_));
+    }
     model_ = RegFile();
-    dirty_ = false;
+    unkept_.clear();
     if (const std::optional<std::string> bytes = ReadWholeFile(path_)) {
-      RegResult<RegFile> parsed = ParseRegFile(*bytes);
+      RegResult<ParsedRegFile> parsed = ParseRegFile(*bytes);
       if (!parsed) {
         return RegFailed(
             RegStatus::kStoreError,
             AbsolutePath(path_) + ": " + parsed.error().detail + "; the file was left as it is");
       }
-      model_ = std::move(*parsed);
+      model_ = std::move(parsed->registry);
+      unkept_ = std::move(parsed->unkept);
     }
-    return lock;
+    return {};
   } catch (const FileError& e) {
     return FileFailed(e);
   }
@@ -133,18 +147,28 @@ RegResult<> FileRegistryStore::Persist() {
 template <typename Item, typename Change>
 std::vector<RegFailure> FileRegistryStore::Update(std::span<const Item> items, Change change) {
   std::vector<RegFailure> failures;
-  RegResult<FileLock> lock = Begin();
+  RegResult<> ready = Begin();
+  // Writing the file again would lose a line of it: the user's file stays as it is.
+  if (ready && !unkept_.empty()) {
+    ready = RegFailed(RegStatus::kStoreError, AbsolutePath(path_) + ": " + unkept_ +
+                                                  ", which Quillbay cannot write back as it "
+                                                  "stands; the file was left as it is");
+  }
+  dirty_ = false;
   for (const Item& item : items) {
-    RegResult<> done = lock ? (this->*change)(item) : Unexpected(lock.error());
+    RegResult<> done = ready ? (this->*change)(item) : Unexpected(ready.error());
     if (!done) failures.push_back({item.root, item.path, std::move(done).error()});
   }
-  if (lock && dirty_) {
-    // Nothing of the update reached the file: every step failed.
+  if (ready && dirty_) {
+    // Nothing of the update reached the file: every step failed, and what the file holds is
+    // read again.
     if (RegResult<> saved = Persist(); !saved) {
       failures.clear();
       for (const Item& item : items) failures.push_back({item.root, item.path, saved.error()});
+      read_.reset();
     }
   }
+  End();
   return failures;
 }
 
@@ -200,21 +224,53 @@ std::vector<RegFailure> FileRegistryStore::DeleteKeys(std::span<const RegKeyPath
   return Update(keys, &FileRegistryStore::Delete);
 }
 
-RegResult<RegTree> FileRegistryStore::ReadTree(RegRoot root, std::string_view path) {
+const RegFileKey* FileRegistryStore::Find(RegRoot root,
+                                          const std::vector<std::u16string>& names) const {
+  const RegFileKey* key = model_.FindRoot(root);
+  for (std::size_t i = 0; i < names.size() && key != nullptr; ++i) key = key->FindChild(names[i]);
+  return key;
+}
+
+template <typename T, typename Body>
+RegResult<T> FileRegistryStore::Reading(RegRoot root, std::string_view path, Body body) {
   const auto names = SplitPath(path);
   if (!names) return Unexpected(names.error());
-  RegResult<FileLock> lock = Begin();
-  if (!lock) return Unexpected(std::move(lock).error());
-  const RegFileKey* key = model_.FindRoot(root);
-  for (std::size_t i = 0; i < names->size() && key != nullptr; ++i) {
-    key = key->FindChild((*names)[i]);
-  }
-  if (key == nullptr) {
+  RegResult<> ready = Begin();
+  RegResult<T> result = Unexpected<RegError>(RegError{});
+  if (!ready) {
+    result = Unexpected(ready.error());
+  } else if (const RegFileKey* key = Find(root, *names); key == nullptr) {
     std::string message = "\"";
     message.append(path).append("\" does not exist");
-    return RegFailed(RegStatus::kNotFound, std::move(message));
+    result = RegFailed(RegStatus::kNotFound, std::move(message));
+  } else {
+    result = body(*key);
   }
-  return TreeOf(*key, std::string(path));
+  End();
+  return result;
+}
+
+RegResult<RegTree> FileRegistryStore::ReadTree(RegRoot root, std::string_view path) {
+  return Reading<RegTree>(root, path, [&](const RegFileKey& key) { return TreeOf(key, path); });
+}
+
+RegResult<std::vector<std::string>> FileRegistryStore::ReadSubkeyNames(RegRoot root,
+                                                                       std::string_view path) {
+  return Reading<std::vector<std::string>>(
+      root, path, [&](const RegFileKey& key) -> RegResult<std::vector<std::string>> {
+        std::vector<std::string> names;
+        names.reserve(key.children().size());
+        for (const auto& [folded, child] : key.children()) {
+          std::optional<std::string> name = Utf16ToText(child->name());
+          if (!name) {
+            std::string message = "\"";
+            message.append(path).append("\" holds a key name that is not valid UTF-16");
+            return RegFailed(RegStatus::kRefused, std::move(message));
+          }
+          names.push_back(std::move(*name));
+        }
+        return names;
+      });
 }
 
 }  // namespace quillbay

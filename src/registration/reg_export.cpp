@@ -4,35 +4,17 @@
 
 #include "registration/bar_registry.h"
 #include "registration/reg_file.h"
-#include "registration/text.h"
+#include "registration/registry_paths.h"
+#include "system/text.h"
 
 namespace quillbay {
 namespace {
 
-// The two trees a bar owns, each at the path of the 64-bit view and of the 32-bit one.
-struct BarTree {
-  RegRoot root;
-  std::string_view path64;
-  std::string_view path32;
-};
-constexpr std::array<BarTree, 2> kBarTrees = {{
-    {RegRoot::kClassesRoot, kClassKeyPrefix, "Wow6432Node\\CLSID\\"},
-    {RegRoot::kLocalMachine, kBarsKeyPrefix,
-     "Software\\Wow6432Node\\Microsoft\\Internet Explorer\\Explorer Bars\\"},
-}};
-
-std::string FullName(RegRoot root, std::string_view path) {
-  return *Utf16ToText(RootName(root)) + "\\" + std::string(path);
-}
-
 // The key at `path` below `root` in `file`, made when missing. Paths here are ASCII.
 RegFileKey& OpenPath(RegFile& file, RegRoot root, std::string_view path) {
   RegFileKey* key = &file.OpenRoot(root);
-  while (!path.empty()) {
-    const std::size_t slash = path.find('\\');
-    key =
-        &key->OpenChild(std::u16string(path.begin(), path.begin() + path.substr(0, slash).size()));
-    path = slash == std::string_view::npos ? std::string_view() : path.substr(slash + 1);
+  for (const std::string_view name : SplitKeyPath(path)) {
+    key = &key->OpenChild(std::u16string(name.begin(), name.end()));
   }
   return *key;
 }
@@ -43,15 +25,10 @@ RegResult<> CopyTree(const RegTree& tree, const std::vector<RegFileKey*>& target
     target->set_listed(true);
     for (const RegValue& value : tree.values) {
       const auto name = TextToUtf16(value.name);
-      std::vector<std::uint8_t> data = value.data;
-      if (IsStringType(value.type)) {
-        const auto text =
-            TextToUtf16(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
-        if (!text) return RegFailed(RegStatus::kRefused, "a value's text is not 8-bit text");
-        data = Utf16Bytes(*text);
-      }
+      auto data = StoredData(value.type, value.data);
+      if (!data) return RegFailed(RegStatus::kRefused, "a value's text is not 8-bit text");
       if (!name) return RegFailed(RegStatus::kRefused, "a value name is not 8-bit text");
-      target->SetValue(*name, static_cast<std::uint32_t>(value.type), std::move(data));
+      target->SetValue(*name, static_cast<std::uint32_t>(value.type), std::move(*data));
     }
   }
   for (const RegTree& sub : tree.subkeys) {
@@ -67,11 +44,12 @@ RegResult<> CopyTree(const RegTree& tree, const std::vector<RegFileKey*>& target
 }  // namespace
 
 RegResult<std::string> ExportBars(RegistryStore& store, const std::vector<BarId>& ids) {
+  RegSnapshot registry(store);  // one reading of the registry for every bar
   RegFile file;
   for (const BarId& id : ids) {
-    for (const BarTree& tree : kBarTrees) {
-      const std::string path64 = std::string(tree.path64) + id;
-      const std::string path32 = std::string(tree.path32) + id;
+    for (const BarTreeKey& tree : kBarTrees) {
+      const std::string path64 = KeyPath({tree.key, id});
+      const std::string path32 = KeyPath({tree.key32, id});
       RegResult<RegTree> read = store.ReadTree(tree.root, path64);
       if (!read) return Unexpected(std::move(read).error());
       RegResult<> copied =
@@ -90,9 +68,9 @@ std::string ExportBarRemoval(const std::vector<BarId>& ids) {
   std::string bytes = FormatRegFile(RegFile());
   std::u16string entries;
   for (const BarId& id : ids) {
-    for (const BarTree& tree : kBarTrees) {
-      for (const std::string_view prefix : {tree.path64, tree.path32}) {
-        const std::string line = "[-" + FullName(tree.root, prefix) + id + "]\r\n\r\n";
+    for (const BarTreeKey& tree : kBarTrees) {
+      for (const std::string_view key : {tree.key, tree.key32}) {
+        const std::string line = "[-" + FullName(tree.root, KeyPath({key, id})) + "]\r\n\r\n";
         entries += *TextToUtf16(line);
       }
     }

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "registration/reg_file.h"
-#include "registration/text.h"
+#include "system/text.h"
 
 namespace quillbay {
 namespace {
@@ -53,6 +53,8 @@ class Parser {
 
   // Why the file was refused, once Run() has returned false.
   const std::string& error() const { return error_; }
+  // The first line the file written again would not hold.
+  const std::string& unkept() const { return unkept_; }
 
   bool Run() {
     std::u16string_view line;
@@ -64,7 +66,11 @@ class Parser {
     }
     while (NextLine(line)) {
       line = TrimRight(TrimLeft(line));
-      if (line.empty() || line.front() == u';') continue;
+      if (line.empty()) continue;
+      if (line.front() == u';') {
+        Unkept("a comment");
+        continue;
+      }
       if (line.front() == u'[') {
         if (!KeyLine(line)) return false;
       } else if (line.front() == u'@' || line.front() == u'"') {
@@ -86,6 +92,11 @@ class Parser {
     pos_ = end + 1;
     ++line_number_;
     return true;
+  }
+
+  void Unkept(std::string_view what) {
+    if (unkept_.empty())
+      unkept_ = "line " + std::to_string(line_number_) + ": " + std::string(what);
   }
 
   bool Fail(std::string_view message) {
@@ -119,6 +130,7 @@ class Parser {
 
     if (remove) {
       if (names.size() == 1) return Fail("a root key cannot be deleted");
+      Unkept("the deletion of a key");
       for (std::size_t i = 1; i + 1 < names.size() && key != nullptr; ++i) {
         key = key->FindChild(names[i]);
       }
@@ -167,6 +179,7 @@ class Parser {
     line = TrimLeft(line.substr(1));
 
     if (line == u"-") {
+      Unkept("the deletion of a value");
       if (current_ != nullptr) current_->RemoveValue(name);
       return true;
     }
@@ -247,6 +260,7 @@ class Parser {
   bool regedit4_;
   RegFile& out_;
   std::string error_;
+  std::string unkept_;
   std::size_t pos_ = 0;
   std::size_t line_number_ = 0;
   RegFileKey* current_ = nullptr;  // nullptr after "[-key]": its values go nowhere
@@ -255,8 +269,8 @@ class Parser {
 
 }  // namespace
 
-RegResult<RegFile> ParseRegFile(std::string_view bytes) {
-  RegFile out;
+RegResult<ParsedRegFile> ParseRegFile(std::string_view bytes) {
+  ParsedRegFile out;
   if (bytes.empty()) return out;
 
   std::u16string text;
@@ -267,9 +281,15 @@ RegResult<RegFile> ParseRegFile(std::string_view bytes) {
     }
     bytes.remove_prefix(2);
     text = Utf16FromBytes({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+  } else if (bytes.size() >= 2 && bytes[0] != 0 && bytes[1] == 0) {
+    // Import tells UTF-16 by its byte-order mark; read as 8-bit text this is no header.
+    return RegFailed(RegStatus::kRefused,
+                     "line 1: the file is UTF-16 without the byte-order mark (FF FE) it must "
+                     "begin with");
   } else {
     // 8-bit text: REGEDIT4, in the system's 8-bit encoding, read a line at a time so that a
-    // refusal can say where.
+    // refusal can say where. Written again it would be UTF-16: another file than the user's.
+    out.unkept = "line 1: 8-bit text, where Quillbay writes UTF-16";
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
     for (std::size_t line = 1; !bytes.empty(); ++line) {
       const std::size_t end = std::min(bytes.find('\n'), bytes.size() - 1) + 1;
@@ -287,8 +307,9 @@ RegResult<RegFile> ParseRegFile(std::string_view bytes) {
   std::u16string_view first_line = std::u16string_view(text).substr(0, text.find(u'\n'));
   if (!first_line.empty() && first_line.back() == u'\r') first_line.remove_suffix(1);
   const bool regedit4 = TrimRight(first_line) == kHeader4;
-  Parser parser(text, regedit4, out);
+  Parser parser(text, regedit4, out.registry);
   if (!parser.Run()) return RegFailed(RegStatus::kRefused, parser.error());
+  if (out.unkept.empty()) out.unkept = parser.unkept();
   return out;
 }
 

@@ -71,6 +71,22 @@ struct RegValue {
   friend bool operator==(const RegValue&, const RegValue&) = default;
 };
 
+// UTF-16 text as the bytes a string value stores: little-endian, no terminator added.
+std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text);
+
+// The UTF-16 text a string value's bytes hold; an odd last byte is dropped.
+std::u16string Utf16FromBytes(std::span<const std::uint8_t> bytes);
+
+// The bytes the registry keeps for data of `type`: the string types' 8-bit text in UTF-16LE,
+// others as they are; nullopt for text that is not 8-bit text.
+std::optional<std::vector<std::uint8_t>> StoredData(RegType type,
+                                                    std::span<const std::uint8_t> data);
+
+// The other way: the data as a RegValue holds them; nullopt for UTF-16 text that has no
+// 8-bit form.
+std::optional<std::vector<std::uint8_t>> DataOfStored(RegType type,
+                                                      std::span<const std::uint8_t> stored);
+
 // A key and its root. Paths have backslashes between key names ("CLSID\{...}\Instance").
 struct RegKeyPath {
   RegRoot root = RegRoot::kCurrentUser;
@@ -126,6 +142,34 @@ class RegistryStore {
   // Key `path` and everything below it as it is now (on Windows: its 64-bit view);
   // kNotFound when it does not exist.
   virtual RegResult<RegTree> ReadTree(RegRoot root, std::string_view path) = 0;
+
+  // The names of the subkeys of key `path` (on Windows: in its 64-bit view), without what
+  // lies below them; kNotFound when the key does not exist.
+  virtual RegResult<std::vector<std::string>> ReadSubkeyNames(RegRoot root,
+                                                              std::string_view path) = 0;
+
+ private:
+  friend class RegSnapshot;
+  // A snapshot begins and ends. A store kept in a file holds its lock and one reading of the
+  // file in between; the Windows registry is read as it is at each call.
+  virtual void Hold() {}
+  virtual void Release() {}
+};
+
+// One consistent view of the store while it lives: every call sees the store as the first
+// one read it, and no other process changes it in between (a store kept in a file is read
+// and parsed once, under its lock). Changes made through the store meanwhile are applied
+// and seen. Take it after the list's lock (lock order: list, then registry file), around
+// the reads of one operation.
+class RegSnapshot {
+ public:
+  explicit RegSnapshot(RegistryStore& store) : store_(store) { store_.Hold(); }
+  RegSnapshot(const RegSnapshot&) = delete;
+  RegSnapshot& operator=(const RegSnapshot&) = delete;
+  ~RegSnapshot() { store_.Release(); }
+
+ private:
+  RegistryStore& store_;
 };
 
 }  // namespace quillbay

@@ -123,14 +123,24 @@ rm "$data/bkupRegKeyf" && mv list.tmp "$data/bkupRegKeyf"
 cp "$data/bkupRegKeyf" list.bak
 grep -v "$news" list.bak >"$data/bkupRegKeyf"
 printf '{00000000-0000-0000-0000-00000000000A},Lost;\r\n' >>"$data/bkupRegKeyf"
+# What a bar half made or half deleted leaves: the browser's entry alone, a class key
+# without its category.
+half=({00000000-0000-0000-0000-00000000000C} {00000000-0000-0000-0000-00000000000D})
+printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Explorer Bars\\%s]\r\n\r\n[HKEY_CLASSES_ROOT\\CLSID\\%s\\Instance]\r\n"CLSID"="{4D5C8C2A-D075-11d0-B416-00C04FB90376}"\r\n\r\n[HKEY_CLASSES_ROOT\\CLSID\\%s\\Instance\\InitPropertyBag]\r\n"Url"="u"\r\n\r\n' \
+  "${half[0]}" "${half[1]}" "${half[1]}" | iconv -f UTF-8 -t UTF-16LE >>"$data/registry.reg"
 status=0; "$cli" check >check.out || status=$?
 [[ $status == 1 && $(cat check.out) == "{00000000-0000-0000-0000-00000000000A}	Lost	listed, but not registered
-$news	News	registered, but not listed" ]] || fail "check: $(cat check.out)"
+${half[1]}		registered, but not listed
+$news	News	registered, but not listed
+${half[0]}		registered, but not listed" ]] || fail "check: $(cat check.out)"
 ! "$cli" add --id "$news" N L 2>stderr && grep -q "already registered" stderr ||
   fail "add --id of a class key without a row"
 "$cli" check --repair >check.out || true
 grep -qx "$news	News	listed again" check.out || fail "check --repair"
+grep -qx "${half[0]}		listed again" check.out || fail "check --repair of a half-left bar"
 "$cli" delete '{00000000-0000-0000-0000-00000000000a}'
+"$cli" delete "${half[0]}"
+"$cli" delete "${half[1]}"
 "$cli" check || fail "check after the repair"
 [[ -L bkupRegKeyf.lnk ]] || fail "the link to the list was replaced"
 # A hand-edited row that nearly names a registered bar is mended in place, never doubled.

@@ -84,13 +84,9 @@ class World {
   // The rule, read from the files as they are: every bar with keys has a row.
   std::string Orphan() const {
     FileRegistryStore store(registry_);
-    std::vector<std::string> ids = ReadClassIds(store).value();
-    if (const auto bars = store.ReadTree(RegRoot::kLocalMachine,
-                                         kBarsKeyPrefix.substr(0, kBarsKeyPrefix.size() - 1))) {
-      for (const RegTree& bar : bars->subkeys) ids.push_back(bar.name);
-    }
-    for (const std::string& id : ids) {
-      if (!Listed(id)) return id;
+    const std::vector<FoundBarId> ids = ReadBarIds(store).value();
+    for (const FoundBarId& found : ids) {
+      if (!Listed(found.id)) return found.id;
     }
     return "";
   }

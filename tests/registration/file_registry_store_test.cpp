@@ -7,14 +7,16 @@
 
 #include "registration/bar_registry.h"
 #include "registration/reg_file.h"
-#include "registration/text.h"
+#include "registration/registry_paths.h"
 #include "registry_store_suite.h"
+#include "system/text.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillbay {
 namespace {
 
 using namespace ::quillbay::testing;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using namespace testing_support;
 
@@ -29,9 +31,9 @@ std::string Utf16FileText(const std::string& file) {
 }
 
 RegFile Parse(const std::string& bytes) {
-  RegResult<RegFile> file = ParseRegFile(bytes);
+  RegResult<ParsedRegFile> file = ParseRegFile(bytes);
   EXPECT_TRUE(file) << file.error().detail;
-  return file ? std::move(*file) : RegFile();
+  return file ? std::move(file->registry) : RegFile();
 }
 
 // Reads the file afresh on every question: what a store has persisted, not what it holds.
@@ -59,9 +61,8 @@ class FileProbe final : public RegistryProbe {
   const RegFileKey* Find(RegRoot root, std::string_view path) {
     file_ = Parse(ReadBytes(path_));  // a missing file is an empty registry
     const RegFileKey* key = file_.FindRoot(root);
-    for (std::size_t at = 0, end = 0; key != nullptr && at < path.size(); at = end + 1) {
-      end = std::min(path.find('\\', at), path.size());
-      key = key->FindChild(*TextToUtf16(path.substr(at, end - at)));
+    for (const std::string_view name : SplitKeyPath(path)) {
+      if (key != nullptr) key = key->FindChild(*TextToUtf16(name));
     }
     return key;
   }
@@ -119,16 +120,68 @@ TEST_F(FileRegistryStoreTest, RegisteringTheReferenceBarsWritesTheReferenceEntri
                 Sections("horizontal-bar-explorer-bars.reg"));
 }
 
-// A file another program changed is read again; one the store cannot parse is left as it is.
-TEST_F(FileRegistryStoreTest, AFileItCannotParseIsLeftAsItIs) {
+std::string Utf16File(std::string_view text) {
+  const std::vector<std::uint8_t> bytes = Utf16Bytes(*TextToUtf16(text));
+  return "\xFF\xFE" + std::string(bytes.begin(), bytes.end());
+}
+
+// A file someone edited is read as import takes it. A line that writing the file again would
+// lose refuses every change, naming the line, and the file stays as it is; layout alone
+// does not count.
+TEST_F(FileRegistryStoreTest, AHandEditedFileIsKeptOrRefusedNamingItsLine) {
+  const std::string kept = std::string(kHeader) + "[HKEY_CURRENT_USER\\Kept]\r\n\"v\"=\"1\"\r\n";
+  const struct {
+    std::string bytes;
+    const char* refusal;  // nullptr: the change is made
+    bool readable;
+  } cases[] = {
+      {"not a registry file", "line 1: the first line must be", false},
+      {Utf16File(kept + "; a note\r\n"), "line 5: a comment", true},
+      {Utf16File(kept + "[-HKEY_CURRENT_USER\\Gone]\r\n"), "line 5: the deletion of a key", true},
+      {Utf16File(kept + "\"w\"=-\r\n"), "line 5: the deletion of a value", true},
+      {kept, "line 1: 8-bit text", true},
+      {"REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Kept]\r\n", "line 1: 8-bit text", true},
+      {Utf16File(kept).substr(2), "line 1: the file is UTF-16 without the byte-order mark", false},
+      {Utf16File(
+           "Windows Registry Editor Version 5.00\r\n  [hkcu\\Kept]  \r\n\r\n\r\n\"v\" = \"1\""),
+       nullptr, true},
+  };
+  for (const auto& [bytes, refusal, readable] : cases) {
+    SCOPED_TRACE(refusal == nullptr ? "layout" : refusal);
+    WriteBytes(path_, bytes);
+    FileRegistryStore store(path_);
+    EXPECT_EQ(store.ReadTree(RegRoot::kCurrentUser, "Kept").has_value(), readable);
+    const RegKeyWrite step{RegRoot::kCurrentUser, "New", {}};
+    const std::vector<RegFailure> failures = store.WriteKeys({&step, 1});
+    if (refusal == nullptr) {
+      EXPECT_THAT(failures, IsEmpty());
+      EXPECT_TRUE(store.ReadTree(RegRoot::kCurrentUser, "Kept"));
+      continue;
+    }
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].error.status, RegStatus::kStoreError);
+    EXPECT_THAT(failures[0].error.detail, HasSubstr(std::string("registry.reg: ") + refusal));
+    EXPECT_EQ(ReadBytes(path_), bytes);
+  }
+}
+
+// While a snapshot is held the file is read once, and changes made through the store are
+// seen and written; once it ends, the next call reads the file again.
+TEST_F(FileRegistryStoreTest, ASnapshotReadsTheFileOnce) {
   FileRegistryStore store(path_);
-  EXPECT_THAT(RegisterBar(store, kHorizontalId, "n", "l", BarKind::kVertical), IsEmpty());
-  WriteBytes(path_, "not a registry file");
-  const auto failures = RegisterBar(store, kVerticalId, "n", "l", BarKind::kVertical);
-  ASSERT_EQ(failures.size(), 7u);
-  EXPECT_EQ(failures[0].error.status, RegStatus::kStoreError);
-  EXPECT_THAT(failures[0].error.detail, ::testing::HasSubstr("registry.reg: line 1: "));
-  EXPECT_EQ(ReadBytes(path_), "not a registry file");
+  const RegKeyWrite steps[] = {{RegRoot::kCurrentUser, "First", {}},
+                               {RegRoot::kCurrentUser, "Second", {}}};
+  ASSERT_THAT(store.WriteKeys({steps, 1}), IsEmpty());
+  {
+    RegSnapshot snapshot(store);
+    ASSERT_TRUE(store.ReadTree(RegRoot::kCurrentUser, "First"));
+    WriteBytes(path_, "");  // behind the lock's back: not seen
+    EXPECT_TRUE(store.ReadTree(RegRoot::kCurrentUser, "First"));
+    ASSERT_THAT(store.WriteKeys({steps + 1, 1}), IsEmpty());
+  }
+  EXPECT_TRUE(store.ReadTree(RegRoot::kCurrentUser, "First"));  // written back with Second
+  WriteBytes(path_, "");
+  EXPECT_EQ(store.ReadTree(RegRoot::kCurrentUser, "Second").error().status, RegStatus::kNotFound);
 }
 
 // The exports hold every value type, escapes, folded hex and keys named only as part of a

@@ -101,6 +101,11 @@ TEST_P(RegistryStoreSuite, KeepsKeysAndValuesExactly) {
   EXPECT_THAT(read->subkeys[0].values, UnorderedElementsAreArray(values));
   EXPECT_EQ(store().ReadTree(RegRoot::kCurrentUser, Scratch("MixedCase")).error().status,
             RegStatus::kNotFound);
+  const auto names = store().ReadSubkeyNames(RegRoot::kLocalMachine, Scratch("MIXEDCASE"));
+  ASSERT_TRUE(names) << names.error().detail;
+  EXPECT_THAT(*names, ElementsAre("Inner"));
+  EXPECT_EQ(store().ReadSubkeyNames(RegRoot::kCurrentUser, Scratch("MixedCase")).error().status,
+            RegStatus::kNotFound);
 }
 
 // One key goes, and only that key: not one with subkeys. (SetUp deletes missing ones.)

@@ -48,17 +48,26 @@ class MemoryRegistryStore : public RegistryStore {
     return failures;
   }
   RegResult<RegTree> ReadTree(RegRoot root, std::string_view path) override {
+    auto names = ReadSubkeyNames(root, path);
+    if (!names) return Unexpected(names.error());
+    RegTree tree{std::string(path.substr(path.rfind('\\') + 1)), {}, {}};
+    for (const std::string& name : *names) {
+      tree.subkeys.push_back(*ReadTree(root, std::string(path) + "\\" + name));
+    }
+    return tree;
+  }
+  RegResult<std::vector<std::string>> ReadSubkeyNames(RegRoot root,
+                                                      std::string_view path) override {
     const std::string key = Name(root, path);
     if (fail_reads_with) return RegFailed(*fail_reads_with, "unread");
     if (!keys_.contains(key)) return RegFailed(RegStatus::kNotFound, "not found");
-    RegTree tree{std::string(path.substr(path.rfind('\\') + 1)), {}, {}};
+    std::vector<std::string> names;
     for (auto it = keys_.upper_bound(key + "\\"); it != keys_.end() && it->starts_with(key + "\\");
          ++it) {
-      if (it->find('\\', key.size() + 1) == std::string::npos) {
-        tree.subkeys.push_back(*ReadTree(root, std::string(path) + it->substr(key.size())));
-      }
+      if (it->find('\\', key.size() + 1) == std::string::npos)
+        names.push_back(it->substr(key.size() + 1));
     }
-    return tree;
+    return names;
   }
   bool HasKey(RegRoot root, std::string_view path) const {
     return keys_.contains(Name(root, path));

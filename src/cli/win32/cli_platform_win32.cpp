@@ -10,6 +10,7 @@
 
 #include "cli/cli_platform.h"
 #include "registration/win32/win32_registry_store.h"
+#include "system/win32/text_win32.h"
 
 namespace quillbay {
 namespace {
@@ -17,24 +18,6 @@ namespace {
 std::string Hex(unsigned value) {
   char text[16];
   std::snprintf(text, sizeof text, "U+%04X", value);
-  return text;
-}
-
-// `wide` in the ANSI code page, or nullopt when it holds a character the code page has no
-// exact byte for: WC_NO_BEST_FIT_CHARS keeps Windows from storing 'O' for an omega.
-std::optional<std::string> ToCodePage(std::wstring_view wide) {
-  if (wide.empty()) return std::string();
-  const bool utf8 = ::GetACP() == CP_UTF8;  // takes neither flag nor default character
-  const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
-  BOOL used_default = FALSE;
-  BOOL* used = utf8 ? nullptr : &used_default;
-  const int size = static_cast<int>(wide.size());
-  const int length =
-      ::WideCharToMultiByte(CP_ACP, flags, wide.data(), size, nullptr, 0, nullptr, used);
-  if (length <= 0 || used_default) return std::nullopt;
-  std::string text(static_cast<std::size_t>(length), '\0');
-  ::WideCharToMultiByte(CP_ACP, flags, wide.data(), size, text.data(), length, nullptr, used);
-  if (used_default) return std::nullopt;
   return text;
 }
 
@@ -48,7 +31,7 @@ std::string RefusedCharacter(std::wstring_view wide) {
       code = 0x10000 + ((code - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
       units = 2;
     }
-    if (!ToCodePage(wide.substr(i, units))) return Hex(code);
+    if (!TextFromWide(wide.substr(i, units))) return Hex(code);
     i += units - 1;
   }
   return "?";
@@ -68,7 +51,7 @@ std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** ar
   std::vector<std::string> arguments;
   bool whole = true;
   for (int i = 1; i < count && whole; ++i) {
-    if (std::optional<std::string> text = ToCodePage(wide[i])) {
+    if (std::optional<std::string> text = TextFromWide(wide[i])) {
       arguments.push_back(std::move(*text));
     } else {
       *refused = "the character " + RefusedCharacter(wide[i]) +

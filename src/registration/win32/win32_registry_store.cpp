@@ -9,20 +9,15 @@
 #include <utility>
 #include <vector>
 
-#include "registration/text.h"
+#include "registration/registry_paths.h"
+#include "system/text.h"
 
 namespace quillbay {
 namespace {
 
 constexpr std::array<RegView, 2> kViews = {RegView::k64, RegView::k32};
 
-// The browser keeps its lists of vertical and horizontal bars here; it rebuilds a list it
-// does not find.
-constexpr std::string_view kBarsCacheKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Discardable\\PostSetup\\"
-    "Component Categories\\";
-constexpr std::array<std::string_view, 2> kBarCategories = {
-    "{00021493-0000-0000-C000-000000000046}", "{00021494-0000-0000-C000-000000000046}"};
+constexpr std::array<std::string_view, 2> kBarCategories = {kVerticalCategory, kHorizontalCategory};
 
 HKEY RootKey(RegRoot root) {
   switch (root) {
@@ -36,26 +31,8 @@ HKEY RootKey(RegRoot root) {
   return HKEY_CURRENT_USER;
 }
 
-std::string_view RootName(RegRoot root) {
-  switch (root) {
-    case RegRoot::kClassesRoot:
-      return "HKEY_CLASSES_ROOT";
-    case RegRoot::kLocalMachine:
-      return "HKEY_LOCAL_MACHINE";
-    case RegRoot::kCurrentUser:
-      break;
-  }
-  return "HKEY_CURRENT_USER";
-}
-
 REGSAM ViewFlag(RegView view) {
   return view == RegView::k64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
-}
-
-std::string FullName(RegRoot root, std::string_view path) {
-  std::string out(RootName(root));
-  if (!path.empty()) out.append("\\").append(path);
-  return out;
 }
 
 const wchar_t* Wide(const std::u16string& text) {
@@ -131,16 +108,6 @@ class Key {
   HKEY key_ = nullptr;
 };
 
-// The bytes the registry keeps for `value`: string types in UTF-16LE.
-std::optional<std::vector<BYTE>> Stored(const RegValue& value) {
-  if (!IsStringType(value.type)) return std::vector<BYTE>(value.data.begin(), value.data.end());
-  const auto text = TextToUtf16(
-      std::string_view(reinterpret_cast<const char*>(value.data.data()), value.data.size()));
-  if (!text) return std::nullopt;
-  const auto* bytes = reinterpret_cast<const BYTE*>(text->data());
-  return std::vector<BYTE>(bytes, bytes + 2 * text->size());
-}
-
 RegResult<> WriteInView(const RegKeyWrite& step, const std::u16string& path, RegView view) {
   Key key;
   LSTATUS code =
@@ -151,7 +118,7 @@ RegResult<> WriteInView(const RegKeyWrite& step, const std::u16string& path, Reg
     std::string what = FullName(step.root, step.path);
     what.append(value.name.empty() ? " (default value)" : " value \"" + value.name + "\"");
     const auto name = TextToUtf16(value.name);
-    const auto data = Stored(value);
+    const auto data = StoredData(value.type, value.data);
     if (!name || !data) return NotText(what);
     if (data->size() > std::numeric_limits<DWORD>::max()) {
       return RegFailed(RegStatus::kRefused, what + ": the value is too large");
@@ -205,8 +172,7 @@ std::vector<RegFailure> InBothViews(std::span<const Item> items, Step step) {
   }
   // Drops the browser's cached bar lists: no cached list is as good as a dropped one.
   for (const std::string_view category : kBarCategories) {
-    const RegKeyPath cache{RegRoot::kCurrentUser,
-                           std::string(kBarsCacheKey).append(category).append("\\Enum")};
+    const RegKeyPath cache{RegRoot::kCurrentUser, KeyPath({kCategoryCacheKey, category, "Enum"})};
     const std::u16string path = *TextToUtf16(cache.path);
     for (const RegView view : kViews) {
       if (RegResult<> dropped = DeleteInView(cache, path, view); !dropped) {
@@ -239,16 +205,10 @@ RegResult<RegTree> ReadBelow(HKEY parent, const std::u16string& name, const std:
     if (code != ERROR_SUCCESS) return Failed(code, what, RegView::k64);
     const auto value_name = Utf16ToText(std::u16string_view(buffer).substr(0, length));
     RegValue value{value_name.value_or(""), static_cast<RegType>(type), {}};
-    if (IsStringType(value.type)) {
-      std::u16string text(size / 2, u'\0');
-      std::memcpy(text.data(), data.data(), text.size() * 2);
-      const auto converted = Utf16ToText(text);
-      if (!converted) return NotText(what + " value \"" + value.name + "\"");
-      value.data.assign(converted->begin(), converted->end());
-    } else {
-      value.data.assign(data.begin(), data.begin() + size);
-    }
+    auto text = DataOfStored(value.type, std::span<const BYTE>(data.data(), size));
+    if (!text) return NotText(what + " value \"" + value.name + "\"");
     if (!value_name) return NotText(what + " (the name of a value)");
+    value.data = std::move(*text);
     tree.values.push_back(std::move(value));
   }
   for (DWORD i = 0; i < subkeys; ++i) {
@@ -267,6 +227,16 @@ RegResult<RegTree> ReadBelow(HKEY parent, const std::u16string& name, const std:
   return tree;
 }
 
+// Opens key `path` in the 64-bit view for reading; the keys below follow the handle.
+RegResult<> Open64(RegRoot root, std::string_view path, const std::string& what, Key& key) {
+  const auto wide = TextToUtf16(path);
+  if (!wide) return NotText(what);
+  const LSTATUS code =
+      ::RegOpenKeyExW(RootKey(root), Wide(*wide), 0, KEY_READ | KEY_WOW64_64KEY, key.out());
+  if (code != ERROR_SUCCESS) return Failed(code, what, RegView::k64);
+  return {};
+}
+
 }  // namespace
 
 std::vector<RegFailure> Win32RegistryStore::WriteKeys(std::span<const RegKeyWrite> steps) {
@@ -279,16 +249,38 @@ std::vector<RegFailure> Win32RegistryStore::DeleteKeys(std::span<const RegKeyPat
 
 RegResult<RegTree> Win32RegistryStore::ReadTree(RegRoot root, std::string_view path) {
   const std::string what = FullName(root, path);
-  const auto wide = TextToUtf16(path);
-  if (!wide) return NotText(what);
-  // The 64-bit view: open the key itself in it; the keys below follow the handle.
   Key key;
-  const LSTATUS code =
-      ::RegOpenKeyExW(RootKey(root), Wide(*wide), 0, KEY_READ | KEY_WOW64_64KEY, key.out());
-  if (code != ERROR_SUCCESS) return Failed(code, what, RegView::k64);
+  if (RegResult<> opened = Open64(root, path, what, key); !opened)
+    return Unexpected(opened.error());
   RegResult<RegTree> tree = ReadBelow(key.get(), u"", what);
   if (tree) tree->name = std::string(path.substr(path.rfind('\\') + 1));
   return tree;
+}
+
+RegResult<std::vector<std::string>> Win32RegistryStore::ReadSubkeyNames(RegRoot root,
+                                                                        std::string_view path) {
+  const std::string what = FullName(root, path);
+  Key key;
+  if (RegResult<> opened = Open64(root, path, what, key); !opened)
+    return Unexpected(opened.error());
+  DWORD subkeys = 0, longest = 0;
+  LSTATUS code = ::RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &subkeys, &longest,
+                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (code != ERROR_SUCCESS) return Failed(code, what, RegView::k64);
+  std::u16string buffer(longest + 1, u'\0');
+  std::vector<std::string> names;
+  names.reserve(subkeys);
+  for (DWORD i = 0;; ++i) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    code = ::RegEnumKeyExW(key.get(), i, reinterpret_cast<wchar_t*>(buffer.data()), &length,
+                           nullptr, nullptr, nullptr, nullptr);
+    if (code == ERROR_NO_MORE_ITEMS) break;
+    if (code != ERROR_SUCCESS) return Failed(code, what, RegView::k64);
+    const auto name = Utf16ToText(std::u16string_view(buffer).substr(0, length));
+    if (!name) return NotText(what + " (the name of a subkey)");
+    names.push_back(std::move(*name));
+  }
+  return names;
 }
 
 }  // namespace quillbay

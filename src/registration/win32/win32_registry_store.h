@@ -24,6 +24,7 @@ class Win32RegistryStore final : public RegistryStore {
   std::vector<RegFailure> DeleteKeys(std::span<const RegKeyPath> keys) override;
   // Reads the 64-bit view, the one the program itself is registered in.
   RegResult<RegTree> ReadTree(RegRoot root, std::string_view path) override;
+  RegResult<std::vector<std::string>> ReadSubkeyNames(RegRoot root, std::string_view path) override;
 };
 
 }  // namespace quillbay

@@ -348,25 +348,4 @@ FileLock::~FileLock() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));  // closing lets go of the lock
 }
 
-std::optional<FileStamp> FileStamp::Of(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT) return std::nullopt;
-    Throw(errno, path);
-  }
-  FileStamp stamp;
-  stamp.pin_ = std::shared_ptr<int>(new int(fd), [](int* p) {
-    ::close(*p);
-    delete p;
-  });
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) Throw(errno, path);
-  stamp.device_ = static_cast<std::uint64_t>(st.st_dev);
-  stamp.inode_ = static_cast<std::uint64_t>(st.st_ino);
-  stamp.size_ = static_cast<std::int64_t>(st.st_size);
-  stamp.modified_ns_ = std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
-  stamp.changed_ns_ = std::int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
-  return stamp;
-}
-
 }  // namespace quillbay

@@ -10,6 +10,7 @@
 #include "system/file_error.h"
 #include "system/file_lock.h"
 #include "system/files.h"
+#include "system/win32/text_win32.h"
 
 namespace quillbay {
 namespace {
@@ -121,16 +122,6 @@ HANDLE OpenForAttributes(const std::string& path) {
                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-std::string FromWide(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), out.data(), size,
-                        nullptr, nullptr);
-  return out;
-}
-
 // A path the system gives in its long form ("\\?\C:\x", "\\?\UNC\server\share")
 // in the form the program shows and opens.
 std::string WithoutLongPrefix(std::string path) {
@@ -173,7 +164,7 @@ std::optional<std::string> LinkTarget(const std::string& full) {
   if (offset + length > got) return std::nullopt;
   std::wstring wide(length / sizeof(wchar_t), L'\0');
   std::memcpy(wide.data(), data + offset, wide.size() * sizeof(wchar_t));
-  const std::string target = WithoutLongPrefix(FromWide(wide));
+  const std::string target = WithoutLongPrefix(TextFromWide(wide).value_or(""));
   if (target.empty()) return std::nullopt;
   constexpr ULONG kRelative = 1;  // SYMLINK_FLAG_RELATIVE
   return AbsolutePath((flags & kRelative) != 0 ? JoinPath(ParentFolder(full), target) : target);

@@ -7,6 +7,7 @@
 
 #include "resources/dialog_templates.h"
 #include "resources/string_table.h"
+#include "system/win32/text_win32.h"
 #include "ui/dialog.h"
 #include "ui/win32/win32_dialog_window.h"
 #include "ui/win32/win32_program.h"
@@ -16,15 +17,6 @@ namespace {
 
 // The message filter hook has no user data; there is one platform per program.
 Win32DialogPlatform* g_platform = nullptr;
-
-// Text of the ANSI code page as the wide-character calls take it.
-std::wstring Wide(std::string_view text) {
-  const int size = static_cast<int>(text.size());
-  const int count = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(std::max(count, 0)), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), count);
-  return wide;
-}
 
 }  // namespace
 
@@ -67,15 +59,15 @@ void Win32DialogPlatform::ShowHelp() {
 
 void Win32DialogPlatform::ShowHelpBox(HWND owner) {
   // As on Linux: the help text, OK and, when the main window's window menu has it, About.
-  const std::wstring text = Wide(StringResource(str::kHelpText));
-  const std::wstring caption = Wide(ApplicationTitleOf(ModulePath()));
+  const std::wstring text = WideText(StringResource(str::kHelpText));
+  const std::wstring caption = WideText(ApplicationTitleOf(ModulePath()));
   const HWND main = MainWindow();
   const HMENU menu = main != nullptr ? GetSystemMenu(main, FALSE) : nullptr;
   std::wstring about;
   if (menu != nullptr && GetMenuState(menu, kAboutCommand, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
     char item[128] = {};
     GetMenuStringA(menu, kAboutCommand, item, sizeof item, MF_BYCOMMAND);
-    about = Wide(item);
+    about = WideText(item);
   }
   const TASKDIALOG_BUTTON buttons[] = {{kAboutCommand, about.c_str()}};
   TASKDIALOGCONFIG config{};

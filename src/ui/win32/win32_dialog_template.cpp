@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "system/win32/text_win32.h"
+
 namespace quillbay {
 namespace {
 
@@ -27,13 +29,7 @@ class TemplateWriter {
   void Short(int value) { Word(static_cast<std::uint16_t>(static_cast<std::int16_t>(value))); }
   // 8-bit text of the ANSI code page, stored as NUL-terminated UTF-16.
   void Text(std::string_view text) {
-    if (!text.empty()) {
-      const int size = static_cast<int>(text.size());
-      const int count = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-      std::wstring wide(static_cast<std::size_t>(count), L'\0');
-      MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), count);
-      for (wchar_t c : wide) Word(static_cast<std::uint16_t>(c));
-    }
+    for (wchar_t c : WideText(text)) Word(static_cast<std::uint16_t>(c));
     Word(0);
   }
   void Ordinal(int value) {

@@ -2,7 +2,7 @@
 // refuse overlong forms, surrogates and code points beyond U+10FFFF.
 #include <utf8.h>
 
-#include "registration/text.h"
+#include "system/text.h"
 
 namespace quillbay {
 

@@ -1,4 +1,4 @@
-#include "registration/reg_tree.h"
+#include "registration/reg_file.h"
 
 #include <array>
 
@@ -52,6 +52,18 @@ std::u16string_view CanonicalRoot(std::u16string_view name) {
     }
   }
   return {};
+}
+
+std::u16string_view LongRootName(RegRoot root) {
+  switch (root) {
+    case RegRoot::kClassesRoot:
+      return kRoots[0].long_name;
+    case RegRoot::kCurrentUser:
+      return kRoots[1].long_name;
+    case RegRoot::kLocalMachine:
+      break;
+  }
+  return kRoots[2].long_name;
 }
 
 }  // namespace
@@ -149,55 +161,25 @@ RegFileKey* RegFile::OpenRoot(std::u16string_view name) {
 }
 
 RegFileKey& RegFile::OpenRoot(RegRoot root) {
-  return top_.OpenChild(RootName(root));
+  return top_.OpenChild(LongRootName(root));
 }
 
 const RegFileKey* RegFile::FindRoot(RegRoot root) const {
-  return top_.FindChild(RootName(root));
+  return top_.FindChild(LongRootName(root));
 }
 
 RegFileKey* RegFile::FindRoot(RegRoot root) {
-  return top_.FindChild(RootName(root));
+  return top_.FindChild(LongRootName(root));
 }
 
 bool operator==(const RegFile& a, const RegFile& b) {
   return a.top_ == b.top_;
 }
 
-std::u16string_view RootName(RegRoot root) {
-  switch (root) {
-    case RegRoot::kClassesRoot:
-      return kRoots[0].long_name;
-    case RegRoot::kCurrentUser:
-      return kRoots[1].long_name;
-    case RegRoot::kLocalMachine:
-      break;
-  }
-  return kRoots[2].long_name;
-}
-
 std::u16string FoldCase(std::u16string_view text) {
   std::u16string out(text);
   for (char16_t& c : out) c = ToUpper(c);
   return out;
-}
-
-std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text) {
-  std::vector<std::uint8_t> out;
-  out.reserve(2 * text.size());
-  for (const char16_t c : text) {
-    out.push_back(static_cast<std::uint8_t>(c & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(c >> 8));
-  }
-  return out;
-}
-
-std::u16string Utf16FromBytes(std::span<const std::uint8_t> bytes) {
-  std::u16string text(bytes.size() / 2, u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-  }
-  return text;
 }
 
 }  // namespace quillbay
