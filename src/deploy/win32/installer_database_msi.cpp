@@ -74,7 +74,9 @@ class MsiDatabase final : public InstallerDatabase {
       const int* number = std::get_if<int>(&property.value);
       const UINT status =
           number != nullptr
-              ? MsiSummaryInfoSetPropertyA(info.value, property.id, VT_I4, *number, nullptr,
+              // The code page is the one 16-bit number among the properties.
+              ? MsiSummaryInfoSetPropertyA(info.value, property.id,
+                                           property.id == 1 ? VT_I2 : VT_I4, *number, nullptr,
                                            nullptr)
               : MsiSummaryInfoSetPropertyA(info.value, property.id, VT_LPSTR, 0, nullptr,
                                            std::get<std::string>(property.value).c_str());
