@@ -9,7 +9,7 @@
 #include "registration/bar_manager.h"
 #include "registration/bars.h"
 #include "registration/file_registry_store.h"
-#include "registration/reg_export.h"
+#include "deploy/reg_export.h"
 #include "registration/reg_file.h"
 #include "tests/support/temp_dir.h"
 

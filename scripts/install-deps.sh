@@ -7,6 +7,7 @@ set -euo pipefail
 # For the tests: the pictures' tools (Pillow, rsvg-convert, icotool) and, for
 # bench/startup.sh, xdotool.
 packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev libutfcpp-dev nlohmann-json3-dev
+          libmsi-dev libglib2.0-dev libpugixml-dev
           fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
   # The screen-reader test talks to the accessibility bus (AT-SPI) from Python, on a session

@@ -4,6 +4,9 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cctype>
+#include <ctime>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -12,11 +15,13 @@
 #include <vector>
 
 #include "cli/cli_platform.h"
+#include "deploy/gpp_export.h"
+#include "deploy/msi_package.h"
+#include "deploy/reg_export.h"
 #include "linkpage/link_page.h"
 #include "registration/bars.h"
 #include "registration/data_files.h"
 #include "registration/error_text.h"
-#include "registration/reg_export.h"
 #include "resources/string_table.h"
 #include "system/files.h"
 #include "system/text.h"
@@ -182,25 +187,130 @@ int RefuseOwnFile(const std::string& path) {
   return Fail(path + " is one of the files Quillbay keeps its bars in; it was left as it is");
 }
 
-int Export(const std::vector<std::string>& ids, bool remove, const std::string& output) {
+// What `export` is asked to write.
+struct ExportRequest {
+  std::vector<std::string> ids;
+  bool remove = false;
+  std::string output;
+  std::string format = "reg";
+  std::optional<std::string> package_name;
+  std::optional<std::string> package_version;
+};
+
+// Refuses, before anything is read, what the format cannot do; kDone when all is well.
+int RefusedExport(const ExportRequest& request) {
+  const bool to_stdout = request.output.empty() || request.output == "-";
+  auto usage = [](std::string_view text) {
+    Fail(text);
+    return kUsage;
+  };
+  if (request.format != "msi" && (request.package_name || request.package_version)) {
+    return usage("--name and --version name a package: they go with --format msi");
+  }
+  if (request.format == "msi") {
+    if (request.remove) {
+      return usage(
+          "--remove does not go with --format msi: uninstalling the package removes its bars");
+    }
+    if (to_stdout) return usage("a package is binary: name the file to write with -o");
+    if (request.package_version && !IsPackageVersion(*request.package_version)) {
+      return usage("the version must be X.Y.Z, at most 255.255.65535: " + *request.package_version);
+    }
+  }
+  if (request.format == "gpp" && to_stdout) {
+    return usage("name the folder to write the Group Policy files into with -o");
+  }
+  return kDone;
+}
+
+// The package of `bars` at `path`: made beside it, then put in its place whole.
+int WritePackage(const std::string& path, const std::vector<DeployedBar>& bars,
+                 const ExportRequest& request) {
+  if (bars.empty()) return Fail("there are no bars to put into a package; nothing was written");
+  if (IsFolder(path)) return Fail(path + " is a folder: name a file to write");
+  SystemGuidSource guids;
+  const std::optional<Guid> product = guids.NewGuid();
+  const std::optional<Guid> package = guids.NewGuid();
+  if (!product || !package) {
+    return Fail("the system made no fresh GUID for the package; nothing was written");
+  }
+  PackageInfo info;
+  info.name = request.package_name.value_or(info.name);
+  info.version = request.package_version.value_or(info.version);
+  info.product_code = FormatBarId(*product);
+  info.package_code = FormatBarId(*package);
+  const std::string partial = path + ".partial";
+  MsiResult made;
+  if (auto db = CreateInstallerDatabase(partial); !db) {
+    made = Unexpected(std::move(db).error());
+  } else if (made = WriteBarPackage(**db, bars, info); made) {
+    made = (*db)->Commit();
+  }
+  std::optional<std::string> bytes;
+  if (made) bytes = ReadWholeFile(partial);
+  RemoveFileIfExists(partial);
+  if (!made) return Fail("the package could not be made: " + made.error());
+  if (!bytes) return Fail("the package could not be read back from " + partial);
+  ReplaceFileAtomically(path, *bytes);
+  return kDone;
+}
+
+// The two Registry.xml files of a Group Policy object, below `folder`.
+int WriteGpp(const std::string& folder, const std::vector<DeployedBar>& bars, bool remove) {
+  const std::time_t now = std::time(nullptr);
+  char changed[32];
+  std::strftime(changed, sizeof changed, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
+  const std::optional<GppFiles> files = ExportGpp(bars, remove, changed);
+  if (!files) return Fail("this build writes no Group Policy files: use the Linux quillbay-cli");
+  for (const auto& [name, bytes] :
+       {std::pair(kGppMachineFile, &files->machine), std::pair(kGppUserFile, &files->user)}) {
+    const std::string path = JoinPath(folder, name);
+    CreateDirectories(ParentFolder(path));
+    ReplaceFileAtomically(path, *bytes);
+  }
+  return kDone;
+}
+
+int Export(const ExportRequest& request) {
+  const std::vector<std::string>& ids = request.ids;
+  const bool remove = request.remove;
+  const std::string& output = request.output;
+  if (const int refused = RefusedExport(request); refused != kDone) return refused;
   Machine machine;
   if (!machine.Open()) return kFailed;
   if (IsOwnFile(output)) return RefuseOwnFile(output);
   const BarOutcome chosen = machine.bars().ToExport(ids, remove);
   // Bars not wholly registered are left out, and said so; the others are still written.
   if (!chosen.ok() && chosen.left_out.empty()) return ExitStatus(chosen, chosen.id.value_or(""));
-  const std::vector<BarId>& bars = chosen.exported;
-  std::string bytes;
-  if (remove) {
-    bytes = ExportBarRemoval(bars);
-  } else if (RegResult<std::string> read = ExportBars(machine.store(), bars); read) {
-    bytes = std::move(*read);
-  } else {
-    BarOutcome unread;
-    unread.registry_unread = std::move(read).error();
-    return ExitStatus(unread, "");
+  std::vector<DeployedBar> bars;
+  for (const BarId& id : chosen.exported) {
+    DeployedBar bar{id, "", "", BarKind::kVertical};
+    // What the registry holds, put through RegisterBar again by each format; a removal
+    // needs only the identifier and, for its name, the row.
+    for (const ListedBar& listed : chosen.listed) {
+      if (!SameBarId(listed.row.id, id)) continue;
+      bar = {listed.row.id, listed.state.name.value_or(listed.row.name),
+             listed.state.location.value_or(""), listed.state.kind.value_or(BarKind::kVertical)};
+    }
+    for (const BarRow& row : chosen.rows) {
+      if (remove && SameBarId(row.id, id)) bar.name = row.name;
+    }
+    bars.push_back(std::move(bar));
   }
-  if (const int written = WriteOutput(output, bytes); written != kDone) return written;
+  int written = kDone;
+  if (request.format == "msi") {
+    written = WritePackage(output, bars, request);
+  } else if (request.format == "gpp") {
+    written = WriteGpp(output, bars, remove);
+  } else if (remove) {
+    written = WriteOutput(output, ExportBarRemoval(chosen.exported));
+  } else if (RegResult<std::string> file = ExportBars(bars); file) {
+    written = WriteOutput(output, *file);
+  } else {
+    return Fail("the registry entries of the bars could not be written: " +
+                RegErrorText(file.error()));
+  }
+  if (written != kDone) return written;
   return ExitStatus(chosen, "");
 }
 
@@ -284,18 +394,32 @@ int Run(int argc, char** argv) {
       "check", "List where the bar list and the registry disagree; exit 1 if they do");
   check->add_flag("--repair", repair, "List every bar the registry holds but no row lists again");
 
-  std::vector<std::string> ids;
-  bool remove = false;
-  std::string output;
+  ExportRequest request;
+  std::string package_name, package_version;
   CLI::App* exp = app.add_subcommand(
-      "export", "Write a .reg file of the bars' registry entries (all listed bars by default)");
-  exp->add_option("ID", ids, "Identifiers of listed bars")->transform(typed_id);
-  exp->add_flag("--remove", remove, "Write the entries that take the bars off a machine instead");
-  exp->add_option("-o", output, "The file to write (default, or -: standard output)");
+      "export",
+      "Write the bars' registry entries for other machines: a .reg file, Group Policy "
+      "preferences or an MSI package (all listed bars by default)");
+  exp->add_option("ID", request.ids, "Identifiers of listed bars")->transform(typed_id);
+  exp->add_option("--format", request.format,
+                  "reg (the default): a .reg file; gpp: Registry.xml files in a Group Policy "
+                  "object's folder; msi: a Windows Installer package")
+      ->check(CLI::IsMember({"reg", "gpp", "msi"}));
+  exp->add_flag("--remove", request.remove,
+                "Write the entries that take the bars off a machine instead (reg, gpp)");
+  exp->add_option("-o", request.output,
+                  "The file to write (reg: default, or -, standard output); the folder (gpp)");
+  CLI::Option* name_option = exp->add_option("--name", package_name,
+                                             "msi: the product's name (default \"Quillbay bars\")");
+  CLI::Option* version_option = exp->add_option(
+      "--version", package_version, "msi: the product's version, X.Y.Z (default 1.0.0)");
   exp->footer(
       "Examples:\n"
-      "  quillbay-cli export -o bars.reg         then on each machine: reg import bars.reg\n"
-      "  quillbay-cli export --remove -o remove.reg");
+      "  quillbay-cli export -o bars.reg         then on each machine: reg import bars.reg "
+      "/reg:64\n"
+      "  quillbay-cli export --remove -o remove.reg\n"
+      "  quillbay-cli export --format gpp -o \\\\dc\\SYSVOL\\example.org\\Policies\\{GPO}\n"
+      "  quillbay-cli export --format msi -o bars.msi --name \"Intranet bars\" --version 1.1.0");
 
   std::string page_path;
   std::string title;
@@ -348,7 +472,9 @@ int Run(int argc, char** argv) {
     } else if (*check) {
       status = Check(repair);
     } else if (*exp) {
-      status = Export(ids, remove, output);
+      if (*name_option) request.package_name = package_name;
+      if (*version_option) request.package_version = package_version;
+      status = Export(request);
     } else {
       status = Page(page_path, *title_option ? std::optional(title) : std::nullopt, pairs);
     }

@@ -38,7 +38,7 @@ struct BarState {
   bool is_bar() const { return html_band && kind.has_value(); }
   // What is left of a bar Quillbay made, also when only part of it remains: a class key
   // served by the HTML band, or a key in the browser's list of bars without a class key.
-  bool is_bar_trace() const { return html_band || (any && !has_class_key); }
+  bool is_bar_trace() const { return html_band || (any_key && !has_class_key); }
 };
 
 // Reads what the registry holds of bar `id`. Fails only when the store cannot be read.

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "registration/text.h"
 #include "resources/string_table.h"
 #include "system/files.h"
+#include "system/text.h"
 
 namespace quillbay {
 namespace {

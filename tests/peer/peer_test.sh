@@ -193,6 +193,82 @@ check "uninstalled: no shortcut left" test -z "$(shortcuts)"
 no_uninstall_entry() { ! uninstall_entry; }
 check "uninstalled: no entry in Apps & features left" no_uninstall_entry
 
+echo "export --format msi: packages of both CLIs, installed, shared, upgraded, removed by msiexec:"
+# Bars 1 and 2 in "Peer bars" (1.0.0 and 1.1.0); bars 1 and 3 in "Other bars". The reference is
+# what quillbay-cli.exe's add writes for the same identifiers, in both views.
+pkg_ids=("{11111111-2222-4333-8444-555555555555}" "{AAAAAAAA-BBBB-4CCC-8DDD-EEEEEEEEEEEE}"
+         "{33333333-2222-4333-8444-555555555555}")
+foreign="{F0F0F0F0-2222-4333-8444-555555555555}"
+add_pkg_bars() {  # add_pkg_bars COMMAND...: the three bars, as add makes them
+  "$@" add --id "${pkg_ids[0]}" 'News [1] #bar' 'http://intranet/news.htm?a=[b]'
+  "$@" add --horizontal --id "${pkg_ids[1]}" "Local pane" 'C:\Pages\#local.htm'
+  "$@" add --id "${pkg_ids[2]}" "Third bar" http://intranet/third.htm
+}
+ref=$work/msi-ref
+fresh_prefix "$ref"
+add_pkg_bars in_prefix "$ref" "$cli_exe"
+mkdir -p "$work/msi-cli-data" && XDG_DATA_HOME=$work/msi-cli-data add_pkg_bars "$cli" >/dev/null
+for id in "${pkg_ids[@]}"; do ref_bars+=("$id $id"); done
+export_ref() { local bars=("${ref_bars[@]}"); export_bars "$ref" "$work/msi-ref-$1" /reg:$1; }
+export_ref 64 && export_ref 32
+# Bar $2 of prefix $1 in both views is byte for byte the reference.
+same_as_add() {
+  local bars=("$2 $2") view file
+  for view in 64 32; do
+    export_bars "$1" "$work/msi-got-$view" /reg:$view || return 1
+    for file in "$2-clsid.reg" "$2-explorer-bars.reg"; do
+      same_bytes "$work/msi-ref-$view/$file" "$work/msi-got-$view/$file" || return 1
+    done
+  done
+}
+# The DisplayVersion of each uninstall entry named $2 in prefix $1, one a line.
+products() {
+  WINEPREFIX=$1 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null 2>/dev/null |
+    tr -d '\r' | grep -A1 "DisplayName *REG_SZ *$2\$" | sed -n 's/^ *DisplayVersion *REG_SZ *//p'
+}
+pkgs=$work/msi-packages && mkdir -p "$pkgs/linux" "$pkgs/win32"
+package() {  # package MAKER FILE OPTION...: written by the Linux CLI or by quillbay-cli.exe
+  if [[ $1 == linux ]]; then
+    XDG_DATA_HOME=$work/msi-cli-data "$cli" export --format msi -o "$pkgs/linux/$2" "${@:3}"
+  else
+    in_prefix "$ref" "$cli_exe" export --format msi -o "Z:$pkgs/win32/$2" "${@:3}"
+  fi
+}
+for maker in linux win32; do
+  package $maker peer-1.0.0.msi --name "Peer bars" "${pkg_ids[@]:0:2}"
+  package $maker peer-1.1.0.msi --name "Peer bars" --version 1.1.0 "${pkg_ids[@]:0:2}"
+  package $maker other.msi --name "Other bars" "${pkg_ids[0]}" "${pkg_ids[2]}"
+done
+one_key() { WINEPREFIX=$1 wine reg query "HKEY_CLASSES_ROOT\\CLSID\\$2" "$3" </dev/null >/dev/null 2>&1; }
+for maker in linux win32; do
+  p=$work/msi-$maker
+  fresh_prefix "$p"
+  for view in /reg:64 /reg:32; do
+    in_prefix "$p" reg add "HKEY_CLASSES_ROOT\\CLSID\\$foreign" /ve /d Foreign /f $view
+  done
+  in_prefix "$p" msiexec /i "Z:$pkgs/$maker/peer-1.0.0.msi" /qn
+  for id in "${pkg_ids[@]:0:2}"; do check "$maker: installed $id is add's, both views" same_as_add "$p" "$id"; done
+  in_prefix "$p" msiexec /i "Z:$pkgs/$maker/other.msi" /qn
+  check "$maker: a second package adds ${pkg_ids[2]}" same_as_add "$p" "${pkg_ids[2]}"
+  in_prefix "$p" msiexec /x "Z:$pkgs/$maker/peer-1.0.0.msi" /qn
+  check "$maker: removing one package keeps the bar the other holds" same_as_add "$p" "${pkg_ids[0]}"
+  check "$maker: and removes the bar only it held" bar_keys "$p" "${pkg_ids[1]}" gone
+  in_prefix "$p" msiexec /i "Z:$pkgs/$maker/peer-1.0.0.msi" /qn
+  in_prefix "$p" msiexec /i "Z:$pkgs/$maker/peer-1.1.0.msi" /qn
+  check "$maker: 1.1.0 replaces 1.0.0: one product left" test "$(products "$p" "Peer bars")" = 1.1.0
+  for id in "${pkg_ids[@]}"; do check "$maker: after the upgrade $id is all there" same_as_add "$p" "$id"; done
+  check "$maker: 1.0.0 over 1.1.0 is refused" \
+    bash -c "! WINEPREFIX='$p' wine msiexec /i 'Z:$pkgs/$maker/peer-1.0.0.msi' /qn </dev/null >/dev/null 2>&1"
+  check "$maker: still the one product, 1.1.0" test "$(products "$p" "Peer bars")" = 1.1.0
+  in_prefix "$p" msiexec /x "Z:$pkgs/$maker/peer-1.1.0.msi" /qn
+  in_prefix "$p" msiexec /x "Z:$pkgs/$maker/other.msi" /qn
+  for id in "${pkg_ids[@]}"; do check "$maker: uninstalled: no key of $id in either view" bar_keys "$p" "$id" gone; done
+  check "$maker: uninstalled: no product left" test -z "$(products "$p" "Peer bars")$(products "$p" "Other bars")"
+  for view in /reg:64 /reg:32; do
+    check "$maker: another program's class is untouched, $view" one_key "$p" "$foreign" $view
+  done
+done
+
 if ((failures)); then
   echo "peer check: $failures check(s) failed" >&2
   exit 1

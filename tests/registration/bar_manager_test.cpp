@@ -1,5 +1,6 @@
 // The bar manager over the backup file and a registry in memory.
 #include "registration/bar_manager.h"
+#include "registration/registry_paths.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -183,7 +184,7 @@ TEST_F(BarManagerTest, CheckNamesEachDisagreement) {
   std::filesystem::create_directories(dir_.path() / "data");
   WriteBytes(backup_, kId1 + ",One;\r\n" + kId2 + ",Two;\r\nx,y;\r\n" + kId3 + ",Three;\r\n");
   for (const BarId& id : {kId1, kId2}) RegisterBar(store, id, "n", "l", BarKind::kVertical);
-  const std::string lost = std::string(kBarsKeyPrefix) + kId2;
+  const std::string lost = KeyPath({kBarsKey, kId2});
   (void)store.DeleteKeys(std::vector<RegKeyPath>{{RegRoot::kLocalMachine, lost}});
   const BarOutcome checked = bars.Check();
   std::vector<std::string> found;

@@ -179,10 +179,7 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
         std::function<bool(Bars&)> operation = create;
         if (what >= 5 && what < 8) operation = [&](Bars& bars) { return bars.Delete(id).ok(); };
         if (what == 8) {
-          operation = [](Bars& bars) {
-            std::vector<BarRow> relisted;
-            return bars.Repair(&relisted).ok();
-          };
+          operation = [](Bars& bars) { return bars.Repair().ok(); };
         }
         const testing::Child child = world.Start(operation, fault);
         if (fault == Fault::kKill) {
@@ -197,7 +194,8 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
         EXPECT_EQ(world.Rows().size(), rows_before + 1) << "made but not listed";
         EXPECT_TRUE(world.State(made_id).registered()) << made_id << " made but not registered";
       } else if (ok && what < 8) {
-        EXPECT_FALSE(world.Listed(id) || world.State(id).any) << id << " deleted but still there";
+        EXPECT_FALSE(world.Listed(id) || world.State(id).any_key)
+            << id << " deleted but still there";
       }
       ASSERT_EQ(world.Orphan(), "") << "an orphan";
     }
@@ -208,7 +206,7 @@ TEST(BarsModelTest, ABarIsOneRecordWhateverFails) {
           << row.id;
     }
     EXPECT_TRUE(world.Rows().empty());
-    for (const std::string& id : known) EXPECT_FALSE(world.State(id).any) << id;
+    for (const std::string& id : known) EXPECT_FALSE(world.State(id).any_key) << id;
     made += known.size();
   }
   EXPECT_GE(made, 100u) << "the processes made almost no bar";
