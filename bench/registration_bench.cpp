@@ -6,10 +6,10 @@
 
 #include <filesystem>
 
+#include "deploy/reg_export.h"
 #include "registration/bar_manager.h"
 #include "registration/bars.h"
 #include "registration/file_registry_store.h"
-#include "deploy/reg_export.h"
 #include "registration/reg_file.h"
 #include "tests/support/temp_dir.h"
 
