@@ -165,13 +165,21 @@ void BM_ParseRegistryFile(benchmark::State& state) {
   Reader(state, [](Fleet& fleet) { return ParseRegFile(fleet.file).has_value(); });
 }
 void BM_Check(benchmark::State& state) {
-  Reader(state, [](Fleet& fleet) { return fleet.service.Check().value().size(); });
+  Reader(state, [](Fleet& fleet) { return fleet.service.Check().found.size(); });
 }
 void BM_Describe(benchmark::State& state) {
-  Reader(state, [](Fleet& fleet) { return fleet.service.Describe().value().size(); });
+  Reader(state, [](Fleet& fleet) { return fleet.service.Describe().listed.size(); });
 }
 void BM_ExportBars(benchmark::State& state) {
-  Reader(state, [](Fleet& fleet) { return ExportBars(fleet.store, fleet.ids).value().size(); });
+  Reader(state, [](Fleet& fleet) {
+    std::vector<DeployedBar> bars;
+    for (const ListedBar& bar : fleet.service.Describe().listed) {
+      bars.push_back({bar.row.id, bar.state.name.value_or(bar.row.name),
+                      bar.state.location.value_or(""),
+                      bar.state.kind.value_or(BarKind::kVertical)});
+    }
+    return ExportBars(bars).value().size();
+  });
 }
 #define QUILLBAY_FLEET(name) \
   BENCHMARK(name)->Arg(500)->Arg(1'000)->Arg(2'000)->Unit(benchmark::kMillisecond)->Complexity()
