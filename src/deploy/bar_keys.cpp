@@ -83,6 +83,21 @@ std::vector<RegKeyWrite> BarKeys(const DeployedBar& bar) {
   return std::move(recorder.keys);
 }
 
+std::string ValueData(const RegValue& value) {
+  if (value.type == RegType::kBinary) {
+    std::string hex;
+    for (const std::uint8_t byte : value.data) {
+      char digits[3];
+      std::snprintf(digits, sizeof digits, "%02X", unsigned{byte});
+      hex += digits;
+    }
+    return hex;
+  }
+  std::string text(value.data.begin(), value.data.end());
+  while (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
+}
+
 std::vector<RegKeyPath> BarTreeKeys(const BarId& id) {
   return {{RegRoot::kClassesRoot, KeyPath({kClassesKey, id})},
           {RegRoot::kLocalMachine, KeyPath({kBarsKey, id})}};

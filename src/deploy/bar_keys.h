@@ -26,6 +26,10 @@ enum class RegView { k64, k32 };
 // program writes.
 std::vector<RegKeyWrite> BarKeys(const DeployedBar& bar);
 
+// A value's data as the formats write it: binary as upper-case hex digits without
+// separators, text without its terminating NUL(s).
+std::string ValueData(const RegValue& value);
+
 // The two keys a bar's trees hang from: its class key and its Explorer Bars key.
 std::vector<RegKeyPath> BarTreeKeys(const BarId& id);
 

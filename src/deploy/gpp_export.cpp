@@ -77,18 +77,7 @@ std::string TypeName(RegType type) {
 }
 
 std::string ItemValue(const RegValue& value) {
-  if (value.type == RegType::kBinary) {
-    std::string hex;
-    for (const std::uint8_t byte : value.data) {
-      char digits[3];
-      std::snprintf(digits, sizeof digits, "%02X", unsigned{byte});
-      hex += digits;
-    }
-    return hex;
-  }
-  std::string text(value.data.begin(), value.data.end());
-  while (!text.empty() && text.back() == '\0') text.pop_back();
-  return text;
+  return ValueData(value);
 }
 
 pugi::xml_node NewSettings(pugi::xml_document& doc) {

@@ -79,18 +79,8 @@ std::string Formatted(std::string_view text) {
 
 // A value as the Registry table's Value column holds it: '#' begins a type marker.
 std::string RegistryValue(const RegValue& value) {
-  if (value.type == RegType::kBinary) {
-    std::string hex = "#x";
-    for (const std::uint8_t byte : value.data) {
-      char digits[3];
-      std::snprintf(digits, sizeof digits, "%02X", unsigned{byte});
-      hex += digits;
-    }
-    return hex;
-  }
-  std::string text(value.data.begin(), value.data.end());
-  while (!text.empty() && text.back() == '\0') text.pop_back();
-  text = Formatted(text);
+  if (value.type == RegType::kBinary) return "#x" + ValueData(value);
+  std::string text = Formatted(ValueData(value));
   if (value.type == RegType::kExpandString) return "#%" + text;
   return text.starts_with('#') ? "#" + text : text;
 }
