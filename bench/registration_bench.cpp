@@ -7,11 +7,11 @@
 #include <filesystem>
 
 #include "deploy/reg_export.h"
-#include "registration/bar_manager.h"
 #include "registration/bars.h"
-#include "registration/file_registry_store.h"
+#include "registration/posix/file_registry_store.h"
 #include "registration/reg_file.h"
 #include "tests/support/temp_dir.h"
+#include "ui/bar_manager.h"
 
 namespace quillbay {
 namespace {

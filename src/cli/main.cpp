@@ -20,9 +20,9 @@
 #include "deploy/reg_export.h"
 #include "linkpage/link_page.h"
 #include "registration/bars.h"
-#include "registration/data_files.h"
 #include "registration/error_text.h"
 #include "resources/string_table.h"
+#include "system/data_files.h"
 #include "system/files.h"
 #include "system/text.h"
 

@@ -81,6 +81,9 @@ class Bars {
   Bars(RegistryStore& store, GuidSource& guids, std::string backup_path)
       : store_(store), guids_(guids), backup_path_(std::move(backup_path)) {}
 
+  // The backup file, which a window watches to follow other processes' changes.
+  const std::string& backup_path() const { return backup_path_; }
+
   // The rows of the list, without its lock: a reader never makes a writer wait.
   BarOutcome List() const;
 

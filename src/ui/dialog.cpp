@@ -41,6 +41,10 @@ bool CDialog::DispatchSystemCommand(int command) {
   return handled;
 }
 
+void CDialog::Refresh() {
+  Guarded([&] { OnRefresh(); });
+}
+
 void CDialog::Closed() {
   window_ = nullptr;
 }

@@ -29,13 +29,15 @@ class CDialog {
   void Dispatch(int control_id, ControlEvent event, int item = -1);
   // Returns false when the command is not the dialog's and gets the default handling.
   bool DispatchSystemCommand(int command);
-  void Closed();  // the window is gone; the controls are no longer reachable
+  void Refresh();  // the watched file changed, or the user pressed F5
+  void Closed();   // the window is gone; the controls are no longer reachable
 
  protected:
   virtual void OnInitDialog() {}
   virtual void OnEvent(int /*control_id*/, ControlEvent /*event*/, int /*item*/) {}
   virtual void OnOK() { EndDialog(DialogResult::kOk); }
   virtual void OnCancel() { EndDialog(DialogResult::kCancel); }
+  virtual void OnRefresh() {}
   // Returns true when the command was handled here.
   virtual bool OnSystemMenuCommand(int /*command*/) { return false; }
 

@@ -61,6 +61,10 @@ class DialogWindow {
   virtual bool HasSystemMenu() const = 0;
   virtual void AppendSystemMenuSeparator() = 0;
   virtual void AppendSystemMenuItem(int command, std::string_view text) = 0;
+  // Asks for the dialog's OnRefresh whenever the file at `path` changes: written, replaced,
+  // made or removed, by this process or another. Changes close together give one call once
+  // they settle, not one each; nothing polls in between. F5 in the window asks for it too.
+  virtual void WatchFile(const std::string& path) = 0;
   // Ends the modal run once the current handler returns.
   virtual void EndDialog(DialogResult result) = 0;
 };

@@ -46,6 +46,8 @@ void CQuillbayDlg::OnInitDialog() {
   window().AddColumn(idc::kBarList, 1, "Bar name", kNameColumnWidth);
   window().FitColumn(idc::kBarList, 0, OneDigitBarIds());
   manager_.Open();
+  // Another window or the command line may change the list while this one is open.
+  if (const std::string* path = manager_.list_path()) window().WatchFile(*path);
 }
 
 void CQuillbayDlg::AddAboutItem() {

@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "registration/bar_manager.h"
 #include "registration/registry_store.h"
 #include "system/guid.h"
+#include "ui/bar_manager.h"
 #include "ui/dialog.h"
 #include "ui/link_page_dlg.h"
 
@@ -25,6 +25,7 @@ class CQuillbayDlg : public CDialog {
   void OnInitDialog() override;
   void OnEvent(int control_id, ControlEvent event, int item) override;
   bool OnSystemMenuCommand(int command) override;
+  void OnRefresh() override { manager_.Reload(); }
 
  private:
   // The manager's messages and state changes, shown in this window.

@@ -7,7 +7,7 @@
 #include <pugixml.hpp>
 
 #include "registration/bar_registry.h"
-#include "registration/file_registry_store.h"
+#include "registration/posix/file_registry_store.h"
 #include "tests/support/temp_dir.h"
 
 namespace quillbay {

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "peer_bars.h"
-#include "registration/file_registry_store.h"
+#include "registration/posix/file_registry_store.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "registration/bars.h"
-#include "registration/file_registry_store.h"
+#include "registration/posix/file_registry_store.h"
 #include "system/file_lock.h"
 #include "tests/support/temp_dir.h"
 

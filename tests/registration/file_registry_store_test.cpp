@@ -1,6 +1,6 @@
 // The registry kept in a '.reg' file: its reader and writer against the reference exports,
 // and the store over it.
-#include "registration/file_registry_store.h"
+#include "registration/posix/file_registry_store.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -74,6 +74,7 @@ class TestWindow final : public DialogWindow, public contract::User {
   void AppendSystemMenuItem(int command, std::string_view text) override {
     system_menu_.push_back({command, std::string(text)});
   }
+  void WatchFile(const std::string& path) override { watched_ = path; }
   void EndDialog(DialogResult result) override { result_ = static_cast<int>(result); }
 
   void Click(int id) override {
@@ -109,6 +110,8 @@ class TestWindow final : public DialogWindow, public contract::User {
     for (const Row& row : Find(id).rows) out.push_back({row.cells.begin(), row.cells.end()});
     return out;
   }
+  const std::string& watched() const { return watched_; }
+  void FileChanged() { dialog_.Refresh(); }  // what the watcher and F5 do
   bool ended() const { return result_ != 0; }
   DialogResult result() const { return static_cast<DialogResult>(result_); }
 
@@ -149,6 +152,7 @@ class TestWindow final : public DialogWindow, public contract::User {
   const DialogTemplate& template_;
   mutable std::vector<Control> controls_;
   std::string caption_;
+  std::string watched_;
   std::vector<std::pair<int, std::string>> system_menu_;
   int focus_ = 0;
   int result_ = 0;

@@ -7,7 +7,7 @@
 
 #include "registration/backup_file.h"
 #include "registration/bar_registry.h"
-#include "registration/file_registry_store.h"
+#include "registration/posix/file_registry_store.h"
 #include "registration/reg_file.h"
 #include "resources/string_table.h"
 #include "system/file_lock.h"

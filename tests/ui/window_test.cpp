@@ -94,6 +94,28 @@ TEST_F(WindowTest, MainOpeningControlsAndTheWindowsOverIt) {
 // good. OK without rows closes at once and writes nothing, even with a path typed. With rows,
 // OK asks for the path, then the title; the title typed while checked is written after
 // unchecking. A failed write keeps everything for another try. Enter in the name box is OK.
+// Another process changes the list: the window follows, and Delete still removes the bar the
+// user chose, which has moved up a row.
+TEST_F(WindowTest, MainListFollowsTheFile) {
+  const auto row = [](char c) {
+    return "{0000000" + std::string(1, c) + "-0000-0000-0000-000000000000}," + c + ";\r\n";
+  };
+  testing::WriteBytes(backup_, row('A') + row('B') + row('C'));
+  EXPECT_EQ(Run([&](TestWindow& w) {
+              EXPECT_EQ(w.watched(), backup_);
+              w.Select(idc::kBarList, {2});
+              testing::WriteBytes(backup_, row('B') + row('C') + row('D'));
+              w.FileChanged();
+              EXPECT_EQ(w.FirstSelectedRow(idc::kBarList), 1);
+              w.Click(idc::kDelete);
+              EXPECT_EQ(w.RowCount(idc::kBarList), 2);
+              EXPECT_EQ(w.GetCell(idc::kBarList, 1, 1), "D");
+              EXPECT_FALSE(w.enabled(idc::kDelete));
+              w.Press(Key::kEscape);
+            }),
+            Texts{});
+}
+
 TEST_F(WindowTest, LinkPageAddingDeletingAndOk) {
   for (int run = 0; run < 2; ++run) {
     EXPECT_EQ(RunLinkPage([&](TestWindow& w) {

@@ -4,8 +4,8 @@
 #include <csignal>
 
 #include "cli/cli_platform.h"
-#include "registration/data_files.h"
-#include "registration/file_registry_store.h"
+#include "registration/posix/file_registry_store.h"
+#include "system/data_files.h"
 
 namespace quillbay {
 

@@ -3,9 +3,9 @@
 #include <optional>
 #include <string>
 
-#include "registration/data_files.h"
-#include "registration/file_registry_store.h"
+#include "registration/posix/file_registry_store.h"
 #include "resources/dialog_templates.h"
+#include "system/data_files.h"
 #include "system/guid.h"
 #include "ui/qt/qt_dialog_platform.h"
 #include "ui/qt/qt_resources.h"

@@ -638,6 +638,8 @@ void QtDialogWindow::AppendSystemMenuItem(int command, std::string_view text) {
   connect(item, &QAction::triggered, this, [this, command] { SystemCommand(command); });
 }
 
+void QtDialogWindow::WatchFile(const std::string& /*path*/) {}
+
 void QtDialogWindow::EndDialog(DialogResult result) {
   result_ = result;
   ended_ = true;

@@ -63,6 +63,7 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   bool HasSystemMenu() const override;
   void AppendSystemMenuSeparator() override;
   void AppendSystemMenuItem(int command, std::string_view text) override;
+  void WatchFile(const std::string& path) override;
   void EndDialog(DialogResult result) override;
 
  protected:

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "registration/data_files.h"
 #include "registration/win32/win32_registry_store.h"
+#include "system/data_files.h"
 #include "system/guid.h"
 #include "ui/quillbay_app.h"
 #include "ui/win32/win32_dialog_platform.h"

@@ -480,6 +480,8 @@ void Win32DialogWindow::AppendSystemMenuItem(int command, std::string_view text)
   }
 }
 
+void Win32DialogWindow::WatchFile(const std::string& /*path*/) {}
+
 void Win32DialogWindow::EndDialog(DialogResult result) {
   // The dialog manager leaves its loop once the current message has been handled.
   ::EndDialog(hwnd_, result == DialogResult::kOk ? IDOK : IDCANCEL);

@@ -51,6 +51,7 @@ class Win32DialogWindow final : public DialogWindow {
   bool HasSystemMenu() const override;
   void AppendSystemMenuSeparator() override;
   void AppendSystemMenuItem(int command, std::string_view text) override;
+  void WatchFile(const std::string& path) override;
   void EndDialog(DialogResult result) override;
 
  private:

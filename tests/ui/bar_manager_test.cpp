@@ -1,5 +1,5 @@
 // The bar manager over the backup file and a registry in memory.
-#include "registration/bar_manager.h"
+#include "ui/bar_manager.h"
 #include "registration/registry_paths.h"
 
 #include <gmock/gmock.h>

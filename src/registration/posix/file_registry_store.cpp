@@ -1,4 +1,4 @@
-#include "registration/file_registry_store.h"
+#include "registration/posix/file_registry_store.h"
 
 #include <utility>
 #include <vector>

@@ -31,6 +31,10 @@ class BarManager {
              std::optional<std::string> backup_path);
 
   void Open();
+  // Reads the list again, after another process changed it or on the user's request. The
+  // selection stays on the same bar while that bar is listed. A list that cannot be read is
+  // said once, not at every change that follows.
+  void Reload();
   void CreateBar(std::string_view name, std::string_view location);
   void DeleteSelected();
   // The list's selection changed: `first_selected` is the lowest selected row (-1: none).
@@ -40,6 +44,8 @@ class BarManager {
   // nullopt when the text may stay as it is. Putting it back runs the filter again.
   std::optional<std::string> FilterSeparators(std::string_view text);
 
+  // The backup file; null without a data folder.
+  const std::string* list_path() const { return bars_ ? &bars_->backup_path() : nullptr; }
   const std::vector<BarRow>& rows() const { return rows_; }
   BarKind kind() const { return kind_; }
   bool delete_enabled() const { return delete_enabled_; }
@@ -58,6 +64,7 @@ class BarManager {
   int first_selected_ = -1;
   BarKind kind_ = BarKind::kVertical;
   bool delete_enabled_ = false;
+  bool list_unread_ = false;  // the last reading of the list failed and was said
 };
 
 }  // namespace quillbay

@@ -1,4 +1,4 @@
-#include "registration/data_files.h"
+#include "system/data_files.h"
 
 #include "system/files.h"
 

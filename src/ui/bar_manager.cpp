@@ -1,6 +1,7 @@
-#include "registration/bar_manager.h"
+#include "ui/bar_manager.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "registration/error_text.h"
 #include "resources/string_table.h"
@@ -31,6 +32,17 @@ void BarManager::Open() {
   if (listed.ok()) {
     if (const BarOutcome lock = bars_->CanChange(); lock.unwritable) Tell(lock, "");
   }
+}
+
+void BarManager::Reload() {
+  if (!bars_) return;
+  const BarOutcome listed = bars_->List();
+  if (!listed.rows_read) {
+    if (!std::exchange(list_unread_, true)) Tell(listed, "");
+    return;
+  }
+  list_unread_ = false;
+  ShowRows(listed.rows);
 }
 
 void BarManager::CreateBar(std::string_view name, std::string_view location) {
@@ -71,27 +83,29 @@ void BarManager::Tell(const BarOutcome& outcome, std::string_view id, int regist
 void BarManager::ShowRows(const std::vector<BarRow>& wanted) {
   // Rows only ever go from anywhere and come at the end: keep the rows that are still
   // wanted in order, drop the others, then append what is new.
+  // The list keeps its selection on the rows that stay, so the selected index moves up
+  // with each row removed before it; a removed selected row leaves nothing selected.
   std::size_t kept = 0;
-  bool removed = false;
   for (std::size_t i = 0; i < rows_.size();) {
     if (kept < wanted.size() && rows_[i] == wanted[kept]) {
       ++kept;
       ++i;
     } else {
       rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
+      const auto index = static_cast<int>(i);
+      if (index < first_selected_) {
+        --first_selected_;
+      } else if (index == first_selected_) {
+        first_selected_ = -1;
+        if (delete_enabled_) SetDeleteEnabled(false);
+      }
       sink_.RowRemoved(i);
-      removed = true;
     }
   }
   rows_.reserve(wanted.size());
   for (; kept < wanted.size(); ++kept) {
     rows_.push_back(wanted[kept]);
     sink_.RowAppended(rows_.back());
-  }
-  // Another window removed rows: the selection no longer names what the user chose.
-  if (removed) {
-    first_selected_ = -1;
-    if (delete_enabled_) SetDeleteEnabled(false);
   }
 }
 
