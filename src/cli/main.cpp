@@ -261,7 +261,7 @@ int WriteGpp(const std::string& folder, const std::vector<DeployedBar>& bars, bo
   char changed[32];
   std::strftime(changed, sizeof changed, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
   const std::optional<GppFiles> files = ExportGpp(bars, remove, changed);
-  if (!files) return Fail("this build writes no Group Policy files: use the Linux quillbay-cli");
+  if (!files) return Fail("the XML library could not write Registry.xml");
   for (const auto& [name, bytes] :
        {std::pair(kGppMachineFile, &files->machine), std::pair(kGppUserFile, &files->user)}) {
     const std::string path = JoinPath(folder, name);

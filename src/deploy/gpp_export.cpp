@@ -1,9 +1,10 @@
 #include "deploy/gpp_export.h"
 
-#include <pugixml.hpp>
+#include <initializer_list>
+#include <memory>
+#include <utility>
 
-#include <cstdio>
-#include <sstream>
+#include "deploy/xml_writer.h"
 
 namespace quillbay {
 namespace {
@@ -35,8 +36,14 @@ struct Item {
   bool is_default = false;
 };
 
-void AddItem(pugi::xml_node parent, const Item& item, std::string_view changed,
-             std::string_view owner) {
+using Attributes = std::initializer_list<std::pair<std::string_view, std::string_view>>;
+
+void Element(XmlWriter& xml, std::string_view name, Attributes attributes) {
+  xml.StartElement(name);
+  for (const auto& [key, value] : attributes) xml.Attribute(key, value);
+}
+
+void AddItem(XmlWriter& xml, const Item& item, std::string_view changed, std::string_view owner) {
   // What the editor shows: the value's name, or the key's own.
   std::string shown = item.name;
   if (item.is_default) {
@@ -47,22 +54,24 @@ void AddItem(pugi::xml_node parent, const Item& item, std::string_view changed,
   const std::string uid =
       NameBasedUuid("registry preference\\" + std::string(owner) + "\\" + item.hive + "\\" +
                     item.key + "\\" + item.action + (item.is_default ? "" : ":") + item.name);
-  pugi::xml_node node = parent.append_child("Registry");
-  node.append_attribute("clsid") = kItemClass;
-  node.append_attribute("name") = shown.c_str();
-  node.append_attribute("status") = shown.c_str();
-  node.append_attribute("image") = item.action == 'D' ? "3" : "2";
-  node.append_attribute("changed") = std::string(changed).c_str();
-  node.append_attribute("uid") = uid.c_str();
-  pugi::xml_node properties = node.append_child("Properties");
-  properties.append_attribute("action") = std::string(1, item.action).c_str();
-  properties.append_attribute("displayDecimal") = "0";
-  properties.append_attribute("default") = item.is_default ? "1" : "0";
-  properties.append_attribute("hive") = item.hive.c_str();
-  properties.append_attribute("key") = item.key.c_str();
-  properties.append_attribute("name") = item.name.c_str();
-  properties.append_attribute("type") = item.type.c_str();
-  properties.append_attribute("value") = item.value.c_str();
+  Element(xml, "Registry",
+          {{"clsid", kItemClass},
+           {"name", shown},
+           {"status", shown},
+           {"image", item.action == 'D' ? "3" : "2"},
+           {"changed", changed},
+           {"uid", uid}});
+  Element(xml, "Properties",
+          {{"action", std::string_view(&item.action, 1)},
+           {"displayDecimal", "0"},
+           {"default", item.is_default ? "1" : "0"},
+           {"hive", item.hive},
+           {"key", item.key},
+           {"name", item.name},
+           {"type", item.type},
+           {"value", item.value}});
+  xml.EndElement();
+  xml.EndElement();
 }
 
 std::string TypeName(RegType type) {
@@ -76,69 +85,63 @@ std::string TypeName(RegType type) {
   }
 }
 
-std::string ItemValue(const RegValue& value) {
-  return ValueData(value);
-}
-
-pugi::xml_node NewSettings(pugi::xml_document& doc) {
-  pugi::xml_node declaration = doc.append_child(pugi::node_declaration);
-  declaration.append_attribute("version") = "1.0";
-  declaration.append_attribute("encoding") = "utf-8";
-  pugi::xml_node root = doc.append_child("RegistrySettings");
-  root.append_attribute("clsid") = kSettingsClass;
-  return root;
-}
-
-std::string Saved(const pugi::xml_document& doc) {
-  std::ostringstream out;
-  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
-  // The declaration on its own line, as the editor writes it.
-  std::string text = out.str();
-  const std::size_t end = text.find("?>") + 2;
-  return text.substr(0, end) + "\r\n" + text.substr(end);
+// A document of registry preferences, its items written by `fill`; nullopt when the XML
+// library failed.
+template <typename Fill>
+std::optional<std::string> Settings(Fill&& fill) {
+  const std::unique_ptr<XmlWriter> xml = NewXmlWriter();
+  if (!xml) return std::nullopt;
+  Element(*xml, "RegistrySettings", {{"clsid", kSettingsClass}});
+  fill(*xml);
+  xml->EndElement();
+  std::optional<std::string> body = xml->Finish();
+  // The declaration on a line of its own, as the editor writes it.
+  if (body) body->insert(0, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n");
+  return body;
 }
 
 }  // namespace
 
 std::optional<GppFiles> ExportGpp(const std::vector<DeployedBar>& bars, bool remove,
                                   std::string_view changed) {
-  pugi::xml_document machine;
-  pugi::xml_node settings = NewSettings(machine);
-  for (const DeployedBar& bar : bars) {
-    pugi::xml_node collection = settings.append_child("Collection");
-    collection.append_attribute("clsid") = kCollectionClass;
-    collection.append_attribute("name") = (bar.name.empty() ? bar.id : bar.name).c_str();
-    for (const RegView view : {RegView::k64, RegView::k32}) {
-      if (remove) {
-        for (const RegKeyPath& key : BarTreeKeys(bar.id)) {
-          AddItem(
-              collection,
-              {'D', "HKEY_LOCAL_MACHINE", MachinePath(key.root, key.path, view), "", "REG_SZ", ""},
-              changed, bar.id);
+  std::optional<std::string> machine = Settings([&](XmlWriter& xml) {
+    for (const DeployedBar& bar : bars) {
+      Element(xml, "Collection",
+              {{"clsid", kCollectionClass}, {"name", bar.name.empty() ? bar.id : bar.name}});
+      for (const RegView view : {RegView::k64, RegView::k32}) {
+        if (remove) {
+          for (const RegKeyPath& key : BarTreeKeys(bar.id)) {
+            AddItem(xml,
+                    {'D', "HKEY_LOCAL_MACHINE", MachinePath(key.root, key.path, view), "", "REG_SZ",
+                     ""},
+                    changed, bar.id);
+          }
+          continue;
         }
-        continue;
+        for (const RegKeyWrite& key : BarKeys(bar)) {
+          const std::string path = MachinePath(key.root, key.path, view);
+          if (key.values.empty()) {
+            AddItem(xml, {'U', "HKEY_LOCAL_MACHINE", path, "", "REG_SZ", ""}, changed, bar.id);
+          }
+          for (const RegValue& value : key.values) {
+            AddItem(xml,
+                    {'U', "HKEY_LOCAL_MACHINE", path, value.name, TypeName(value.type),
+                     ValueData(value), value.name.empty()},
+                    changed, bar.id);
+          }
+        }
       }
-      for (const RegKeyWrite& key : BarKeys(bar)) {
-        const std::string path = MachinePath(key.root, key.path, view);
-        if (key.values.empty()) {
-          AddItem(collection, {'U', "HKEY_LOCAL_MACHINE", path, "", "REG_SZ", ""}, changed, bar.id);
-        }
-        for (const RegValue& value : key.values) {
-          AddItem(collection,
-                  {'U', "HKEY_LOCAL_MACHINE", path, value.name, TypeName(value.type),
-                   ItemValue(value), value.name.empty()},
-                  changed, bar.id);
-        }
-      }
+      xml.EndElement();
     }
-  }
-  pugi::xml_document user;
-  pugi::xml_node user_settings = NewSettings(user);
-  for (const std::string_view cache : kCategoryCaches) {
-    AddItem(user_settings, {'D', "HKEY_CURRENT_USER", std::string(cache), "", "REG_SZ", ""},
-            changed, "category caches");
-  }
-  return GppFiles{Saved(machine), Saved(user)};
+  });
+  std::optional<std::string> user = Settings([&](XmlWriter& xml) {
+    for (const std::string_view cache : kCategoryCaches) {
+      AddItem(xml, {'D', "HKEY_CURRENT_USER", std::string(cache), "", "REG_SZ", ""}, changed,
+              "category caches");
+    }
+  });
+  if (!machine || !user) return std::nullopt;
+  return GppFiles{std::move(*machine), std::move(*user)};
 }
 
 }  // namespace quillbay

@@ -24,8 +24,8 @@ struct GppFiles {
 };
 
 // `changed` is the items' time stamp, "YYYY-MM-DD HH:MM:SS"; every other attribute is made
-// from the bars alone, so two exports of the same bars differ only there. nullopt where this
-// build has no XML writer (the Windows build: its library is the Linux host's).
+// from the bars alone, so two exports of the same bars differ only there. nullopt when the
+// XML library cannot be loaded or fails.
 std::optional<GppFiles> ExportGpp(const std::vector<DeployedBar>& bars, bool remove,
                                   std::string_view changed);
 

@@ -142,6 +142,23 @@ prefix=$work/win32-store
 backup_of_peer_bars "$prefix/drive_c/windows/bkupRegKeyf"
 in_prefix "$prefix" "$cli_exe" export -o "Z:$work/bars-win32.reg"
 check "export from the registry is quillbay-cli's export" cmp -s "$work/bars.reg" "$work/bars-win32.reg"
+# The same Group Policy files through MSXML as through pugixml: the declaration, then the
+# same elements with the same attributes in the same order, but for the time stamps.
+in_prefix "$prefix" "$cli_exe" export --format gpp -o "Z:$work/gpp-win32"
+XDG_DATA_HOME=$work/cli-data "$cli" export --format gpp -o "$work/gpp-linux"
+same_gpp() {
+  local f
+  for f in Machine/Preferences/Registry/Registry.xml User/Preferences/Registry/Registry.xml; do
+    cmp -s <(head -1 "$work/gpp-linux/$f") <(head -1 "$work/gpp-win32/$f") || return
+    python3 - "$work/gpp-linux/$f" "$work/gpp-win32/$f" <<'PY' || return
+import sys, xml.etree.ElementTree as ET
+def items(path):
+    return [(e.tag, [a for a in e.attrib.items() if a[0] != "changed"]) for e in ET.parse(path).iter()]
+sys.exit(items(sys.argv[1]) != items(sys.argv[2]))
+PY
+  done
+}
+check "export --format gpp: the Registry.xml files quillbay-cli writes" same_gpp
 in_prefix "$prefix" "$cli_exe" add "Wine bar" http://example.org/wine.htm
 id=$(tr -d '\r' <"$work/wine.log" | tail -1)
 check "add $id: both views" bar_keys "$prefix" "$id" present
