@@ -1,18 +1,11 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "registration/registry_store.h"
-
 namespace quillbay {
-
-// The registry the windows write: the Windows registry, or the registry file of the data
-// folder elsewhere. nullptr when there is no data folder to keep it in.
-std::unique_ptr<RegistryStore> OpenSystemRegistry();
 
 // The arguments after the program's name, in the program's text. Elsewhere argv as it is.
 // On Windows the command line is read as UTF-16 and converted to the ANSI code page with no

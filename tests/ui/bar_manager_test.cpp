@@ -28,7 +28,8 @@ const std::string kId4 = "{00000004-0000-0000-0000-000000000000}";
 const auto Message = [](int id) { return "message " + std::string(StringResource(id)); };
 
 struct Window : BarManagerSink {
-  explicit Window(std::optional<std::string> path) : manager(store, guids, *this, std::move(path)) {
+  explicit Window(Expected<std::string, int> path)
+      : bars(store, guids, std::move(path)), manager(bars, *this) {
     manager.Open();
   }
   void ShowMessage(std::string_view text) override { Box("message " + std::string(text)); }
@@ -45,6 +46,7 @@ struct Window : BarManagerSink {
   std::vector<std::string> boxes;  // the messages alone
   testing::MemoryRegistryStore store;
   testing::ScriptedGuidSource guids;
+  Bars bars;
   BarManager manager;
 };
 
@@ -70,7 +72,7 @@ class BarManagerTest : public ::testing::Test {
 // removed keeps its row, selected, for a later Delete to finish. Missing rights are named
 // as such.
 TEST_F(BarManagerTest, WhatTheUserIsTold) {
-  Window none(std::nullopt);
+  Window none(Unexpected(str::kNoDataFolder));
   none.manager.CreateBar("bar", "http://h/");
   EXPECT_THAT(none.boxes, ElementsAre(Message(str::kNoDataFolder), Message(str::kNoDataFolder)));
   Window w(backup_);

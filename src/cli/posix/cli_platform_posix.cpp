@@ -4,16 +4,8 @@
 #include <csignal>
 
 #include "cli/cli_platform.h"
-#include "registration/posix/file_registry_store.h"
-#include "system/data_files.h"
 
 namespace quillbay {
-
-std::unique_ptr<RegistryStore> OpenSystemRegistry() {
-  const std::optional<std::string> path = DataFilePath(kRegistryFileName);
-  if (!path) return nullptr;
-  return std::make_unique<FileRegistryStore>(*path);
-}
 
 std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** argv,
                                                              std::string* /*refused*/) {

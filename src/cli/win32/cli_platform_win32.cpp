@@ -9,7 +9,6 @@
 #include <cwchar>
 
 #include "cli/cli_platform.h"
-#include "registration/win32/win32_registry_store.h"
 #include "system/win32/text_win32.h"
 
 namespace quillbay {
@@ -38,10 +37,6 @@ std::string RefusedCharacter(std::wstring_view wide) {
 }
 
 }  // namespace
-
-std::unique_ptr<RegistryStore> OpenSystemRegistry() {
-  return std::make_unique<Win32RegistryStore>();
-}
 
 std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** argv,
                                                              std::string* refused) {
