@@ -308,10 +308,9 @@ int Page(const std::string& path, const std::optional<std::string>& title,
 
 int Run(int argc, char** argv) {
   IgnoreClosedPipe();
-  std::string refused;
-  const std::optional<std::vector<std::string>> arguments =
-      CommandLineArguments(argc, argv, &refused);
-  if (!arguments) return Fail(refused);
+  const Expected<std::vector<std::string>, std::string> arguments =
+      CommandLineArguments(argc, argv);
+  if (!arguments) return Fail(arguments.error());
 
   CLI::App app{
       "Registers browser bars, as the Quillbay windows do, from scripts; writes .reg "

@@ -7,8 +7,7 @@
 
 namespace quillbay {
 
-std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** argv,
-                                                             std::string* /*refused*/) {
+Expected<std::vector<std::string>, std::string> CommandLineArguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
