@@ -61,7 +61,9 @@ BENCHMARK(BM_LoadBackup)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecon
 // A data folder holding `count` bars, registered and listed, as a long-used program has.
 struct Populated {
   explicit Populated(std::size_t count)
-      : store(dir.File("registry.reg")), manager(store, guids, sink, dir.File("bkupRegKeyf")) {
+      : store(dir.File("registry.reg")),
+        bars(store, guids, dir.File("bkupRegKeyf")),
+        manager(bars, sink) {
     const std::vector<BarRow> rows = MakeRows(count);
     for (const BarRow& row : rows) {
       RegisterBar(store, row.id, row.name, "http://example.com/" + row.name, BarKind::kVertical);
@@ -74,6 +76,7 @@ struct Populated {
   FileRegistryStore store;
   CountingGuids guids;
   SilentSink sink;
+  Bars bars;
   BarManager manager;
 };
 

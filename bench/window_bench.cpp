@@ -33,8 +33,9 @@ void OpenMainWindow(benchmark::State& state) {
     benchmark::DoNotOptimize(w.RowCount(idc::kBarList));
     w.Press(Key::kEscape);
   });
+  Bars bars(store, guids, backup);
   for (auto _ : state) {
-    CQuillbayDlg dlg(platform, store, guids, backup);
+    CQuillbayDlg dlg(platform, bars);
     dlg.DoModal();
   }
   state.SetComplexityN(state.range(0));

@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
   testing::MemoryRegistryStore store;
   testing::ScriptedGuidSource guids;
   CAboutDlg(platform).DoModal();
-  CQuillbayDlg(platform, store, guids, backup).DoModal();
+  Bars bars(store, guids, backup);
+  CQuillbayDlg(platform, bars).DoModal();
   CLinkPageDlg(platform).DoModal();
   return saved_all ? 0 : 1;
 }

@@ -117,7 +117,8 @@ int main(int argc, char** argv) {
       Guid{0x0F3B8D72, 0x51A4, 0x4E09, {0xB6, 0xC8, 0x7D, 0x2E, 0x91, 0xA0, 0x5C, 0x66}}};
   const std::string backup = g_folder + "\\bkupRegKeyf";
   DeleteFileA(backup.c_str());
-  CQuillbayApp app(platform, store, guids, backup);
+  Bars bars(store, guids, backup);
+  CQuillbayApp app(platform, bars);
   app.Run();
   DeleteFileA(backup.c_str());
   return 0;

@@ -1,25 +1,22 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "registration/registry_store.h"
+#include "registration/expected.h"
 
 namespace quillbay {
 
-// The registry the windows write: the Windows registry, or the registry file of the data
-// folder elsewhere. nullptr when there is no data folder to keep it in.
-std::unique_ptr<RegistryStore> OpenSystemRegistry();
+// What the command line needs of the system beyond the core's seams. A refusal comes back as
+// an Expected naming what was refused, for the program to print; nothing here throws.
 
 // The arguments after the program's name, in the program's text. Elsewhere argv as it is.
 // On Windows the command line is read as UTF-16 and converted to the ANSI code page with no
-// best fit: a character the code page cannot hold gives nullopt and `refused` names it,
-// since a look-alike or '?' stored in its place would be a different bar.
-std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** argv,
-                                                             std::string* refused);
+// best fit: a character the code page cannot hold is refused, naming it, since a look-alike
+// or '?' stored in its place would be a different bar.
+Expected<std::vector<std::string>, std::string> CommandLineArguments(int argc, char** argv);
 
 // The program's text as UTF-8: converted from the ANSI code page on Windows, as it is
 // elsewhere. Bytes that are not text are left for the JSON writer to replace.

@@ -21,6 +21,7 @@
 #include "linkpage/link_page.h"
 #include "registration/bars.h"
 #include "registration/error_text.h"
+#include "registration/machine_bars.h"
 #include "resources/string_table.h"
 #include "system/data_files.h"
 #include "system/files.h"
@@ -41,28 +42,6 @@ int Fail(std::string_view text) {
 int Fail(int string_id) {
   return Fail(StringResource(string_id));
 }
-
-// The bars of this machine: its backup file and its registry.
-class Machine {
- public:
-  bool Open() {
-    store_ = OpenSystemRegistry();
-    const std::optional<std::string> backup = DataFilePath(kBackupFileName);
-    if (!store_ || !backup) {
-      Fail(str::kNoDataFolder);
-      return false;
-    }
-    bars_.emplace(*store_, guids_, *backup);
-    return true;
-  }
-  Bars& bars() { return *bars_; }
-  RegistryStore& store() { return *store_; }
-
- private:
-  std::unique_ptr<RegistryStore> store_;
-  SystemGuidSource guids_;
-  std::optional<Bars> bars_;
-};
 
 // Says on standard error what went wrong in `outcome`, for the bar `id`, in the windows'
 // words; the exit status: done when nothing did.
@@ -87,8 +66,7 @@ int WriteOutput(const std::string& path, std::string_view bytes) {
 }
 
 int List(bool json) {
-  Machine machine;
-  if (!machine.Open()) return kFailed;
+  MachineBars machine;
   if (!json) {
     const BarOutcome listed = machine.bars().List();
     for (const BarRow& row : listed.rows) std::cout << row.id << '\t' << row.name << '\n';
@@ -115,8 +93,7 @@ int List(bool json) {
 
 int Add(const std::string& name, const std::string& location, bool horizontal,
         const std::optional<std::string>& chosen) {
-  Machine machine;
-  if (!machine.Open()) return kFailed;
+  MachineBars machine;
   const BarOutcome outcome = machine.bars().Create(
       name, location, horizontal ? BarKind::kHorizontal : BarKind::kVertical, chosen);
   // A bar that is listed but not fully registered can still be deleted: show it.
@@ -125,8 +102,7 @@ int Add(const std::string& name, const std::string& location, bool horizontal,
 }
 
 int Delete(const std::string& id) {
-  Machine machine;
-  if (!machine.Open()) return kFailed;
+  MachineBars machine;
   return ExitStatus(machine.bars().Delete(id), id, str::kRegistryRemoveFailed);
 }
 
@@ -154,8 +130,7 @@ void PrintDisagreement(const Disagreement& d) {
 }
 
 int Check(bool repair) {
-  Machine machine;
-  if (!machine.Open()) return kFailed;
+  MachineBars machine;
   if (repair) {
     const BarOutcome repaired = machine.bars().Repair();
     for (const BarRow& row : repaired.mended) {
@@ -276,8 +251,7 @@ int Export(const ExportRequest& request) {
   const bool remove = request.remove;
   const std::string& output = request.output;
   if (const int refused = RefusedExport(request); refused != kDone) return refused;
-  Machine machine;
-  if (!machine.Open()) return kFailed;
+  MachineBars machine;
   if (IsOwnFile(output)) return RefuseOwnFile(output);
   const BarOutcome chosen = machine.bars().ToExport(ids, remove);
   // Bars not wholly registered are left out, and said so; the others are still written.
@@ -334,10 +308,9 @@ int Page(const std::string& path, const std::optional<std::string>& title,
 
 int Run(int argc, char** argv) {
   IgnoreClosedPipe();
-  std::string refused;
-  const std::optional<std::vector<std::string>> arguments =
-      CommandLineArguments(argc, argv, &refused);
-  if (!arguments) return Fail(refused);
+  const Expected<std::vector<std::string>, std::string> arguments =
+      CommandLineArguments(argc, argv);
+  if (!arguments) return Fail(arguments.error());
 
   CLI::App app{
       "Registers browser bars, as the Quillbay windows do, from scripts; writes .reg "

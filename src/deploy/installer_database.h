@@ -22,6 +22,20 @@ struct MsiSummaryProperty {
 // Why a database could not be made; what the installer library said.
 using MsiResult = Expected<void, std::string>;
 
+// Hands each field of `record` that is not null to the library's setter of its type, with
+// its number: both libraries number a record's fields from 1.
+template <typename SetInt, typename SetText>
+void ForEachField(std::span<const MsiField> record, SetInt set_int, SetText set_text) {
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    const auto field = static_cast<unsigned>(i + 1);
+    if (const int* number = std::get_if<int>(&record[i])) {
+      set_int(field, *number);
+    } else if (const std::string* text = std::get_if<std::string>(&record[i])) {
+      set_text(field, text->c_str());
+    }
+  }
+}
+
 // A Windows Installer database being made: the installer's own API (msi.dll on Windows,
 // libmsi elsewhere) and nothing more. The tables are built in portable code.
 class InstallerDatabase {

@@ -26,15 +26,19 @@ void Keep(const FileError& error, const std::string& path, BarOutcome& outcome) 
 // Runs `body` on the list held under its lock; a list that cannot be locked, read or written
 // fails the outcome with its file error.
 template <typename Body>
-BarOutcome UnderLock(const std::string& path, Body&& body) {
+BarOutcome UnderLock(const Expected<std::string, int>& path, Body&& body) {
   BarOutcome outcome;
+  if (!path) {
+    outcome.refused = path.error();
+    return outcome;
+  }
   try {
-    BackupLock list(path);
+    BackupLock list(*path);
     body(list, outcome);
     outcome.rows = list.rows();
     outcome.rows_read = true;
   } catch (const FileError& error) {
-    Keep(error, path, outcome);
+    Keep(error, *path, outcome);
   }
   return outcome;
 }
@@ -51,11 +55,15 @@ bool HoldsNotInRow(std::string_view text) {
 
 BarOutcome Bars::List() const {
   BarOutcome outcome;
+  if (!backup_path_) {
+    outcome.refused = backup_path_.error();
+    return outcome;
+  }
   try {
-    outcome.rows = LoadBackup(FinalPath(backup_path_));
+    outcome.rows = LoadBackup(FinalPath(*backup_path_));
     outcome.rows_read = true;
   } catch (const FileError& error) {
-    Keep(error, backup_path_, outcome);
+    Keep(error, *backup_path_, outcome);
   }
   return outcome;
 }

@@ -8,6 +8,7 @@
 #include "registration/backup_file.h"
 #include "registration/bar_id.h"
 #include "registration/bar_registry.h"
+#include "registration/expected.h"
 #include "registration/registry_store.h"
 #include "system/file_error.h"
 #include "system/guid.h"
@@ -78,11 +79,14 @@ struct BarOutcome {
 // the user can delete. No operation throws: every failure is in its outcome.
 class Bars {
  public:
-  Bars(RegistryStore& store, GuidSource& guids, std::string backup_path)
+  // `backup_path` is the list's file, or the string resource saying why there is none (the
+  // data folder cannot be found): then every operation is refused with it, reading and
+  // writing nothing, so that a window still opens and says why.
+  Bars(RegistryStore& store, GuidSource& guids, Expected<std::string, int> backup_path)
       : store_(store), guids_(guids), backup_path_(std::move(backup_path)) {}
 
   // The backup file, which a window watches to follow other processes' changes.
-  const std::string& backup_path() const { return backup_path_; }
+  const Expected<std::string, int>& backup_path() const { return backup_path_; }
 
   // The rows of the list, without its lock: a reader never makes a writer wait.
   BarOutcome List() const;
@@ -125,7 +129,7 @@ class Bars {
 
   RegistryStore& store_;
   GuidSource& guids_;
-  std::string backup_path_;
+  Expected<std::string, int> backup_path_;
 };
 
 }  // namespace quillbay

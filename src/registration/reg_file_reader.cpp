@@ -46,17 +46,25 @@ bool StartsWithIgnoringCase(std::u16string_view s, std::u16string_view prefix) {
   return s.size() >= prefix.size() && FoldCase(s.substr(0, prefix.size())) == FoldCase(prefix);
 }
 
+// Each step of the parser gives what it read or why the file is refused ("line N: ...").
+template <typename T = void>
+using Parsed = Expected<T, std::string>;
+
+// A value's type and data as the file gives them.
+struct TypedData {
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+};
+
 class Parser {
  public:
   Parser(std::u16string_view text, bool regedit4, RegFile& out)
       : text_(text), regedit4_(regedit4), out_(out) {}
 
-  // Why the file was refused, once Run() has returned false.
-  const std::string& error() const { return error_; }
   // The first line the file written again would not hold.
   const std::string& unkept() const { return unkept_; }
 
-  bool Run() {
+  Parsed<> Run() {
     std::u16string_view line;
     if (!NextLine(line) || TrimRight(line) != (regedit4_ ? kHeader4 : kRegFileHeader)) {
       line_number_ = 1;
@@ -71,15 +79,17 @@ class Parser {
         Unkept("a comment");
         continue;
       }
+      Parsed<> read;
       if (line.front() == u'[') {
-        if (!KeyLine(line)) return false;
+        read = KeyLine(line);
       } else if (line.front() == u'@' || line.front() == u'"') {
-        if (!ValueLine(line)) return false;
+        read = ValueLine(line);
       } else {
         return Fail("a line must be a [key], a value, a comment or blank");
       }
+      if (!read) return read;
     }
-    return true;
+    return {};
   }
 
  private:
@@ -99,13 +109,11 @@ class Parser {
       unkept_ = "line " + std::to_string(line_number_) + ": " + std::string(what);
   }
 
-  bool Fail(std::string_view message) {
-    error_ = "line " + std::to_string(line_number_) + ": ";
-    error_.append(message);
-    return false;
+  Unexpected<std::string> Fail(std::string_view message) const {
+    return Unexpected("line " + std::to_string(line_number_) + ": " + std::string(message));
   }
 
-  bool KeyLine(std::u16string_view line) {
+  Parsed<> KeyLine(std::u16string_view line) {
     if (line.back() != u']') return Fail("a key line must end with ']'");
     std::u16string_view path = line.substr(1, line.size() - 2);
     const bool remove = !path.empty() && path.front() == u'-';
@@ -137,19 +145,19 @@ class Parser {
       if (key != nullptr) key->RemoveChild(names.back());
       current_ = nullptr;
       in_section_ = true;  // values under a deleted key are passed over, as import does
-      return true;
+      return {};
     }
     for (std::size_t i = 1; i < names.size(); ++i) key = &key->OpenChild(names[i]);
     key->set_listed(true);
     current_ = key;
     in_section_ = true;
-    return true;
+    return {};
   }
 
   // A quoted text starting at s[0] == '"'; "\\" and "\"" are the only escapes, any other
   // backslash stands for itself. Leaves `s` after the closing quote.
-  bool Quoted(std::u16string_view& s, std::u16string& out) {
-    out.clear();
+  Parsed<std::u16string> Quoted(std::u16string_view& s) const {
+    std::u16string out;
     std::size_t i = 1;
     for (; i < s.size(); ++i) {
       const char16_t c = s[i];
@@ -162,56 +170,55 @@ class Parser {
     }
     if (i >= s.size()) return Fail("a quoted text has no closing '\"'");
     s.remove_prefix(i + 1);
-    return true;
+    return out;
   }
 
-  bool ValueLine(std::u16string_view line) {
+  Parsed<> ValueLine(std::u16string_view line) {
     if (!in_section_) return Fail("a value comes before any [key]");
-    std::u16string name;
+    Parsed<std::u16string> name = std::u16string();
     if (line.front() == u'@') {
       line.remove_prefix(1);
-    } else if (!Quoted(line, name)) {
-      return false;
+    } else if (name = Quoted(line); !name) {
+      return Unexpected(std::move(name).error());
     }
-    if (name.size() > kMaxValueNameLength) return Fail("a value name is too long");
+    if (name->size() > kMaxValueNameLength) return Fail("a value name is too long");
     line = TrimLeft(line);
     if (line.empty() || line.front() != u'=') return Fail("a value name must be followed by '='");
     line = TrimLeft(line.substr(1));
 
     if (line == u"-") {
       Unkept("the deletion of a value");
-      if (current_ != nullptr) current_->RemoveValue(name);
-      return true;
+      if (current_ != nullptr) current_->RemoveValue(*name);
+      return {};
     }
-    std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;
+    Parsed<TypedData> value = TypedData{};
     if (!line.empty() && line.front() == u'"') {
-      std::u16string text;
-      if (!Quoted(line, text)) return false;
+      Parsed<std::u16string> text = Quoted(line);
+      if (!text) return Unexpected(std::move(text).error());
       if (!line.empty()) return Fail("unexpected text after a quoted value");
-      text.push_back(u'\0');
-      type = static_cast<std::uint32_t>(RegType::kString);
-      data = Utf16Bytes(text);
+      text->push_back(u'\0');
+      value = TypedData{static_cast<std::uint32_t>(RegType::kString), Utf16Bytes(*text)};
     } else if (StartsWithIgnoringCase(line, u"dword:")) {
       const auto number = ParseHex(line.substr(6), 8);
       if (!number) return Fail("a dword value needs 1 to 8 hex digits");
-      type = static_cast<std::uint32_t>(RegType::kDword);
+      value->type = static_cast<std::uint32_t>(RegType::kDword);
       for (int shift = 0; shift < 32; shift += 8) {
-        data.push_back(static_cast<std::uint8_t>(*number >> shift));
+        value->data.push_back(static_cast<std::uint8_t>(*number >> shift));
       }
     } else if (StartsWithIgnoringCase(line, u"hex")) {
-      if (!HexValue(line.substr(3), type, data)) return false;
+      if (value = HexValue(line.substr(3)); !value) return Unexpected(std::move(value).error());
     } else {
       return Fail("a value must be a quoted string, dword:, hex: or hex(type):, or -");
     }
-    if (current_ != nullptr) current_->SetValue(name, type, std::move(data));
-    return true;
+    if (current_ != nullptr) current_->SetValue(*name, value->type, std::move(value->data));
+    return {};
   }
 
   // After "hex": ":" or "(type):", then comma-separated bytes, continued over lines that
   // end in "\".
-  bool HexValue(std::u16string_view rest, std::uint32_t& type, std::vector<std::uint8_t>& data) {
-    type = static_cast<std::uint32_t>(RegType::kBinary);
+  Parsed<TypedData> HexValue(std::u16string_view rest) {
+    std::uint32_t type = static_cast<std::uint32_t>(RegType::kBinary);
+    std::vector<std::uint8_t> data;
     if (!rest.empty() && rest.front() == u'(') {
       const std::size_t close = rest.find(u')');
       const auto number = close == std::u16string_view::npos
@@ -253,13 +260,12 @@ class Parser {
       if (!wide) return Fail("hex(2) or hex(7) data are not 8-bit text");
       data = Utf16Bytes(*wide);
     }
-    return true;
+    return TypedData{type, std::move(data)};
   }
 
   std::u16string_view text_;
   bool regedit4_;
   RegFile& out_;
-  std::string error_;
   std::string unkept_;
   std::size_t pos_ = 0;
   std::size_t line_number_ = 0;
@@ -308,7 +314,9 @@ RegResult<ParsedRegFile> ParseRegFile(std::string_view bytes) {
   if (!first_line.empty() && first_line.back() == u'\r') first_line.remove_suffix(1);
   const bool regedit4 = TrimRight(first_line) == kHeader4;
   Parser parser(text, regedit4, out.registry);
-  if (!parser.Run()) return RegFailed(RegStatus::kRefused, parser.error());
+  if (Parsed<> parsed = parser.Run(); !parsed) {
+    return RegFailed(RegStatus::kRefused, std::move(parsed).error());
+  }
   if (out.unkept.empty()) out.unkept = parser.unkept();
   return out;
 }

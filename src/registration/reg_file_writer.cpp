@@ -1,4 +1,6 @@
 // The writer of ".reg" files, as `reg export` writes them.
+#include <optional>
+
 #include "registration/reg_file.h"
 
 namespace quillbay {
@@ -52,18 +54,20 @@ class Writer {
     return count;
   }
 
-  // A REG_SZ that the quoted form gives back exactly: one terminating NUL and no line break.
-  static bool Quotable(const RegFileValue& value, std::u16string& text) {
-    if (value.type != static_cast<std::uint32_t>(RegType::kString)) return false;
+  // The text of a REG_SZ that the quoted form gives back exactly (one terminating NUL and no
+  // line break); nullopt for any other value, written in hex.
+  static std::optional<std::u16string> QuotableText(const RegFileValue& value) {
+    if (value.type != static_cast<std::uint32_t>(RegType::kString)) return std::nullopt;
     const auto& d = value.data;
-    if (d.size() < 2 || d.size() % 2 != 0) return false;
-    text.clear();
+    if (d.size() < 2 || d.size() % 2 != 0) return std::nullopt;
+    if (d[d.size() - 2] != 0 || d[d.size() - 1] != 0) return std::nullopt;
+    std::u16string text;
     for (std::size_t i = 0; i + 2 < d.size(); i += 2) {
       const auto c = static_cast<char16_t>(d[i] | (d[i + 1] << 8));
-      if (c == u'\0' || c == u'\r' || c == u'\n') return false;
+      if (c == u'\0' || c == u'\r' || c == u'\n') return std::nullopt;
       text += c;
     }
-    return d[d.size() - 2] == 0 && d[d.size() - 1] == 0;
+    return text;
   }
 
   void Value(const RegFileValue& value) {
@@ -76,9 +80,9 @@ class Writer {
       line_length = Escaped(value.name) + 3;
       out_.append(u"\"=");
     }
-    if (Quotable(value, text_)) {
+    if (const std::optional<std::u16string> text = QuotableText(value)) {
       out_ += u'"';
-      Escaped(text_);
+      Escaped(*text);
       out_ += u'"';
     } else if (value.type == static_cast<std::uint32_t>(RegType::kDword) &&
                value.data.size() == 4) {
@@ -127,7 +131,6 @@ class Writer {
 
   std::string& bytes_;
   std::u16string out_;  // the section being written
-  std::u16string text_;
 };
 
 }  // namespace

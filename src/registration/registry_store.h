@@ -12,6 +12,11 @@
 
 namespace quillbay {
 
+// How the stores' failures travel: a read gives a RegResult, what was read or the RegError;
+// a write or a delete gives the failures of the steps it tried, each with its key, since
+// every step is tried and nothing is rolled back. A store whose own file cannot be used says
+// so in a RegError with `file` set. No store throws.
+
 // The registry roots Quillbay writes under.
 enum class RegRoot { kClassesRoot, kLocalMachine, kCurrentUser };
 

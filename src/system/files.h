@@ -9,7 +9,10 @@
 namespace quillbay {
 
 // File operations the program's own files go through. Each platform implements them in
-// its folder (posix/, win32/).
+// its folder (posix/, win32/). A failure throws FileError, carrying its cause and, where
+// said, the path: the one exception, caught by Bars into its outcome, or by a front end that
+// writes a file itself. nullopt is never a failure: the file is not there, or the folder
+// cannot be determined.
 
 // The whole content of a file, opened for reading and not shared with writers; nullopt
 // only when it does not exist. Throws FileError carrying the absolute path when it exists

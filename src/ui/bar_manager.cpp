@@ -8,35 +8,25 @@
 
 namespace quillbay {
 
-BarManager::BarManager(RegistryStore& store, GuidSource& guids, BarManagerSink& sink,
-                       std::optional<std::string> backup_path)
-    : sink_(sink) {
-  if (backup_path) bars_.emplace(store, guids, std::move(*backup_path));
-}
-
 void BarManager::Open() {
   kind_ = BarKind::kVertical;
   SetDeleteEnabled(false);
   first_selected_ = -1;
   ShowRows({});
-  if (!bars_) {
-    sink_.ShowMessage(StringResource(str::kNoDataFolder));
-    return;
-  }
   // A file that exists but cannot be read is no empty list: the user is told, and since
   // every change reads the file again first, no later command replaces it.
-  const BarOutcome listed = bars_->List();
+  const BarOutcome listed = bars_.List();
   ShowRows(listed.rows);
   Tell(listed, "");
+  list_unread_ = !listed.rows_read;
   // A folder that cannot be written is said before the user types a bar in vain.
   if (listed.ok()) {
-    if (const BarOutcome lock = bars_->CanChange(); lock.unwritable) Tell(lock, "");
+    if (const BarOutcome lock = bars_.CanChange(); lock.unwritable) Tell(lock, "");
   }
 }
 
 void BarManager::Reload() {
-  if (!bars_) return;
-  const BarOutcome listed = bars_->List();
+  const BarOutcome listed = bars_.List();
   if (!listed.rows_read) {
     if (!std::exchange(list_unread_, true)) Tell(listed, "");
     return;
@@ -46,21 +36,16 @@ void BarManager::Reload() {
 }
 
 void BarManager::CreateBar(std::string_view name, std::string_view location) {
-  if (!bars_) {
-    sink_.ShowMessage(StringResource(str::kNoDataFolder));
-    return;
-  }
   // Bars refuses what a row cannot hold; the boxes' filter keeps most of it out already.
-  const BarOutcome outcome = bars_->Create(name, location, kind_);
+  const BarOutcome outcome = bars_.Create(name, location, kind_);
   if (outcome.rows_read) ShowRows(outcome.rows);
   Tell(outcome, outcome.id.value_or(""));
 }
 
 void BarManager::DeleteSelected() {
-  if (!bars_ || first_selected_ < 0 || static_cast<std::size_t>(first_selected_) >= rows_.size())
-    return;
+  if (first_selected_ < 0 || static_cast<std::size_t>(first_selected_) >= rows_.size()) return;
   const BarRow row = rows_[static_cast<std::size_t>(first_selected_)];
-  const BarOutcome outcome = bars_->Delete(row.id);
+  const BarOutcome outcome = bars_.Delete(row.id);
   if (outcome.rows_read && outcome.registry.empty()) {
     first_selected_ = -1;
     SetDeleteEnabled(false);

@@ -26,9 +26,7 @@ class BarManagerSink {
 // selection and Delete's state, over the bars themselves.
 class BarManager {
  public:
-  // `backup_path` is the backup file; nullopt when its folder cannot be determined.
-  BarManager(RegistryStore& store, GuidSource& guids, BarManagerSink& sink,
-             std::optional<std::string> backup_path);
+  BarManager(Bars& bars, BarManagerSink& sink) : sink_(sink), bars_(bars) {}
 
   void Open();
   // Reads the list again, after another process changed it or on the user's request. The
@@ -44,8 +42,8 @@ class BarManager {
   // nullopt when the text may stay as it is. Putting it back runs the filter again.
   std::optional<std::string> FilterSeparators(std::string_view text);
 
-  // The backup file; null without a data folder.
-  const std::string* list_path() const { return bars_ ? &bars_->backup_path() : nullptr; }
+  // The backup file, or why there is none.
+  const Expected<std::string, int>& list_path() const { return bars_.backup_path(); }
   const std::vector<BarRow>& rows() const { return rows_; }
   BarKind kind() const { return kind_; }
   bool delete_enabled() const { return delete_enabled_; }
@@ -59,7 +57,7 @@ class BarManager {
   void SetDeleteEnabled(bool enabled);
 
   BarManagerSink& sink_;
-  std::optional<Bars> bars_;  // none without a data folder
+  Bars& bars_;
   std::vector<BarRow> rows_;
   int first_selected_ = -1;
   BarKind kind_ = BarKind::kVertical;

@@ -1,29 +1,22 @@
 #pragma once
 
-#include <optional>
-#include <string>
-
-#include "registration/registry_store.h"
-#include "system/guid.h"
+#include "registration/bars.h"
 #include "ui/dialog_platform.h"
 
 namespace quillbay {
 
 // The application object: runs the main window modally, and the program ends when it
-// closes. Each back end's main() builds one with its platform and store.
+// closes. Each back end's main() builds one with its platform and the machine's bars.
 class CQuillbayApp {
  public:
-  CQuillbayApp(DialogPlatform& platform, RegistryStore& store, GuidSource& guids,
-               std::optional<std::string> backup_path);
+  CQuillbayApp(DialogPlatform& platform, Bars& bars) : platform_(platform), bars_(bars) {}
 
   // Runs the main window until it closes, by whatever command. Returns the exit status.
   int Run();
 
  private:
   DialogPlatform& platform_;
-  RegistryStore& store_;
-  GuidSource& guids_;
-  std::optional<std::string> backup_path_;
+  Bars& bars_;
 };
 
 }  // namespace quillbay

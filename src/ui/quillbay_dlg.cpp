@@ -32,9 +32,8 @@ std::vector<std::string> OneDigitBarIds() {
 
 }  // namespace
 
-CQuillbayDlg::CQuillbayDlg(DialogPlatform& platform, RegistryStore& store, GuidSource& guids,
-                           std::optional<std::string> backup_path)
-    : CDialog(platform, dlg::kMain), manager_(store, guids, sink_, std::move(backup_path)) {}
+CQuillbayDlg::CQuillbayDlg(DialogPlatform& platform, Bars& bars)
+    : CDialog(platform, dlg::kMain), manager_(bars, sink_) {}
 
 void CQuillbayDlg::OnInitDialog() {
   AddAboutItem();
@@ -47,7 +46,7 @@ void CQuillbayDlg::OnInitDialog() {
   window().FitColumn(idc::kBarList, 0, OneDigitBarIds());
   manager_.Open();
   // Another window or the command line may change the list while this one is open.
-  if (const std::string* path = manager_.list_path()) window().WatchFile(*path);
+  if (const auto& path = manager_.list_path()) window().WatchFile(*path);
 }
 
 void CQuillbayDlg::AddAboutItem() {

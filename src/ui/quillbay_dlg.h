@@ -1,10 +1,6 @@
 #pragma once
 
-#include <optional>
-#include <string>
-
-#include "registration/registry_store.h"
-#include "system/guid.h"
+#include "registration/bars.h"
 #include "ui/bar_manager.h"
 #include "ui/dialog.h"
 #include "ui/link_page_dlg.h"
@@ -16,8 +12,7 @@ namespace quillbay {
 // reports back.
 class CQuillbayDlg : public CDialog {
  public:
-  CQuillbayDlg(DialogPlatform& platform, RegistryStore& store, GuidSource& guids,
-               std::optional<std::string> backup_path);
+  CQuillbayDlg(DialogPlatform& platform, Bars& bars);
 
   const BarManager& manager() const { return manager_; }
 

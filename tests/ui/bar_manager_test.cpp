@@ -28,7 +28,8 @@ const std::string kId4 = "{00000004-0000-0000-0000-000000000000}";
 const auto Message = [](int id) { return "message " + std::string(StringResource(id)); };
 
 struct Window : BarManagerSink {
-  explicit Window(std::optional<std::string> path) : manager(store, guids, *this, std::move(path)) {
+  explicit Window(Expected<std::string, int> path)
+      : bars(store, guids, std::move(path)), manager(bars, *this) {
     manager.Open();
   }
   void ShowMessage(std::string_view text) override { Box("message " + std::string(text)); }
@@ -45,6 +46,7 @@ struct Window : BarManagerSink {
   std::vector<std::string> boxes;  // the messages alone
   testing::MemoryRegistryStore store;
   testing::ScriptedGuidSource guids;
+  Bars bars;
   BarManager manager;
 };
 
@@ -65,54 +67,47 @@ class BarManagerTest : public ::testing::Test {
   std::string backup_ = dir_.File("data/bkupRegKeyf");
 };
 
-// What the user is told, one step of one window a row: a bar whose keys could not all be
-// written stays listed, and no refusal changes the list; a bar whose keys could not be
-// removed keeps its row, selected, for a later Delete to finish. Missing rights are named
-// as such.
+// What the user is told, one action of a fresh window a row: a bar whose keys could not all
+// be written stays listed, and no refusal changes the list; a bar whose keys could not be
+// removed keeps its row, selected, for a later Delete to finish. Missing rights are named as
+// such.
 TEST_F(BarManagerTest, WhatTheUserIsTold) {
-  Window none(std::nullopt);
-  none.manager.CreateBar("bar", "http://h/");
-  EXPECT_THAT(none.boxes, ElementsAre(Message(str::kNoDataFolder), Message(str::kNoDataFolder)));
-  Window w(backup_);
-  const std::string admin(StringResource(str::kRegistryNeedsAdmin));
+  using namespace str;
+  const auto M = [](int id, std::string_view why = "") { return FormatString1(Message(id), why); };
+  const std::string admin(StringResource(kRegistryNeedsAdmin));
   using S = RegStatus;
-  struct Step {
+  struct Row {
     std::string name;
-    std::optional<std::string> bar_name;  // create a bar so named, else delete row 0
+    std::optional<std::string> bar_name;  // create a bar so named, else delete one made first
     std::string location;
     std::optional<RegStatus> fail_writes, fail_reads;
-    int said;          // the message; 0: none
-    std::string why;   // its %1
-    std::size_t rows;  // in the window and in the file afterwards
+    std::size_t rows;               // in the window and in the file afterwards
+    std::vector<std::string> said;  // from opening on
+    bool no_folder = false, no_guid = false;
   };
-  const Step steps[] = {
-      {"no rights", "bar", " ", S::kAccessDenied, {}, str::kRegistryWriteFailed, admin, 1},
-      {"no location", "bar", "", {}, {}, str::kNeedNameAndUrl, "", 1},
-      {"a tab in the name", "a\tb", "l", {}, {}, str::kCharacterNotAllowed, "", 1},
-      {"a line break", "a\r\nb", "l", {}, {}, str::kCharacterNotAllowed, "", 1},
-      {"a ; in the location", "b", ";", {}, {}, str::kLocationCharacterNotAllowed, "", 1},
-      {"no registry", "bar", "l", {}, S::kStoreError, str::kRegistryUnreadable, "unread", 1},
-      {"keys that stay", {}, "", S::kHasSubkeys, {}, str::kRegistryRemoveFailed, "refused", 1},
-      {"the delete finished", {}, "", {}, {}, 0, "", 0},
+  const Row table[] = {
+      {"no data folder", "bar", "l", {}, {}, 0, {M(kNoDataFolder), M(kNoDataFolder)}, true},
+      {"no identifier", "bar", "l", {}, {}, 0, {M(kNoNewBarId)}, false, true},
+      {"no rights", "bar", " ", S::kAccessDenied, {}, 1, {M(kRegistryWriteFailed, admin)}},
+      {"no location", "bar", "", {}, {}, 0, {M(kNeedNameAndUrl)}},
+      {"a tab in the name", "a\tb", "l", {}, {}, 0, {M(kCharacterNotAllowed)}},
+      {"a line break", "a\r\nb", "l", {}, {}, 0, {M(kCharacterNotAllowed)}},
+      {"a ; in the location", "b", ";", {}, {}, 0, {M(kLocationCharacterNotAllowed)}},
+      {"no registry", "bar", "l", {}, S::kStoreError, 0, {M(kRegistryUnreadable, "unread")}},
+      {"keys that stay", {}, "", S::kHasSubkeys, {}, 1, {M(kRegistryRemoveFailed, "refused")}},
+      {"a delete", {}, "", {}, {}, 0, {}},
   };
-  w.guids.queued = {std::nullopt};
-  w.manager.CreateBar("bar", "http://h/");
-  EXPECT_THAT(w.boxes, ElementsAre(Message(str::kNoNewBarId)));
-  w.boxes.clear();
-  for (const Step& step : steps) {
-    w.store.fail_with = step.fail_writes, w.store.fail_reads_with = step.fail_reads;
-    if (step.bar_name) {
-      w.manager.CreateBar(*step.bar_name, step.location);
-    } else if (step.fail_writes) {
-      w.Delete(0);
-    } else {
-      w.manager.DeleteSelected();
-    }
-    const std::vector<std::string> said = {FormatString1(Message(step.said), step.why)};
-    EXPECT_EQ(w.boxes, step.said ? said : std::vector<std::string>{}) << step.name;
-    EXPECT_EQ(w.manager.rows().size(), step.rows) << step.name;
-    EXPECT_EQ(LoadBackup(backup_).size(), step.rows) << step.name;
-    w.boxes.clear();
+  for (const Row& row : table) {
+    std::filesystem::remove(backup_);
+    Window w(row.no_folder ? Expected<std::string, int>(Unexpected(str::kNoDataFolder)) : backup_);
+    if (!row.bar_name) w.manager.CreateBar("bar", "http://h/");
+    if (row.no_guid) w.guids.queued = {std::nullopt};
+    w.store.fail_with = row.fail_writes, w.store.fail_reads_with = row.fail_reads;
+    row.bar_name ? w.manager.CreateBar(*row.bar_name, row.location) : w.Delete(0);
+    EXPECT_EQ(w.boxes, row.said) << row.name;
+    EXPECT_EQ(w.manager.rows().size(), row.rows) << row.name;
+    EXPECT_EQ(LoadBackup(backup_).size(), row.rows) << row.name;
+    EXPECT_EQ(w.manager.delete_enabled(), !row.bar_name && row.rows == 1) << row.name;
   }
 }
 

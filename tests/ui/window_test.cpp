@@ -31,7 +31,7 @@ class WindowTest : public ::testing::Test {
  protected:
   Texts Run(TestDialogPlatform::Script script) {  // the main window; the boxes shown
     platform_.OnRun(dlg::kMain, std::move(script));
-    CQuillbayApp(platform_, store_, guids_, backup_).Run();
+    CQuillbayApp(platform_, bars_).Run();
     return platform_.TakeMessages();
   }
   DialogResult RunLinkPage(TestDialogPlatform::Script script) {
@@ -44,6 +44,7 @@ class WindowTest : public ::testing::Test {
   const std::string page_ = dir_.File("page.htm");
   testing::MemoryRegistryStore store_;
   testing::ScriptedGuidSource guids_;
+  Bars bars_{store_, guids_, backup_};
   TestDialogPlatform platform_;
   CLinkPageDlg link_page_{platform_};
 };

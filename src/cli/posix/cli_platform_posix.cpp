@@ -4,19 +4,10 @@
 #include <csignal>
 
 #include "cli/cli_platform.h"
-#include "registration/posix/file_registry_store.h"
-#include "system/data_files.h"
 
 namespace quillbay {
 
-std::unique_ptr<RegistryStore> OpenSystemRegistry() {
-  const std::optional<std::string> path = DataFilePath(kRegistryFileName);
-  if (!path) return nullptr;
-  return std::make_unique<FileRegistryStore>(*path);
-}
-
-std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** argv,
-                                                             std::string* /*refused*/) {
+Expected<std::vector<std::string>, std::string> CommandLineArguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 

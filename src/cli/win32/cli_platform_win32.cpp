@@ -9,7 +9,6 @@
 #include <cwchar>
 
 #include "cli/cli_platform.h"
-#include "registration/win32/win32_registry_store.h"
 #include "system/win32/text_win32.h"
 
 namespace quillbay {
@@ -39,29 +38,21 @@ std::string RefusedCharacter(std::wstring_view wide) {
 
 }  // namespace
 
-std::unique_ptr<RegistryStore> OpenSystemRegistry() {
-  return std::make_unique<Win32RegistryStore>();
-}
-
-std::optional<std::vector<std::string>> CommandLineArguments(int argc, char** argv,
-                                                             std::string* refused) {
+Expected<std::vector<std::string>, std::string> CommandLineArguments(int argc, char** argv) {
   int count = 0;
   LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   if (!wide) return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
-  std::vector<std::string> arguments;
-  bool whole = true;
-  for (int i = 1; i < count && whole; ++i) {
+  Expected<std::vector<std::string>, std::string> arguments = std::vector<std::string>();
+  for (int i = 1; i < count && arguments; ++i) {
     if (std::optional<std::string> text = TextFromWide(wide[i])) {
-      arguments.push_back(std::move(*text));
+      arguments->push_back(std::move(*text));
     } else {
-      *refused = "the character " + RefusedCharacter(wide[i]) +
-                 " cannot be written in this system's code page (" + std::to_string(::GetACP()) +
-                 "); nothing was changed";
-      whole = false;
+      arguments = Unexpected("the character " + RefusedCharacter(wide[i]) +
+                             " cannot be written in this system's code page (" +
+                             std::to_string(::GetACP()) + "); nothing was changed");
     }
   }
   ::LocalFree(wide);
-  if (!whole) return std::nullopt;
   return arguments;
 }
 

@@ -44,14 +44,12 @@ class LibmsiDatabase final : public InstallerDatabase {
     Owned<LibmsiRecord> fields;
     if (!record.empty()) {
       fields.object = libmsi_record_new(static_cast<guint>(record.size()));
-      for (std::size_t i = 0; i < record.size(); ++i) {
-        const auto field = static_cast<guint>(i + 1);
-        if (const int* number = std::get_if<int>(&record[i])) {
-          libmsi_record_set_int(fields.object, field, *number);
-        } else if (const std::string* text = std::get_if<std::string>(&record[i])) {
-          libmsi_record_set_string(fields.object, field, text->c_str());
-        }
-      }
+      ForEachField(
+          record,
+          [&](guint field, int number) { libmsi_record_set_int(fields.object, field, number); },
+          [&](guint field, const char* text) {
+            libmsi_record_set_string(fields.object, field, text);
+          });
     }
     if (!libmsi_query_execute(query.object, fields.object, &error)) return Failed(statement, error);
     libmsi_query_close(query.object, nullptr);

@@ -50,14 +50,9 @@ class MsiDatabase final : public InstallerDatabase {
     Handle fields;
     if (!record.empty()) {
       fields.value = MsiCreateRecord(static_cast<UINT>(record.size()));
-      for (std::size_t i = 0; i < record.size(); ++i) {
-        const auto field = static_cast<UINT>(i + 1);
-        if (const int* number = std::get_if<int>(&record[i])) {
-          MsiRecordSetInteger(fields.value, field, *number);
-        } else if (const std::string* text = std::get_if<std::string>(&record[i])) {
-          MsiRecordSetStringA(fields.value, field, text->c_str());
-        }
-      }
+      ForEachField(
+          record, [&](UINT field, int number) { MsiRecordSetInteger(fields.value, field, number); },
+          [&](UINT field, const char* text) { MsiRecordSetStringA(fields.value, field, text); });
     }
     if (UINT status = MsiViewExecute(view.value, fields.value)) return Failed(statement, status);
     MsiViewClose(view.value);

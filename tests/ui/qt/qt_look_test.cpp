@@ -26,7 +26,8 @@ static void ForEachWindow(const std::function<void(QtDialogWindow&)>& check) {
   testing::MemoryRegistryStore store;
   testing::ScriptedGuidSource guids;
   CAboutDlg(platform).DoModal();
-  CQuillbayDlg(platform, store, guids, "/nonexistent/bkupRegKeyf").DoModal();  // only read
+  Bars bars(store, guids, std::string("/nonexistent/bkupRegKeyf"));  // only read
+  CQuillbayDlg(platform, bars).DoModal();
   CLinkPageDlg(platform).DoModal();
 }
 
