@@ -104,7 +104,8 @@ class Bars {
                     std::optional<BarId> chosen = std::nullopt);
 
   // Changes the listed bar `id`, keeping its identifier and its row: what is given of its
-  // name, location and kind. Each field given is refused as Create refuses it; an `id` not
+  // name, location and kind; the rest stays as the registry holds it (a bar that lost its
+  // category is Vertical unless a kind is given). Each field given is refused as Create refuses it; an `id` not
   // listed is refused. The registry is read first (nothing is written when it cannot be),
   // then the bar's keys are written again (RewriteBar), then the row's name is changed in
   // place, every other byte of the file kept. A failure part-way leaves the bar listed, as
