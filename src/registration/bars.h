@@ -105,11 +105,11 @@ class Bars {
 
   // Changes the listed bar `id`, keeping its identifier and its row: what is given of its
   // name, location and kind; the rest stays as the registry holds it (a bar that lost its
-  // category is Vertical unless a kind is given). Each field given is refused as Create refuses it; an `id` not
-  // listed is refused. The registry is read first (nothing is written when it cannot be),
-  // then the bar's keys are written again (RewriteBar), then the row's name is changed in
-  // place, every other byte of the file kept. A failure part-way leaves the bar listed, as
-  // a disagreement check reports, so that Set or Delete can finish.
+  // category is Vertical unless a kind is given). Each field given is refused as Create
+  // refuses it; an `id` not listed is refused. The registry is read first (nothing is
+  // written when it cannot be), then the bar's keys are written again (RewriteBar), then the
+  // row's name is changed in place, every other byte of the file kept. A failure part-way
+  // leaves the bar listed, as a disagreement check reports, so that Set or Delete can finish.
   BarOutcome Set(std::string_view id, std::optional<std::string_view> name,
                  std::optional<std::string_view> location, std::optional<BarKind> kind);
 
