@@ -101,6 +101,20 @@ int Add(const std::string& name, const std::string& location, bool horizontal,
   return ExitStatus(outcome, outcome.id.value_or(chosen.value_or("")));
 }
 
+// What `set` changes; what is not given stays.
+struct SetRequest {
+  std::string id;
+  std::optional<std::string> name, location;
+  std::optional<BarKind> kind;
+};
+
+int Set(const SetRequest& request) {
+  Machine machine;
+  if (!machine.Open()) return kFailed;
+  return ExitStatus(machine.bars().Set(request.id, request.name, request.location, request.kind),
+                    request.id);
+}
+
 int Delete(const std::string& id) {
   MachineBars machine;
   return ExitStatus(machine.bars().Delete(id), id, str::kRegistryRemoveFailed);
@@ -355,6 +369,24 @@ int Run(int argc, char** argv) {
       "http://intranet/news.htm\n"
       "  quillbay-cli add --horizontal -- -Notes- C:\\Pages\\notes.htm");
 
+  SetRequest change;
+  std::string new_name, new_location;
+  bool set_horizontal = false, set_vertical = false;
+  CLI::App* set =
+      app.add_subcommand("set", "Change a listed bar, keeping its identifier and its row");
+  set->add_option("ID", change.id, "The bar's identifier")->required()->transform(typed_id);
+  CLI::Option* name_given = set->add_option("--name", new_name, "The bar's new name");
+  CLI::Option* location_given =
+      set->add_option("--location", new_location, "The page it shows from now on");
+  CLI::Option* set_h =
+      set->add_flag("--horizontal", set_horizontal, "Make it a bar below the page");
+  set->add_flag("--vertical", set_vertical, "Make it a bar beside the page")->excludes(set_h);
+  set->footer(
+      "Examples:\n"
+      "  quillbay-cli set 0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F --location "
+      "http://intranet/news2.htm\n"
+      "  quillbay-cli set 0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F --name Headlines --horizontal");
+
   std::string id;
   CLI::App* del = app.add_subcommand("delete", "Delete the listed bar, as Delete does");
   del->add_option("ID", id, "The bar's identifier")->required()->transform(typed_id);
@@ -426,6 +458,10 @@ int Run(int argc, char** argv) {
     if (*page && pairs.size() % 2 != 0) {
       throw CLI::ValidationError("NAME URL", "each link needs a name and a URL");
     }
+    if (*set && !*name_given && !*location_given && !set_horizontal && !set_vertical) {
+      throw CLI::ValidationError("set",
+                                 "name a change: --name, --location, --horizontal or --vertical");
+    }
   } catch (const CLI::ParseError& error) {
     // --help and --version print what was asked for; a mistake carries the program's name,
     // as every other error does.
@@ -440,6 +476,12 @@ int Run(int argc, char** argv) {
       status = List(json);
     } else if (*add) {
       status = Add(name, location, horizontal, *chosen ? std::optional(chosen_id) : std::nullopt);
+    } else if (*set) {
+      if (*name_given) change.name = new_name;
+      if (*location_given) change.location = new_location;
+      if (set_horizontal) change.kind = BarKind::kHorizontal;
+      if (set_vertical) change.kind = BarKind::kVertical;
+      status = Set(change);
     } else if (*del) {
       status = Delete(id);
     } else if (*check) {

@@ -77,6 +77,24 @@ BarRow WithId(const BarRow& row, const BarId& id) {
   return {id, row.name, std::move(source)};
 }
 
+BarRow WithName(const BarRow& row, std::string_view name) {
+  if (row.source.empty()) return {row.id, std::string(name), {}};
+  const std::size_t id_end = IdStart(row) + row.id.size();
+  std::string source = row.source.substr(0, id_end) + ",";
+  source += name;
+  if (id_end < row.source.size() && row.source[id_end] == ',') {
+    // The old name runs to the line's first semicolon, or to its end.
+    const std::size_t end =
+        std::min(row.source.find(';', id_end),
+                 std::min(row.source.find_first_of("\r\n", id_end), row.source.size()));
+    source.append(row.source, end);
+  } else {
+    // A line of an identifier alone gets the name's semicolon too.
+    source.append(";").append(row.source, id_end);
+  }
+  return {row.id, std::string(name), std::move(source)};
+}
+
 std::vector<BarRow> LoadBackup(const std::string& path) {
   const std::optional<std::string> text = ReadWholeFile(path);
   return text ? ParseBackup(*text) : std::vector<BarRow>{};

@@ -40,6 +40,9 @@ std::string FormatBackup(const std::vector<BarRow>& rows);
 // `row` with its identifier field made `id`, every other byte of its line kept.
 BarRow WithId(const BarRow& row, const BarId& id);
 
+// `row` with its name field made `name`, every other byte of its line kept.
+BarRow WithName(const BarRow& row, std::string_view name);
+
 // The rows of the backup file at `path`; none when it does not exist. Throws FileError
 // when it exists but cannot be read.
 std::vector<BarRow> LoadBackup(const std::string& path);

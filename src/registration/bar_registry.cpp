@@ -27,15 +27,19 @@ std::string BarsKey(const BarId& id) {
 
 }  // namespace
 
-std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::string_view name,
-                                    std::string_view location, BarKind kind) {
+namespace {
+
+// Every key of a bar with its values, in the order RegisterBar writes them; the Url step
+// only when `location` is known.
+std::vector<RegKeyWrite> BarSteps(const BarId& id, std::string_view name,
+                                  std::optional<std::string_view> location, BarKind kind) {
   const std::string base = ClassKey(id);
   const std::string categories = KeyPath({base, kCategoriesKey});
   const std::string_view category =
       kind == BarKind::kVertical ? kVerticalCategory : kHorizontalCategory;
   const auto& size = kind == BarKind::kVertical ? kVerticalSize : kHorizontalSize;
   constexpr RegRoot kClasses = RegRoot::kClassesRoot;
-  const RegKeyWrite steps[] = {
+  std::vector<RegKeyWrite> steps = {
       {kClasses, base, {RegValue::Text("", RegType::kString, name)}},
       {kClasses, categories, {}},
       {kClasses, KeyPath({categories, category}), {}},
@@ -46,14 +50,42 @@ std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::
       {kClasses,
        KeyPath({base, kInstanceKey}),
        {RegValue::Text("CLSID", RegType::kString, kHostedObject)}},
-      {kClasses,
-       KeyPath({base, kInstanceKey, kPropertyBagKey}),
-       {RegValue::Text("Url", RegType::kString, location)}},
-      {RegRoot::kLocalMachine,
-       BarsKey(id),
-       {{"BarSize", RegType::kBinary, {size.begin(), size.end()}}}},
   };
-  return store.WriteKeys(steps);
+  if (location) {
+    steps.push_back({kClasses,
+                     KeyPath({base, kInstanceKey, kPropertyBagKey}),
+                     {RegValue::Text("Url", RegType::kString, *location)}});
+  }
+  steps.push_back({RegRoot::kLocalMachine,
+                   BarsKey(id),
+                   {{"BarSize", RegType::kBinary, {size.begin(), size.end()}}}});
+  return steps;
+}
+
+}  // namespace
+
+std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::string_view name,
+                                    std::string_view location, BarKind kind) {
+  return store.WriteKeys(BarSteps(id, name, location, kind));
+}
+
+std::vector<RegFailure> RewriteBar(RegistryStore& store, const BarId& id, std::string_view name,
+                                   std::optional<std::string_view> location, BarKind kind) {
+  // The other kind's category goes first and this kind's comes last: until the bar is whole
+  // again it has no category, which check reports, and set or delete finishes.
+  const std::string categories = KeyPath({ClassKey(id), kCategoriesKey});
+  const RegKeyPath other[] = {
+      {RegRoot::kClassesRoot,
+       KeyPath(
+           {categories, kind == BarKind::kVertical ? kHorizontalCategory : kVerticalCategory})}};
+  std::vector<RegFailure> failures = store.DeleteKeys(other);
+  if (!failures.empty()) return failures;
+  std::vector<RegKeyWrite> steps = BarSteps(id, name, location, kind);
+  const RegKeyWrite category[] = {std::move(steps[2])};
+  steps.erase(steps.begin() + 2);
+  failures = store.WriteKeys(steps);
+  if (!failures.empty()) return failures;
+  return store.WriteKeys(category);
 }
 
 std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id) {

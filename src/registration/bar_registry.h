@@ -17,6 +17,13 @@ namespace quillbay {
 std::vector<RegFailure> RegisterBar(RegistryStore& store, const BarId& id, std::string_view name,
                                     std::string_view location, BarKind kind);
 
+// Writes the keys of the registered bar `id` again with these values: when the kind
+// changes, its category key moves and its BarSize follows. The Url is left as it is when
+// `location` is unknown. Stops at the first update that fails and returns its failures; a
+// bar changing its kind is then left without a category, which check reports.
+std::vector<RegFailure> RewriteBar(RegistryStore& store, const BarId& id, std::string_view name,
+                                   std::optional<std::string_view> location, BarKind kind);
+
 // Deletes a bar's registry entries, deepest key first. Keys that do not exist are not
 // failures; a key another program left a subkey under stays, and is one.
 std::vector<RegFailure> UnregisterBar(RegistryStore& store, const BarId& id);

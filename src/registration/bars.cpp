@@ -51,6 +51,33 @@ bool HoldsNotInRow(std::string_view text) {
   return text.find_first_of(kNotInRow) != std::string_view::npos;
 }
 
+// Why a name or a location given for a bar is refused; nullopt when it is not.
+std::optional<int> Refusal(std::optional<std::string_view> name,
+                           std::optional<std::string_view> location) {
+  if ((name && name->empty()) || (location && location->empty())) return str::kNeedNameAndUrl;
+  if (name && HoldsNotInRow(*name)) return str::kCharacterNotAllowed;
+  if (location && HoldsNotInRow(*location)) return str::kLocationCharacterNotAllowed;
+  // The registry keeps Unicode: bytes that are not text would be a different bar there.
+  if ((name && !TextToUtf16(*name)) || (location && !TextToUtf16(*location))) {
+    return str::kNotText;
+  }
+  return std::nullopt;
+}
+
+// `rows` with what the registry holds of each bar, in `outcome.listed`: one reading of it.
+void DescribeRows(RegistryStore& store, const std::vector<BarRow>& rows, BarOutcome& outcome) {
+  RegSnapshot registry(store);
+  for (const BarRow& row : rows) {
+    RegResult<BarState> state = IsWellFormedBarId(row.id) ? ReadBar(store, row.id) : BarState{};
+    if (!state) {
+      outcome.registry_unread = std::move(state).error();
+      outcome.listed.clear();
+      return;
+    }
+    outcome.listed.push_back({row, std::move(*state)});
+  }
+}
+
 }  // namespace
 
 BarOutcome Bars::List() const {
@@ -73,33 +100,16 @@ BarOutcome Bars::CanChange() {
 }
 
 BarOutcome Bars::Describe() {
-  BarOutcome outcome = List();
-  RegSnapshot registry(store_);  // one reading of the registry for every row
-  for (const BarRow& row : outcome.rows) {
-    RegResult<BarState> state = IsWellFormedBarId(row.id) ? ReadBar(store_, row.id) : BarState{};
-    if (!state) {
-      outcome.registry_unread = std::move(state).error();
-      outcome.listed.clear();
-      break;
-    }
-    outcome.listed.push_back({row, std::move(*state)});
-  }
-  return outcome;
+  return UnderLock(backup_path_, [&](BackupLock& list, BarOutcome& outcome) {
+    DescribeRows(store_, list.rows(), outcome);
+  });
 }
 
 BarOutcome Bars::Create(std::string_view name, std::string_view location, BarKind kind,
                         std::optional<BarId> chosen) {
   BarOutcome refused;
-  if (name.empty() || location.empty()) {
-    refused.refused = str::kNeedNameAndUrl;
-  } else if (HoldsNotInRow(name)) {
-    refused.refused = str::kCharacterNotAllowed;
-  } else if (HoldsNotInRow(location)) {
-    refused.refused = str::kLocationCharacterNotAllowed;
-  } else if (!TextToUtf16(name) || !TextToUtf16(location)) {
-    // The registry keeps Unicode: bytes that are not text would be a different bar there.
-    refused.refused = str::kNotText;
-  } else if (chosen && !IsWellFormedBarId(*chosen)) {
+  refused.refused = Refusal(name, location);
+  if (!refused.refused && chosen && !IsWellFormedBarId(*chosen)) {
     refused.refused = str::kNotABarId;
   }
   if (refused.refused) return refused;
@@ -126,6 +136,47 @@ BarOutcome Bars::Create(std::string_view name, std::string_view location, BarKin
     list.Write(std::move(rows));
     outcome.id = id;
     outcome.registry = RegisterBar(store_, *id, name, location, kind);
+  });
+}
+
+BarOutcome Bars::Set(std::string_view id, std::optional<std::string_view> name,
+                     std::optional<std::string_view> location, std::optional<BarKind> kind) {
+  BarOutcome refused;
+  refused.refused = Refusal(name, location);
+  if (refused.refused) return refused;
+  return UnderLock(backup_path_, [&](BackupLock& list, BarOutcome& outcome) {
+    const auto row = std::ranges::find_if(
+        list.rows(), [&](const BarRow& listed) { return SameBarId(listed.id, id); });
+    if (row == list.rows().end()) {
+      outcome.refused = str::kNotListed;
+      return;
+    }
+    // A row of a hand-edited file that names no keys has none to change.
+    if (!IsWellFormedBarId(row->id)) {
+      outcome.refused = str::kNotABarId;
+      return;
+    }
+    const BarId bar = row->id;
+    RegSnapshot registry(store_);
+    // What is not given stays as the registry holds it.
+    RegResult<BarState> state = ReadBar(store_, bar);
+    if (!state) {
+      outcome.registry_unread = std::move(state).error();
+      return;
+    }
+    const std::string new_name(name.value_or(state->name.value_or(row->name)));
+    const std::optional<std::string_view> new_location =
+        location ? location : std::optional<std::string_view>(state->location);
+    outcome.id = bar;
+    outcome.registry = RewriteBar(store_, bar, new_name, new_location,
+                                  kind.value_or(state->kind.value_or(BarKind::kVertical)));
+    // The row is changed once its keys are: a failure before then leaves it as it was.
+    if (!outcome.registry.empty() || !name) return;
+    std::vector<BarRow> rows = list.rows();
+    for (BarRow& listed : rows) {
+      if (SameBarId(listed.id, bar)) listed = WithName(listed, *name);
+    }
+    list.Write(std::move(rows));
   });
 }
 
@@ -244,40 +295,39 @@ BarOutcome Bars::Repair() {
 }
 
 BarOutcome Bars::ToExport(const std::vector<std::string>& ids, bool removal) {
-  BarOutcome outcome = List();
-  if (!outcome.ok()) return outcome;
-  for (const std::string& id : ids) {
-    // A removal file reads nothing: any bar's identifier will do, listed or not.
-    const bool known = removal ? IsWellFormedBarId(id) : Listed(outcome.rows, id);
-    if (!known) {
-      outcome.refused = removal ? str::kNotABarId : str::kNotListed;
-      outcome.id = id;
-      return outcome;
+  return UnderLock(backup_path_, [&](BackupLock& list, BarOutcome& outcome) {
+    for (const std::string& id : ids) {
+      // A removal file reads nothing: any bar's identifier will do, listed or not.
+      const bool known = removal ? IsWellFormedBarId(id) : Listed(list.rows(), id);
+      if (!known) {
+        outcome.refused = removal ? str::kNotABarId : str::kNotListed;
+        outcome.id = id;
+        return;
+      }
     }
-  }
-  if (removal) {
-    if (!ids.empty()) {
-      outcome.exported = ids;
-      return outcome;
+    if (removal) {
+      if (!ids.empty()) {
+        outcome.exported = ids;
+        return;
+      }
+      for (const BarRow& row : list.rows()) {
+        if (IsWellFormedBarId(row.id)) outcome.exported.push_back(row.id);
+      }
+      return;
     }
-    for (const BarRow& row : outcome.rows) {
-      if (IsWellFormedBarId(row.id)) outcome.exported.push_back(row.id);
+    DescribeRows(store_, list.rows(), outcome);
+    for (const ListedBar& bar : outcome.listed) {
+      const bool asked = ids.empty() || std::ranges::any_of(ids, [&](const std::string& id) {
+                           return SameBarId(id, bar.row.id);
+                         });
+      if (!asked) continue;
+      if (bar.state.registered()) {
+        outcome.exported.push_back(bar.row.id);
+      } else {
+        outcome.left_out.push_back(bar);
+      }
     }
-    return outcome;
-  }
-  outcome = Describe();
-  for (const ListedBar& bar : outcome.listed) {
-    const bool asked = ids.empty() || std::ranges::any_of(ids, [&](const std::string& id) {
-                         return SameBarId(id, bar.row.id);
-                       });
-    if (!asked) continue;
-    if (bar.state.registered()) {
-      outcome.exported.push_back(bar.row.id);
-    } else {
-      outcome.left_out.push_back(bar);
-    }
-  }
-  return outcome;
+  });
 }
 
 }  // namespace quillbay

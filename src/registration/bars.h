@@ -95,7 +95,8 @@ class Bars {
   // the user fills in a form that no change could be recorded (`unwritable`).
   BarOutcome CanChange();
 
-  // The rows with what the registry holds of each bar, in `listed`.
+  // The rows with what the registry holds of each bar, in `listed`, read under the list's
+  // lock: every bar as it is between two operations, never half made or half deleted.
   BarOutcome Describe();
 
   // Makes a bar with a new identifier, or with `chosen` (refused when it is listed or its
@@ -105,6 +106,16 @@ class Bars {
   // step that fails leaves the row, so the bar can be deleted.
   BarOutcome Create(std::string_view name, std::string_view location, BarKind kind,
                     std::optional<BarId> chosen = std::nullopt);
+
+  // Changes the listed bar `id`, keeping its identifier and its row: what is given of its
+  // name, location and kind; the rest stays as the registry holds it (a bar that lost its
+  // category is Vertical unless a kind is given). Each field given is refused as Create
+  // refuses it; an `id` not listed is refused. The registry is read first (nothing is
+  // written when it cannot be), then the bar's keys are written again (RewriteBar), then the
+  // row's name is changed in place, every other byte of the file kept. A failure part-way
+  // leaves the bar listed, as a disagreement check reports, so that Set or Delete can finish.
+  BarOutcome Set(std::string_view id, std::optional<std::string_view> name,
+                 std::optional<std::string_view> location, std::optional<BarKind> kind);
 
   // Deletes the bar `id` (a listed identifier, any case): its keys, then every row with it.
   // A row whose identifier is not well formed goes without touching the registry. When a
@@ -118,9 +129,10 @@ class Bars {
   // orphan (NearBarId) is mended to the exact identifier instead, so that no bar gets two.
   BarOutcome Repair();
 
-  // The bars an export of `ids` writes (every listed bar when empty), in `exported`. A
-  // removal takes any well-formed identifier, listed or not, and reads no registry entry;
-  // otherwise each must be listed, and a bar not wholly registered is left out.
+  // The bars an export of `ids` writes (every listed bar when empty), in `exported`, with
+  // what the registry holds of them in `listed`, read under the list's lock as Describe
+  // reads. A removal takes any well-formed identifier, listed or not, and reads no registry
+  // entry; otherwise each must be listed, and a bar not wholly registered is left out.
   BarOutcome ToExport(const std::vector<std::string>& ids, bool removal);
 
  private:

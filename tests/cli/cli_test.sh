@@ -23,7 +23,7 @@ expect_bars() {
 }
 
 [[ $("$cli" --help) == *"Usage: quillbay-cli"*"follows '--'"* ]] || fail "--help"
-for command in list add delete export page; do
+for command in list add set delete export page; do
   [[ $("$cli" $command --help) == *"Usage: quillbay-cli $command"*"Example"*"  quillbay-cli $command "* ]] ||
     fail "$command --help"
 done
@@ -45,6 +45,25 @@ code=0
 [[ $code == 0 && ! -s stderr ]] || fail "list to a reader that stopped: $code $(cat stderr)"
 sections "$data/registry.reg" "$side" | grep -q '{00021494-0000-0000-C000-000000000046}' ||
   fail "--horizontal"
+
+# set changes a bar in place: its identifier, its row's place and every other byte of the file.
+bar() { "$cli" list --json | python3 -c 'import json, sys
+print(next((b["name"], b["location"], b["kind"]) for b in json.load(sys.stdin) if b["id"] == sys.argv[1]))' "$1"; }
+tide=$("$cli" add Tide http://t/)
+printf '%s,Tide; a note\n' "$tide" >>"$data/bkupRegKeyf"
+cp "$data/bkupRegKeyf" list.bak
+while IFS='|' read -r arguments expected; do
+  eval "set -- $arguments"
+  "$cli" set "${tide:1:36}" "$@" && [[ $(bar "$tide") == "$expected" ]] || fail "set $arguments: $(bar "$tide")"
+  [[ $(sections "$data/registry.reg" "$tide" | wc -l) == 7 ]] || fail "set $arguments left a key"
+done <<'EOF2'
+--location http://t2/|('Tide', 'http://t2/', 'vertical')
+--horizontal|('Tide', 'http://t2/', 'horizontal')
+--name 'Tide table'|('Tide table', 'http://t2/', 'horizontal')
+--vertical --name T --location u|('T', 'u', 'vertical')
+EOF2
+cmp -s <(sed "s/$tide,Tide;/$tide,T;/g" list.bak) "$data/bkupRegKeyf" || fail "set changed more of the list"
+"$cli" delete "$tide"
 
 # The export of one bar holds its keys at both views' paths; the peer check reads them.
 "$cli" export "${side,,}" -o side.reg
@@ -94,6 +113,10 @@ refused <<'EOF'
 1|A bar with the identifier {0F5C3B1E-7D2A-4C6B-9E8F-1A2B3C4D5E6F} is already registered.|add --id {0f5c3b1e-7d2a-4c6b-9e8f-1a2b3c4d5e6f} N L
 1|News is not a bar identifier.|add --id News N L
 1|No bar listed has the identifier {00000000-0000-0000-0000-000000000000}.|delete {00000000-0000-0000-0000-000000000000}
+1|No bar listed has the identifier {00000000-0000-0000-0000-000000000000}.|set {00000000-0000-0000-0000-000000000000} --name N
+2|name a change: --name, --location|set {0f5c3b1e-7d2a-4c6b-9e8f-1a2b3c4d5e6f}
+1|This character is not allowed. Please choose the different name.|set {0f5c3b1e-7d2a-4c6b-9e8f-1a2b3c4d5e6f} --name 'a,b'
+1|Please input the name of the bar and URL!|set {0f5c3b1e-7d2a-4c6b-9e8f-1a2b3c4d5e6f} --location ''
 1|No bar listed has the identifier News.|export -o new.reg News
 1|No bar listed has the identifier News.|export --format msi -o new.msi News
 1|is one of the files Quillbay keeps its bars in|export -o bkupRegKeyf.lnk
@@ -112,6 +135,7 @@ refused <<'EOF'
 1|The registry could not be read|list --json
 1|The registry could not be read|export -o new.reg
 1|The registry could not be read|add N L
+1|The registry could not be read|set {0f5c3b1e-7d2a-4c6b-9e8f-1a2b3c4d5e6f} --name N
 EOF
 mv registry.bak "$data/registry.reg"
 mv "$data/bkupRegKeyf" list.tmp && mkfifo "$data/bkupRegKeyf"
@@ -124,23 +148,35 @@ rm "$data/bkupRegKeyf" && mv list.tmp "$data/bkupRegKeyf"
 # check: a bar the list lost is found and listed again; a row without keys is only reported.
 cp "$data/bkupRegKeyf" list.bak
 grep -v "$news" list.bak >"$data/bkupRegKeyf"
-printf '{00000000-0000-0000-0000-00000000000A},Lost;\r\n' >>"$data/bkupRegKeyf"
+part={00000000-0000-0000-0000-00000000000E}
+printf '{00000000-0000-0000-0000-00000000000A},Lost;\r\n%s,Part;\r\nNotes,x;\r\n' "$part" >>"$data/bkupRegKeyf"
 # What a bar half made or half deleted leaves: the browser's entry alone, a class key
 # without its category.
 half=({00000000-0000-0000-0000-00000000000C} {00000000-0000-0000-0000-00000000000D})
 printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Explorer Bars\\%s]\r\n\r\n[HKEY_CLASSES_ROOT\\CLSID\\%s\\Instance]\r\n"CLSID"="{4D5C8C2A-D075-11d0-B416-00C04FB90376}"\r\n\r\n[HKEY_CLASSES_ROOT\\CLSID\\%s\\Instance\\InitPropertyBag]\r\n"Url"="u"\r\n\r\n' \
   "${half[0]}" "${half[1]}" "${half[1]}" | iconv -f UTF-8 -t UTF-16LE >>"$data/registry.reg"
+printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Internet Explorer\\Explorer Bars\\%s]\r\n\r\n' "$part" |
+  iconv -f UTF-8 -t UTF-16LE >>"$data/registry.reg"
+c="HKEY_CLASSES_ROOT\\CLSID\\$part" categories="$c\\Implemented Categories"
 status=0; "$cli" check >check.out || status=$?
 [[ $status == 1 && $(cat check.out) == "{00000000-0000-0000-0000-00000000000A}	Lost	listed, but not registered
+$part	Part	listed, but only partly registered: missing $c; $categories; $categories\\<a bar category>; $c\\InProcServer32; $c\\Instance; $c\\Instance\\InitPropertyBag
+Notes	x	listed, but not a bar identifier
 ${half[1]}		registered, but not listed
 $news	News	registered, but not listed
 ${half[0]}		registered, but not listed" ]] || fail "check: $(cat check.out)"
 ! "$cli" add --id "$news" N L 2>stderr && grep -q "already registered" stderr ||
   fail "add --id of a class key without a row"
+# The list cannot be written: nothing is said to be listed again.
+said=$( (trap '' XFSZ && ulimit -f 0 && "$cli" check --repair 2>&1) || echo "status $?")
+[[ $said == "quillbay-cli: Disk full while accessing $data/bkupRegKeyf.
+status 1" ]] || fail "check --repair of a list that cannot be written: $said"
 "$cli" check --repair >check.out || true
 grep -qx "$news	News	listed again" check.out || fail "check --repair"
 grep -qx "${half[0]}		listed again" check.out || fail "check --repair of a half-left bar"
 "$cli" delete '{00000000-0000-0000-0000-00000000000a}'
+"$cli" delete "$part"
+"$cli" delete Notes 2>stderr && grep -q "which is not a bar identifier" stderr || fail "delete Notes"
 "$cli" delete "${half[0]}"
 "$cli" delete "${half[1]}"
 "$cli" check || fail "check after the repair"

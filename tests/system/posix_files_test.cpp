@@ -6,9 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "registration/backup_file.h"
-#include "registration/bar_registry.h"
-#include "registration/posix/file_registry_store.h"
-#include "registration/reg_file.h"
 #include "resources/string_table.h"
 #include "system/file_lock.h"
 #include "system/files.h"
@@ -140,38 +137,5 @@ TEST(PosixFilesTest, FinalPathResolvesEveryLinkAndSameFileSeesThrough) {
 }
 
 // A writer killed at any moment leaves each file whole; the next one removes its leftovers.
-TEST(PosixFilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
-  testing::TempDir dir;
-  const std::string backup = dir.File("bkupRegKeyf"), registry = dir.File("registry.reg");
-  auto write = [&](int i) {
-    ReplaceFileAtomically(
-        backup, FormatBackup(std::vector<BarRow>(i % 2 ? 20000 : 1, BarRow{"{0123456789}", "a"})));
-    FileRegistryStore store(registry);
-    i % 2 ? RegisterBar(store, "{B}", "n", "l", BarKind::kVertical) : UnregisterBar(store, "{B}");
-  };
-  auto files = [&] { return std::vector{ReadBytes(backup), ReadBytes(registry)}; };
-  write(1);  // registry.reg keeps the parent keys from the first bar on
-  const std::vector<std::string> odd = files();
-  write(2);
-  const std::vector<std::string> even = files();
-  std::minstd_rand random(std::random_device{}());
-  for (int round = 0; round < 25; ++round) {
-    const testing::Child writer([&]() -> std::string {
-      for (int i = 0;; ++i) write(i);
-    });
-    ASSERT_GT(writer.pid(), 0) << "fork() failed";
-    ::usleep(static_cast<useconds_t>(1000 + random() % 40000));
-    writer.Kill();
-    writer.Result();
-    const std::vector<std::string> now = files();
-    for (std::size_t f = 0; f < now.size(); ++f) {
-      EXPECT_TRUE(now[f] == odd[f] || now[f] == even[f]) << "file " << f << " torn";
-    }
-  }
-  write(1);  // writes both files, whichever version they hold
-  EXPECT_EQ(dir.Entries(),
-            (std::vector<std::string>{"bkupRegKeyf", "registry.reg", "registry.reg.lock"}));
-}
-
 }  // namespace
 }  // namespace quillbay

@@ -15,8 +15,27 @@
 #include "system/file_error.h"
 #include "system/file_lock.h"
 #include "system/files.h"
+#include "system/posix/system_calls.h"
 
 namespace quillbay {
+
+SystemCalls system_calls = {
+    [](const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); },
+    ::read,
+    ::write,
+    ::stat,
+    ::lstat,
+    ::fstat,
+    ::fchown,
+    ::fchmod,
+    ::fsync,
+    ::close,
+    ::rename,
+    ::unlink,
+    ::mkdir,
+    ::flock,
+};
+
 namespace {
 
 // Closes a descriptor on every path out of a function.
@@ -26,12 +45,12 @@ class Fd {
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
+    if (fd_ >= 0) system_calls.close(fd_);
   }
   int get() const { return fd_; }
   // Closes now and returns close()'s errno, 0 on success.
   int Close() {
-    const int rc = ::close(fd_);
+    const int rc = system_calls.close(fd_);
     fd_ = -1;
     return rc == 0 ? 0 : errno;
   }
@@ -42,7 +61,7 @@ class Fd {
 
 bool IsDirectory(const std::string& path) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return system_calls.stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 [[noreturn]] void Throw(int err, const std::string& path) {
@@ -75,8 +94,9 @@ void RemoveStaleTemporaries(const std::string& target) {
     if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
     const std::string stale = JoinPath(folder, name);
     struct stat st {};
-    if (::lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
-      ::unlink(stale.c_str());
+    if (system_calls.lstat(stale.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        st.st_uid == ::geteuid()) {
+      system_calls.unlink(stale.c_str());
     }
   }
   ::closedir(dir);
@@ -124,20 +144,20 @@ FileCause ClassifySystemError(unsigned long error, const std::string& path) {
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
   // Non-blocking, so that a FIFO in the file's place cannot hang the program.
-  Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  Fd fd(system_calls.open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0));
   if (fd.get() < 0) {
     // A path through a regular file names no file either.
     if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
     Throw(errno, path);
   }
   struct stat st {};
-  if (::fstat(fd.get(), &st) != 0) Throw(errno, path);
+  if (system_calls.fstat(fd.get(), &st) != 0) Throw(errno, path);
   if (!S_ISREG(st.st_mode)) Throw(EISDIR, path);
   std::string data;
   data.reserve(static_cast<std::size_t>(st.st_size));
   char buffer[65536];
   for (;;) {
-    const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+    const ssize_t n = system_calls.read(fd.get(), buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
       Throw(errno, path);
@@ -157,9 +177,9 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
   struct stat existing {};
   bool exists = false;
   {
-    Fd old(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Fd old(system_calls.open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0));
     if (old.get() >= 0) {
-      if (::fstat(old.get(), &existing) != 0) Throw(errno, path);
+      if (system_calls.fstat(old.get(), &existing) != 0) Throw(errno, path);
       if (!S_ISREG(existing.st_mode)) Throw(EISDIR, path);
       exists = true;
     } else if (errno != ENOENT) {
@@ -174,7 +194,7 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
   int fd_raw = -1;
   for (int attempt = 0; attempt < 100 && fd_raw < 0; ++attempt) {
     temp = temp_prefix + std::to_string(::getpid()) + "-" + std::to_string(rng());
-    fd_raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd_raw = system_calls.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_raw < 0 && errno != EEXIST) Throw(errno, path);
   }
   if (fd_raw < 0) Throw(EEXIST, path);
@@ -182,7 +202,7 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
 
   auto fail = [&](int err) {
     fd.Close();
-    ::unlink(temp.c_str());
+    system_calls.unlink(temp.c_str());
     Throw(err, path);
   };
 
@@ -190,17 +210,17 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
     // Keep the owner and the mode of the file being replaced; one we cannot give the new
     // file its owner is not replaced.
     struct stat made {};
-    if (::fstat(fd.get(), &made) != 0) fail(errno);
+    if (system_calls.fstat(fd.get(), &made) != 0) fail(errno);
     if ((made.st_uid != existing.st_uid || made.st_gid != existing.st_gid) &&
-        ::fchown(fd.get(), existing.st_uid, existing.st_gid) != 0) {
+        system_calls.fchown(fd.get(), existing.st_uid, existing.st_gid) != 0) {
       fail(EACCES);
     }
-    if (::fchmod(fd.get(), existing.st_mode & 07777) != 0) fail(errno);
+    if (system_calls.fchmod(fd.get(), existing.st_mode & 07777) != 0) fail(errno);
   }
 
   std::size_t done = 0;
   while (done < contents.size()) {
-    const ssize_t n = ::write(fd.get(), contents.data() + done, contents.size() - done);
+    const ssize_t n = system_calls.write(fd.get(), contents.data() + done, contents.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
       fail(errno);
@@ -208,24 +228,24 @@ void ReplaceFileAtomically(const std::string& path, std::string_view contents) {
     if (n == 0) fail(ENOSPC);  // a write that writes nothing counts as a full disk
     done += static_cast<std::size_t>(n);
   }
-  if (::fsync(fd.get()) != 0) fail(errno);
+  if (system_calls.fsync(fd.get()) != 0) fail(errno);
   if (const int err = fd.Close(); err != 0) {
-    ::unlink(temp.c_str());
+    system_calls.unlink(temp.c_str());
     Throw(err, path);
   }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
+  if (system_calls.rename(temp.c_str(), target.c_str()) != 0) {
     const int err = errno;
-    ::unlink(temp.c_str());
+    system_calls.unlink(temp.c_str());
     Throw(err, path);
   }
   // Make the rename itself durable; a failure here changes nothing the user could act on.
-  Fd dir(::open(ParentFolder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
+  Fd dir(system_calls.open(ParentFolder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+  if (dir.get() >= 0) system_calls.fsync(dir.get());
 }
 
 void RemoveFileIfExists(const std::string& path) {
   // The file a symbolic link points to is removed; the link stays.
-  if (::unlink(FinalPath(path).c_str()) != 0 && errno != ENOENT) {
+  if (system_calls.unlink(FinalPath(path).c_str()) != 0 && errno != ENOENT) {
     throw FileError(ClassifySystemError(static_cast<unsigned long>(errno), path), std::nullopt);
   }
 }
@@ -234,7 +254,7 @@ void CreateDirectories(const std::string& path) {
   if (path.empty() || IsDirectory(path)) return;
   const std::string parent = ParentFolder(path);
   if (parent != path) CreateDirectories(parent);
-  if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) Throw(errno, path);
+  if (system_calls.mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) Throw(errno, path);
   if (!IsDirectory(path)) Throw(ENOTDIR, path);
 }
 
@@ -304,7 +324,7 @@ std::string FinalPath(const std::string& path) {
     }
     const std::string next = resolved + "/" + name;
     struct stat st {};
-    if (!missing && ::lstat(next.c_str(), &st) != 0) missing = true;
+    if (!missing && system_calls.lstat(next.c_str(), &st) != 0) missing = true;
     // A loop of links is left unresolved; opening the path reports it.
     if (!missing && S_ISLNK(st.st_mode) && ++links <= 40) {
       std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
@@ -324,7 +344,7 @@ std::string FinalPath(const std::string& path) {
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {
   }, sb{};
-  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
+  if (system_calls.stat(a.c_str(), &sa) == 0 && system_calls.stat(b.c_str(), &sb) == 0) {
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   }
   return FinalPath(a) == FinalPath(b);
@@ -333,19 +353,19 @@ bool SameFile(const std::string& a, const std::string& b) {
 FileLock FileLock::Acquire(const std::string& path) {
   // A link in the lock's place is refused: following a dangling one would create a file
   // wherever it points.
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  const int fd = system_calls.open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   if (fd < 0) Throw(errno == ELOOP ? EACCES : errno, path);
-  while (::flock(fd, LOCK_EX) != 0) {
+  while (system_calls.flock(fd, LOCK_EX) != 0) {
     if (errno == EINTR) continue;
     const int err = errno;
-    ::close(fd);
+    system_calls.close(fd);
     Throw(err, path);
   }
   return FileLock(fd);
 }
 
 FileLock::~FileLock() {
-  if (handle_ >= 0) ::close(static_cast<int>(handle_));  // closing lets go of the lock
+  if (handle_ >= 0) system_calls.close(static_cast<int>(handle_));  // closing lets go of the lock
 }
 
 }  // namespace quillbay

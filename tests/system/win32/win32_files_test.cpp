@@ -78,46 +78,5 @@ TEST(Win32FilesTest, WritersWaitForAFileHeldForAMoment) {
   EXPECT_EQ(dir.Entries(), std::vector<std::string>{});
 }
 
-// A writer (this test run again as a child) killed at any moment leaves whole files.
-TEST(Win32FilesTest, AWriterKilledAtAnyMomentLeavesWholeFiles) {
-  const std::vector<std::string> names = {"bkupRegKeyf", "registry.reg"};
-  auto bytes = [](std::size_t f, std::size_t i) {
-    return std::string(i % 2 ? 300000 : 10 + f, char('a' + f));
-  };
-  auto write = [&](const std::string& folder, std::size_t i) {
-    for (std::size_t f : {0u, 1u}) ReplaceFileAtomically(JoinPath(folder, names[f]), bytes(f, i));
-  };
-  const char* writer = std::getenv("QUILLBAY_KILLED_WRITER");
-  for (std::size_t i = 0; writer != nullptr; ++i) write(writer, i);  // in the child, until killed
-  TempDir dir;
-  std::string command = std::string("\"") + _pgmptr +
-                        "\" --gtest_filter=Win32FilesTest.AWriterKilledAtAnyMomentLeavesWholeFiles";
-  ::SetEnvironmentVariableA("QUILLBAY_KILLED_WRITER", dir.path().string().c_str());
-  std::minstd_rand random(std::random_device{}());
-  for (int round = 0;; ++round) {
-    write(dir.path().string(), 1);
-    EXPECT_EQ(dir.Entries(), names) << "a temporary file is left after round " << round;
-    if (round == 25) break;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION child{};
-    ASSERT_TRUE(::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &startup, &child));
-    while (std::filesystem::file_size(dir.File(names[0])) != 10 &&
-           ::WaitForSingleObject(child.hProcess, 1) == WAIT_TIMEOUT) {
-    }
-    ::Sleep(random() % 30);
-    EXPECT_EQ(::WaitForSingleObject(child.hProcess, 0), WAIT_TIMEOUT) << "the writer stopped";
-    ::TerminateProcess(child.hProcess, 9);
-    ::WaitForSingleObject(child.hProcess, INFINITE);
-    for (HANDLE handle : {child.hProcess, child.hThread}) ::CloseHandle(handle);
-    for (std::size_t f : {0u, 1u}) {
-      const std::string now = ReadBytes(dir.File(names[f]));  // whole, old or new
-      EXPECT_TRUE(now == bytes(f, now.size() > 20)) << names[f] << " torn, round " << round;
-    }
-  }
-  ::SetEnvironmentVariableA("QUILLBAY_KILLED_WRITER", nullptr);
-}
-
 }  // namespace
 }  // namespace quillbay
