@@ -109,8 +109,7 @@ struct SetRequest {
 };
 
 int Set(const SetRequest& request) {
-  Machine machine;
-  if (!machine.Open()) return kFailed;
+  MachineBars machine;
   return ExitStatus(machine.bars().Set(request.id, request.name, request.location, request.kind),
                     request.id);
 }
