@@ -1,7 +1,6 @@
 #include "ui/qt/qt_dialog_window.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGroupBox>
@@ -25,88 +24,11 @@
 #include <set>
 
 #include "ui/dialog.h"
+#include "ui/qt/qt_dialog_controls.h"
 #include "ui/qt/qt_dialog_platform.h"
 #include "ui/qt/qt_resources.h"
 
 namespace quillbay {
-namespace {
-
-// A radio button that checks itself when clicked and never unchecks itself. It is
-// auto-exclusive, so a click unchecks the others of its group and screen readers hear a
-// radio button; the window moves the arrow keys round the group as the dialog manager does.
-class AutoRadioButton final : public QRadioButton {
- public:
-  using QRadioButton::QRadioButton;
-
- protected:
-  void nextCheckState() override { setChecked(true); }
-};
-
-// A report-style list. The selection is drawn only while the list has the focus.
-class ReportList final : public QTreeWidget {
- public:
-  explicit ReportList(QWidget* parent) : QTreeWidget(parent) {
-    setColumnCount(0);
-    setRootIsDecorated(false);
-    setIndentation(0);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
-    setSortingEnabled(false);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    header()->setStretchLastSection(false);
-    header()->setSectionsMovable(false);
-    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    focused_palette_ = palette();
-    ShowSelection(false);
-  }
-
- protected:
-  void focusInEvent(QFocusEvent* event) override {
-    QTreeWidget::focusInEvent(event);
-    ShowSelection(true);
-  }
-  void focusOutEvent(QFocusEvent* event) override {
-    QTreeWidget::focusOutEvent(event);
-    ShowSelection(false);
-  }
-
- private:
-  void ShowSelection(bool show) {
-    if (show) {
-      setPalette(focused_palette_);
-      return;
-    }
-    QPalette hidden = focused_palette_;
-    for (auto group : {QPalette::Active, QPalette::Inactive}) {
-      hidden.setColor(group, QPalette::Highlight, hidden.color(group, QPalette::Base));
-      hidden.setColor(group, QPalette::HighlightedText, hidden.color(group, QPalette::Text));
-    }
-    setPalette(hidden);
-  }
-
-  QPalette focused_palette_;
-};
-
-// A row of a report-style list. A screen reader hears its first cell: that says the row's
-// name first, worked out only when asked, so that filling a list costs nothing more.
-class ReportRow final : public QTreeWidgetItem {
- public:
-  QVariant data(int column, int role) const override {
-    if (role == Qt::AccessibleTextRole && column == 0 && treeWidget() != nullptr) {
-      return RowNameForScreenReaders(*treeWidget(), *this);
-    }
-    return QTreeWidgetItem::data(column, role);
-  }
-};
-
-bool TakesFocus(const QWidget* widget) {
-  return widget->focusPolicy() != Qt::NoFocus;
-}
-
-}  // namespace
-
 QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
                                const DialogTemplate& layout, QWidget* parent)
     : QDialog(parent), platform_(platform), dialog_(&dialog), layout_(layout) {
@@ -173,199 +95,48 @@ QRect QtDialogWindow::MapDialogRect(int x, int y, int cx, int cy) const {
 }
 
 void QtDialogWindow::BuildControls(const DialogTemplate& layout) {
+  std::vector<QWidget*> widgets;
   for (const ControlTemplate& control : layout.controls) {
-    QWidget* widget = CreateControl(control);
+    QWidget* widget = BuildControl(control, units_, page_);
     controls_.push_back({control.id, control.kind, control.style, widget});
+    Connect(controls_.back());
     // Lists tell when Delete is pressed in them; radio buttons take the arrow keys; every
     // control the keys for a context menu.
     widget->installEventFilter(this);
+    widgets.push_back(widget);
   }
-  // Group boxes only frame the controls drawn over them. The radio buttons inside one become
-  // its children, so that screen readers present them as one group under its title.
-  for (const ControlEntry& control : controls_) {
-    if (control.kind != ControlKind::kGroupBox) continue;
-    control.widget->lower();
-    const QRect frame = control.widget->geometry();
-    for (const ControlEntry& radio : controls_) {
-      if (radio.kind != ControlKind::kRadioButton || !frame.contains(radio.widget->geometry()))
-        continue;
-      const QRect at = radio.widget->geometry().translated(-frame.topLeft());
-      radio.widget->setParent(control.widget);
-      radio.widget->setGeometry(at);
-    }
-  }
-  // The tab order is the template's; set last, as a new parent changes it.
-  QWidget* previous = nullptr;
-  for (const ControlEntry& control : controls_) {
-    if (!TakesFocus(control.widget)) continue;
-    if (previous != nullptr) setTabOrder(previous, control.widget);
-    previous = control.widget;
-  }
-  // A label's access key moves the focus to the next control that takes it, as on Windows.
-  for (std::size_t i = 0; i < controls_.size(); ++i) {
-    auto* label = qobject_cast<QLabel*>(controls_[i].widget);
-    if (label == nullptr || controls_[i].kind != ControlKind::kLabel ||
-        (controls_[i].style & cs::kNoPrefix) != 0 || !label->text().contains(u'&')) {
-      continue;
-    }
-    auto next =
-        std::find_if(controls_.begin() + static_cast<std::ptrdiff_t>(i) + 1, controls_.end(),
-                     [](const ControlEntry& c) { return (c.style & cs::kTabStop) != 0; });
-    if (next != controls_.end()) {
-      label->setBuddy(next->widget);
-    } else {
-      label->setText(StripMnemonics(label->text()));
-    }
-  }
-  std::vector<BuiltControl> built;
-  for (std::size_t i = 0; i < controls_.size(); ++i) {
-    built.push_back({&layout.controls[i], controls_[i].widget});
-  }
-  NameControlsForScreenReaders(layout.id, built);
+  ArrangeControls(layout, widgets);
 }
 
-QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
+void QtDialogWindow::Connect(const ControlEntry& control) {
   const int id = control.id;
-  const std::uint32_t style = control.style;
-  const QString text = ToQString(control.text);
-  const Qt::FocusPolicy focus = (style & cs::kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus;
-  QWidget* widget = nullptr;
-
-  switch (control.kind) {
-    case ControlKind::kEdit:
-      if ((style & cs::kMultiLine) != 0) {
-        auto* edit = new QPlainTextEdit(page_);
-        edit->setPlainText(text);
-        edit->setReadOnly((style & cs::kReadOnly) != 0);
-        edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        // The desktop's font may need more lines than the template's did: rather than hide
-        // the last ones, the box then offers a scroll bar.
-        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        edit->document()->setDocumentMargin(2);  // as narrow as a Windows edit box's
-        edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        if ((style & cs::kStaticEdge) != 0) {
-          edit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-          edit->setLineWidth(1);
-        } else if ((style & cs::kBorder) == 0) {
-          edit->setFrameStyle(QFrame::NoFrame);
-        }
-        connect(edit, &QPlainTextEdit::textChanged, this,
-                [this, id] { Notify(id, ControlEvent::kTextChanged); });
-        widget = edit;
-      } else {
-        auto* edit = new QLineEdit(text, page_);
-        edit->setFrame((style & cs::kBorder) != 0);
-        edit->setReadOnly((style & cs::kReadOnly) != 0);
-        connect(edit, &QLineEdit::textChanged, this,
-                [this, id] { Notify(id, ControlEvent::kTextChanged); });
-        widget = edit;
-      }
-      if ((style & cs::kReadOnly) != 0) {
-        // Read-only edit boxes are drawn on the window's colour, as Windows draws them.
-        QPalette palette = widget->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-        widget->setPalette(palette);
-      }
-      widget->setFocusPolicy(focus);
-      break;
-
-    case ControlKind::kPushButton: {
-      auto* button = new QPushButton(text, page_);
-      // Enter is handled by the window: the focused button, else the default command.
-      button->setAutoDefault(false);
-      if ((style & cs::kDefault) != 0) {
-        button->setDefault(true);
-        default_button_ = button;
-      }
-      connect(button, &QPushButton::clicked, this, [this, id] { ButtonClicked(id); });
-      widget = button;
-      widget->setFocusPolicy(focus);
-      break;
-    }
-
-    case ControlKind::kCheckBox: {
-      auto* box = new QCheckBox(text, page_);
-      connect(box, &QCheckBox::clicked, this, [this, id] { Notify(id, ControlEvent::kClicked); });
-      widget = box;
-      widget->setFocusPolicy(focus);
-      break;
-    }
-
-    case ControlKind::kRadioButton: {
-      auto* radio = new AutoRadioButton(text, page_);
-      connect(radio, &QRadioButton::clicked, this,
-              [this, id] { Notify(id, ControlEvent::kClicked); });
-      FollowCheckWithTabStop(radio);
-      widget = radio;
-      widget->setFocusPolicy(focus);
-      break;
-    }
-
-    case ControlKind::kGroupBox: {
-      auto* group = new QGroupBox(text, page_);
-      group->setFocusPolicy(Qt::NoFocus);
-      widget = group;
-      break;
-    }
-
-    case ControlKind::kLabel: {
-      auto* label = new QLabel(text, page_);
-      label->setTextFormat(Qt::PlainText);
-      if ((style & cs::kCenterImage) != 0) {
-        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-      } else {
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setWordWrap(true);
-      }
-      label->setFocusPolicy(Qt::NoFocus);
-      widget = label;
-      break;
-    }
-
-    case ControlKind::kPicture: {
-      auto* picture = new QLabel(page_);
-      picture->setFocusPolicy(Qt::NoFocus);
-      picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      const QPixmap bitmap = LoadBitmapResource(control.resource);
-      QRect rect = MapDialogRect(control.x, control.y, control.cx, control.cy);
-      // The control takes the bitmap's size.
-      if (!bitmap.isNull()) {
-        picture->setPixmap(bitmap);
-        rect.setSize(bitmap.deviceIndependentSize().toSize());
-      }
-      picture->setGeometry(rect);
-      widget = picture;
-      break;
-    }
-
-    case ControlKind::kReportList: {
-      auto* list = new ReportList(page_);
-      if ((style & cs::kBorder) == 0) list->setFrameStyle(QFrame::NoFrame);
-      connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-              [this, id](const QItemSelection& selected, const QItemSelection& deselected) {
-                // Rows leaving the list are announced as deleted, not as changed.
-                if (deleting_row_) return;
-                std::set<int> rows;
-                for (const QItemSelection* part : {&deselected, &selected}) {
-                  for (const QItemSelectionRange& range : *part) {
-                    for (int row = range.top(); row <= range.bottom(); ++row) rows.insert(row);
-                  }
+  QWidget* widget = control.widget;
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+    connect(edit, &QPlainTextEdit::textChanged, this,
+            [this, id] { Notify(id, ControlEvent::kTextChanged); });
+  } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+    connect(line, &QLineEdit::textChanged, this,
+            [this, id] { Notify(id, ControlEvent::kTextChanged); });
+  } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    if (button->isDefault()) default_button_ = button;
+    connect(button, &QPushButton::clicked, this, [this, id] { ButtonClicked(id); });
+  } else if (auto* box = qobject_cast<QAbstractButton*>(widget)) {
+    connect(box, &QAbstractButton::clicked, this,
+            [this, id] { Notify(id, ControlEvent::kClicked); });
+  } else if (auto* list = qobject_cast<QTreeWidget*>(widget)) {
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this, id](const QItemSelection& selected, const QItemSelection& deselected) {
+              // Rows leaving the list are announced as deleted, not as changed.
+              if (deleting_row_) return;
+              std::set<int> rows;
+              for (const QItemSelection* part : {&deselected, &selected}) {
+                for (const QItemSelectionRange& range : *part) {
+                  for (int row = range.top(); row <= range.bottom(); ++row) rows.insert(row);
                 }
-                for (int row : rows) Notify(id, ControlEvent::kItemChanged, row);
-              });
-      widget = list;
-      widget->setFocusPolicy(focus);
-      break;
-    }
+              }
+              for (int row : rows) Notify(id, ControlEvent::kItemChanged, row);
+            });
   }
-
-  if (control.id != idc::kStatic) {
-    widget->setObjectName(QStringLiteral("control_%1").arg(control.id));
-  }
-  if (control.kind != ControlKind::kPicture) {
-    widget->setGeometry(MapDialogRect(control.x, control.y, control.cx, control.cy));
-  }
-  return widget;
 }
 
 DialogResult QtDialogWindow::Run() {
@@ -544,9 +315,7 @@ int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
   auto* list = qobject_cast<QTreeWidget*>(Control(id));
   if (list == nullptr) return -1;
   const int row = std::clamp(position, 0, list->topLevelItemCount());
-  auto* item = new ReportRow();
-  item->setText(0, ToQString(text));
-  list->insertTopLevelItem(row, item);
+  list->insertTopLevelItem(row, NewReportRow(ToQString(text)));
   Notify(id, ControlEvent::kItemInserted, row);
   return row;
 }
@@ -607,13 +376,6 @@ void QtDialogWindow::DeleteRow(int id, int row) {
   deleting_row_ = true;
   delete list->takeTopLevelItem(row);
   deleting_row_ = false;
-}
-
-void QtDialogWindow::FollowCheckWithTabStop(QAbstractButton* radio) {
-  // The dialog manager makes a checked radio button a tab stop and an unchecked one none.
-  connect(radio, &QAbstractButton::toggled, radio, [radio](bool checked) {
-    radio->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
-  });
 }
 
 void QtDialogWindow::SetCaption(std::string_view caption) {

@@ -12,7 +12,6 @@
 #include "ui/dialog_platform.h"
 #include "ui/qt/qt_look.h"
 
-class QAbstractButton;
 class QPushButton;
 class QScrollArea;
 
@@ -82,11 +81,11 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   };
 
   void BuildControls(const DialogTemplate& layout);
-  QWidget* CreateControl(const ControlTemplate& control);
+  // Turns the widget's signals into the control's events.
+  void Connect(const ControlEntry& control);
   const ControlEntry* Find(int id) const;
   void Notify(int id, ControlEvent event, int item = -1);
   void ButtonClicked(int id);
-  static void FollowCheckWithTabStop(QAbstractButton* radio);
   void MoveInGroup(std::size_t index, bool forward);
   void SystemCommand(int command);
   void ShowSystemMenu(const QPoint& global_pos);
