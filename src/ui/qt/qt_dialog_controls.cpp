@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -29,7 +30,9 @@ class AutoRadioButton final : public QRadioButton {
   void nextCheckState() override { setChecked(true); }
 };
 
-// A report-style list. The selection is drawn only while the list has the focus.
+// A report-style list. The highlight covers the whole row; while the list lacks the focus,
+// or its window is not active, the selection stays in a paler colour, so that the row a button
+// acts on shows when the focus is on that button.
 class ReportList final : public QTreeWidget {
  public:
   explicit ReportList(QWidget* parent) : QTreeWidget(parent) {
@@ -41,48 +44,61 @@ class ReportList final : public QTreeWidget {
     setSortingEnabled(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
+    setAllColumnsShowFocus(true);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     focused_palette_ = palette();
-    ShowSelection(false);
+    // Half the highlight over the list's background, with the list's own text colour.
+    QColor pale = focused_palette_.color(QPalette::Active, QPalette::Highlight);
+    const QColor base = focused_palette_.color(QPalette::Active, QPalette::Base);
+    pale.setRgb((pale.red() + base.red()) / 2, (pale.green() + base.green()) / 2,
+                (pale.blue() + base.blue()) / 2);
+    unfocused_palette_ = focused_palette_;
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+      unfocused_palette_.setColor(group, QPalette::Highlight, pale);
+      unfocused_palette_.setColor(group, QPalette::HighlightedText,
+                                  focused_palette_.color(group, QPalette::Text));
+    }
+    focused_palette_.setColor(QPalette::Inactive, QPalette::Highlight, pale);
+    focused_palette_.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                              focused_palette_.color(QPalette::Inactive, QPalette::Text));
+    setPalette(unfocused_palette_);
   }
 
  protected:
   void focusInEvent(QFocusEvent* event) override {
     QTreeWidget::focusInEvent(event);
-    ShowSelection(true);
+    setPalette(focused_palette_);
   }
   void focusOutEvent(QFocusEvent* event) override {
     QTreeWidget::focusOutEvent(event);
-    ShowSelection(false);
+    setPalette(unfocused_palette_);
   }
 
  private:
-  void ShowSelection(bool show) {
-    if (show) {
-      setPalette(focused_palette_);
-      return;
-    }
-    QPalette hidden = focused_palette_;
-    for (auto group : {QPalette::Active, QPalette::Inactive}) {
-      hidden.setColor(group, QPalette::Highlight, hidden.color(group, QPalette::Base));
-      hidden.setColor(group, QPalette::HighlightedText, hidden.color(group, QPalette::Text));
-    }
-    setPalette(hidden);
-  }
-
   QPalette focused_palette_;
+  QPalette unfocused_palette_;
 };
 
 // A row of a report-style list. A screen reader hears its first cell: that says the row's
-// name first, worked out only when asked, so that filling a list costs nothing more.
+// name first. A cell whose text is wider than its column shows it whole in its tooltip. Both
+// are worked out only when asked, so that filling a list costs nothing more.
 class ReportRow final : public QTreeWidgetItem {
  public:
   QVariant data(int column, int role) const override {
-    if (role == Qt::AccessibleTextRole && column == 0 && treeWidget() != nullptr) {
-      return RowNameForScreenReaders(*treeWidget(), *this);
+    const QTreeWidget* list = treeWidget();
+    if (role == Qt::AccessibleTextRole && column == 0 && list != nullptr) {
+      return RowNameForScreenReaders(*list, *this);
+    }
+    if (role == Qt::ToolTipRole && list != nullptr) {
+      const QString shown = text(column);
+      if (list->fontMetrics().horizontalAdvance(shown) + CellPadding(*list) >
+          list->header()->sectionSize(column)) {
+        return shown;
+      }
+      return {};
     }
     return QTreeWidgetItem::data(column, role);
   }
@@ -261,6 +277,11 @@ void ArrangeControls(const DialogTemplate& layout, std::span<QWidget* const> wid
   std::vector<BuiltControl> built;
   for (std::size_t i = 0; i < controls.size(); ++i) built.push_back({&controls[i], widgets[i]});
   NameControlsForScreenReaders(layout.id, built);
+}
+
+int CellPadding(const QTreeWidget& list) {
+  // The item's text margins on both sides, and a pixel to spare.
+  return 2 * (list.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &list) + 1) + 1;
 }
 
 QTreeWidgetItem* NewReportRow(const QString& text) {

@@ -3,6 +3,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -22,6 +25,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "ui/dialog.h"
 #include "ui/qt/qt_dialog_controls.h"
@@ -29,6 +33,37 @@
 #include "ui/qt/qt_resources.h"
 
 namespace quillbay {
+namespace {
+
+// Where a list's heading keeps the width its column was added with.
+constexpr int kAddedWidthRole = Qt::UserRole;
+
+// A change of the watched file is answered once no other change has come for this long, and
+// at the latest this long after the first change, however many follow it.
+constexpr int kSettleMs = 200;
+constexpr int kLongestWaitMs = 800;
+
+// What tells one version of a file from the next, as far as a look at its folder can.
+QString FileStamp(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists()) return {};
+  return QStringLiteral("%1 %2 %3")
+      .arg(info.size())
+      .arg(info.lastModified().toMSecsSinceEpoch())
+      .arg(info.metadataChangeTime().toMSecsSinceEpoch());
+}
+
+// The folder of `path`, or the nearest one above it that exists: there the folder will appear.
+QString NearestFolder(const QString& path) {
+  QString folder = QFileInfo(path).absolutePath();
+  while (!QFileInfo(folder).isDir() && QFileInfo(folder).path() != folder) {
+    folder = QFileInfo(folder).path();
+  }
+  return folder;
+}
+
+}  // namespace
+
 QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
                                const DialogTemplate& layout, QWidget* parent)
     : QDialog(parent), platform_(platform), dialog_(&dialog), layout_(layout) {
@@ -57,6 +92,7 @@ QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
   if (room > 0 && size.height() > room) {
     scroll_ = new QScrollArea(this);
     scroll_->setFrameStyle(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);  // Tab goes from control to control only
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setWidget(page_);
     frame->addWidget(scroll_);
@@ -81,6 +117,14 @@ QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
   connect(menu_key, &QShortcut::activated, this, [this] { ShowSystemMenu(mapToGlobal(QPoint())); });
   auto* help_key = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help_key, &QShortcut::activated, this, [this] { platform_.ShowHelp(); });
+  // F5 reads the window's data again, whichever control has the focus.
+  auto* refresh_key = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  connect(refresh_key, &QShortcut::activated, this, [this] {
+    if (dialog_ != nullptr) Handle([this] { dialog_->Refresh(); });
+  });
+  settle_.setSingleShot(true);
+  settle_.setInterval(kSettleMs);
+  connect(&settle_, &QTimer::timeout, this, &QtDialogWindow::FileSettled);
 
   BuildControls(layout);
 }
@@ -179,8 +223,15 @@ const QtDialogWindow::ControlEntry* QtDialogWindow::Find(int id) const {
   return nullptr;
 }
 
+template <typename Handler>
+void QtDialogWindow::Handle(Handler&& handler) {
+  ++handlers_running_;
+  handler();
+  if (--handlers_running_ == 0 && std::exchange(refresh_due_, false)) settle_.start(0);
+}
+
 void QtDialogWindow::Notify(int id, ControlEvent event, int item) {
-  if (dialog_ != nullptr) dialog_->Dispatch(id, event, item);
+  if (dialog_ != nullptr) Handle([&] { dialog_->Dispatch(id, event, item); });
 }
 
 void QtDialogWindow::ButtonClicked(int id) {
@@ -189,7 +240,8 @@ void QtDialogWindow::ButtonClicked(int id) {
 
 void QtDialogWindow::SystemCommand(int command) {
   if (dialog_ == nullptr) return;
-  const bool handled = dialog_->DispatchSystemCommand(command);
+  bool handled = false;
+  Handle([&] { handled = dialog_->DispatchSystemCommand(command); });
   if (!handled && (command & 0xFFF0) == kCloseCommand) close();
 }
 
@@ -286,8 +338,11 @@ void QtDialogWindow::AddColumn(int id, int column, std::string_view heading, int
   if (column >= list->columnCount()) list->setColumnCount(column + 1);
   list->headerItem()->setText(column, ToQString(heading));
   list->headerItem()->setTextAlignment(column, Qt::AlignLeft | Qt::AlignVCenter);
-  // Widths are the template font's pixels: they grow with the dialog unit.
-  list->header()->resizeSection(column, units_.ScalePixels(width_px));
+  // Widths are the template font's pixels: they grow with the dialog unit, and are never less
+  // than the same pixels at the screen's dpi.
+  const int width = std::max(units_.ScalePixels(width_px), width_px * list->logicalDpiX() / 96);
+  list->headerItem()->setData(column, kAddedWidthRole, width);
+  list->header()->resizeSection(column, width);
   NameByHeadingsUnlessLabelled(*list);
 }
 
@@ -298,17 +353,34 @@ void QtDialogWindow::FitColumn(int id, int column, std::span<const std::string> 
   for (const std::string& text : texts) {
     widest = std::max(widest, list->fontMetrics().horizontalAdvance(ToQString(text)));
   }
-  // The item's text margins on both sides, and a pixel to spare.
-  const int needed =
-      widest + 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 1;
+  const int needed = widest + CellPadding(*list);
   QHeaderView& header = *list->header();
   const int grown = needed - header.sectionSize(column);
   if (grown <= 0) return;
   header.resizeSection(column, needed);
   if (column + 1 < list->columnCount()) {
     const int next = header.sectionSize(column + 1);
-    header.resizeSection(column + 1, std::max(next - grown, (next + 1) / 2));
+    const int added = list->headerItem()->data(column + 1, kAddedWidthRole).toInt();
+    header.resizeSection(column + 1, std::max(next - grown, std::min(next, added)));
   }
+  // Room for the columns beside the frame and a vertical scroll bar, which shows once the rows
+  // fill the list: while the columns fit, no horizontal one does.
+  const int room = list->width() - 2 * list->frameWidth() -
+                   list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+  if (header.length() > room) WidenControl(*list, header.length() - room);
+}
+
+void QtDialogWindow::WidenControl(QWidget& control, int extra) {
+  // What stands to the right of the control moves along, and the window widens with it.
+  const int right = control.geometry().right();
+  for (const ControlEntry& entry : controls_) {
+    QWidget& widget = *entry.widget;
+    if (widget.parentWidget() == page_ && widget.x() > right)
+      widget.move(widget.x() + extra, widget.y());
+  }
+  control.resize(control.width() + extra, control.height());
+  page_->setFixedWidth(page_->width() + extra);
+  setFixedWidth(width() + extra);
 }
 
 int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
@@ -400,7 +472,54 @@ void QtDialogWindow::AppendSystemMenuItem(int command, std::string_view text) {
   connect(item, &QAction::triggered, this, [this, command] { SystemCommand(command); });
 }
 
-void QtDialogWindow::WatchFile(const std::string& /*path*/) {}
+void QtDialogWindow::WatchFile(const std::string& path) {
+  watched_path_ = QFileInfo(ToQString(path)).absoluteFilePath();
+  file_stamp_ = FileStamp(watched_path_);
+  if (watcher_ == nullptr) {
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] { FileChanged(true); });
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { FileChanged(false); });
+  }
+  WatchAgain();
+}
+
+void QtDialogWindow::WatchAgain() {
+  // The folder, which sees the file made, replaced by a rename or removed; the folder of the
+  // file a link in its place points to; and the file itself, which sees it written in place.
+  QStringList wanted{NearestFolder(watched_path_)};
+  const QString target = QFileInfo(watched_path_).canonicalFilePath();
+  if (!target.isEmpty()) wanted << QFileInfo(target).absolutePath();
+  if (QFileInfo::exists(watched_path_)) wanted << watched_path_;
+  wanted.removeDuplicates();
+  QStringList gone;
+  for (const QString& path : watcher_->files() + watcher_->directories()) {
+    if (!wanted.removeOne(path)) gone << path;
+  }
+  if (!gone.isEmpty()) watcher_->removePaths(gone);
+  if (!wanted.isEmpty()) watcher_->addPaths(wanted);
+}
+
+void QtDialogWindow::FileChanged(bool file_itself) {
+  // A file replaced by a rename drops out of the watch, and a new one is not in it yet.
+  WatchAgain();
+  // The folder changes with each of its files; only a change of this one counts.
+  const QString stamp = FileStamp(watched_path_);
+  if (!file_itself && stamp == file_stamp_) return;
+  file_stamp_ = stamp;
+  if (!settle_.isActive()) first_change_.start();
+  if (!settle_.isActive() || first_change_.elapsed() < kLongestWaitMs - kSettleMs) {
+    settle_.start(kSettleMs);
+  }
+}
+
+void QtDialogWindow::FileSettled() {
+  if (dialog_ == nullptr || ended_) return;
+  if (handlers_running_ > 0) {
+    refresh_due_ = true;
+    return;
+  }
+  Handle([this] { dialog_->Refresh(); });
+}
 
 void QtDialogWindow::EndDialog(DialogResult result) {
   result_ = result;
