@@ -67,11 +67,9 @@ QString NearestFolder(const QString& path) {
 QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
                                const DialogTemplate& layout, QWidget* parent)
     : QDialog(parent), platform_(platform), dialog_(&dialog), layout_(layout) {
-  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-  if ((layout.style & ws::kSysMenu) != 0) {
-    flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  }
-  setWindowFlags(flags);
+  setWindowFlags((layout.style & ws::kSysMenu) != 0
+                     ? kTitleBarFlags
+                     : Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setWindowTitle(ToQString(layout.caption));
   setObjectName(QString::number(layout.id));
   setSizeGripEnabled(false);
