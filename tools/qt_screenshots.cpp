@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
@@ -28,10 +29,13 @@ namespace {
 void Prepare(QtDialogWindow& window) {
   if (window.objectName().toInt() == dlg::kMain) {
     window.SetText(idc::kBarName, "My bar");
-    qobject_cast<QTreeWidget*>(window.Control(idc::kBarList))->topLevelItem(0)->setSelected(true);
-    // The selection shows while the list has the focus.
     QApplication::setActiveWindow(&window);
     window.SetFocus(idc::kBarList);
+    qobject_cast<QTreeWidget*>(window.Control(idc::kBarList))->topLevelItem(0)->setSelected(true);
+    // Shift+Tab from the list to Delete: the selection shows without the focus, and the focus
+    // cue on the button.
+    QKeyEvent back(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &back);
   } else if (window.objectName().toInt() == dlg::kLinkPage) {
     window.SetText(idc::kLinkName, "Example site");
     window.SetText(idc::kUrl, "http://www.example.com");

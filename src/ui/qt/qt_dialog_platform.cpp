@@ -7,6 +7,7 @@
 #include "resources/string_table.h"
 #include "ui/dialog.h"
 #include "ui/qt/qt_dialog_window.h"
+#include "ui/qt/qt_look.h"
 #include "ui/qt/qt_resources.h"
 
 namespace quillbay {
@@ -33,6 +34,7 @@ void QtDialogPlatform::ShowHelp() {
   QMessageBox box(QMessageBox::Information, ApplicationTitle(),
                   ToQString(StringResource(str::kHelpText)), QMessageBox::Ok, ActiveWindow());
   box.setTextFormat(Qt::PlainText);
+  box.setWindowFlags(kTitleBarFlags);
   // The main window's About item, offered here too: the help box is where people look for it.
   QAction* about = nullptr;
   if (!open_windows_.empty()) {
@@ -56,6 +58,7 @@ void QtDialogPlatform::ShowBox(QMessageBox::Icon icon, std::string_view text) {
   QMessageBox box(icon, ApplicationTitle(), body, QMessageBox::Ok, ActiveWindow());
   // Messages are plain text even when they contain markup, as in a link page template.
   box.setTextFormat(Qt::PlainText);
+  box.setWindowFlags(kTitleBarFlags);
   box.exec();
 }
 

@@ -1,9 +1,11 @@
 #include "ui/qt/qt_dialog_window.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -23,86 +25,41 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "ui/dialog.h"
+#include "ui/qt/qt_dialog_controls.h"
 #include "ui/qt/qt_dialog_platform.h"
 #include "ui/qt/qt_resources.h"
 
 namespace quillbay {
 namespace {
 
-// A radio button that checks itself when clicked and never unchecks itself. It is
-// auto-exclusive, so a click unchecks the others of its group and screen readers hear a
-// radio button; the window moves the arrow keys round the group as the dialog manager does.
-class AutoRadioButton final : public QRadioButton {
- public:
-  using QRadioButton::QRadioButton;
+// Where a list's heading keeps the width its column was added with.
+constexpr int kAddedWidthRole = Qt::UserRole;
 
- protected:
-  void nextCheckState() override { setChecked(true); }
-};
+// A change of the watched file is answered once no other change has come for this long, and
+// at the latest this long after the first change, however many follow it.
+constexpr int kSettleMs = 200;
+constexpr int kLongestWaitMs = 800;
 
-// A report-style list. The selection is drawn only while the list has the focus.
-class ReportList final : public QTreeWidget {
- public:
-  explicit ReportList(QWidget* parent) : QTreeWidget(parent) {
-    setColumnCount(0);
-    setRootIsDecorated(false);
-    setIndentation(0);
-    setItemsExpandable(false);
-    setUniformRowHeights(true);
-    setSortingEnabled(false);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    header()->setStretchLastSection(false);
-    header()->setSectionsMovable(false);
-    header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    focused_palette_ = palette();
-    ShowSelection(false);
+// What tells one version of a file from the next, as far as a look at its folder can.
+QString FileStamp(const QString& path) {
+  const QFileInfo info(path);
+  if (!info.exists()) return {};
+  return QStringLiteral("%1 %2 %3")
+      .arg(info.size())
+      .arg(info.lastModified().toMSecsSinceEpoch())
+      .arg(info.metadataChangeTime().toMSecsSinceEpoch());
+}
+
+// The folder of `path`, or the nearest one above it that exists: there the folder will appear.
+QString NearestFolder(const QString& path) {
+  QString folder = QFileInfo(path).absolutePath();
+  while (!QFileInfo(folder).isDir() && QFileInfo(folder).path() != folder) {
+    folder = QFileInfo(folder).path();
   }
-
- protected:
-  void focusInEvent(QFocusEvent* event) override {
-    QTreeWidget::focusInEvent(event);
-    ShowSelection(true);
-  }
-  void focusOutEvent(QFocusEvent* event) override {
-    QTreeWidget::focusOutEvent(event);
-    ShowSelection(false);
-  }
-
- private:
-  void ShowSelection(bool show) {
-    if (show) {
-      setPalette(focused_palette_);
-      return;
-    }
-    QPalette hidden = focused_palette_;
-    for (auto group : {QPalette::Active, QPalette::Inactive}) {
-      hidden.setColor(group, QPalette::Highlight, hidden.color(group, QPalette::Base));
-      hidden.setColor(group, QPalette::HighlightedText, hidden.color(group, QPalette::Text));
-    }
-    setPalette(hidden);
-  }
-
-  QPalette focused_palette_;
-};
-
-// A row of a report-style list. A screen reader hears its first cell: that says the row's
-// name first, worked out only when asked, so that filling a list costs nothing more.
-class ReportRow final : public QTreeWidgetItem {
- public:
-  QVariant data(int column, int role) const override {
-    if (role == Qt::AccessibleTextRole && column == 0 && treeWidget() != nullptr) {
-      return RowNameForScreenReaders(*treeWidget(), *this);
-    }
-    return QTreeWidgetItem::data(column, role);
-  }
-};
-
-bool TakesFocus(const QWidget* widget) {
-  return widget->focusPolicy() != Qt::NoFocus;
+  return folder;
 }
 
 }  // namespace
@@ -110,11 +67,9 @@ bool TakesFocus(const QWidget* widget) {
 QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
                                const DialogTemplate& layout, QWidget* parent)
     : QDialog(parent), platform_(platform), dialog_(&dialog), layout_(layout) {
-  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-  if ((layout.style & ws::kSysMenu) != 0) {
-    flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-  }
-  setWindowFlags(flags);
+  setWindowFlags((layout.style & ws::kSysMenu) != 0
+                     ? kTitleBarFlags
+                     : Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   setWindowTitle(ToQString(layout.caption));
   setObjectName(QString::number(layout.id));
   setSizeGripEnabled(false);
@@ -135,6 +90,7 @@ QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
   if (room > 0 && size.height() > room) {
     scroll_ = new QScrollArea(this);
     scroll_->setFrameStyle(QFrame::NoFrame);
+    scroll_->setFocusPolicy(Qt::NoFocus);  // Tab goes from control to control only
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setWidget(page_);
     frame->addWidget(scroll_);
@@ -159,6 +115,14 @@ QtDialogWindow::QtDialogWindow(QtDialogPlatform& platform, CDialog& dialog,
   connect(menu_key, &QShortcut::activated, this, [this] { ShowSystemMenu(mapToGlobal(QPoint())); });
   auto* help_key = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help_key, &QShortcut::activated, this, [this] { platform_.ShowHelp(); });
+  // F5 reads the window's data again, whichever control has the focus.
+  auto* refresh_key = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  connect(refresh_key, &QShortcut::activated, this, [this] {
+    if (dialog_ != nullptr) Handle([this] { dialog_->Refresh(); });
+  });
+  settle_.setSingleShot(true);
+  settle_.setInterval(kSettleMs);
+  connect(&settle_, &QTimer::timeout, this, &QtDialogWindow::FileSettled);
 
   BuildControls(layout);
 }
@@ -173,199 +137,48 @@ QRect QtDialogWindow::MapDialogRect(int x, int y, int cx, int cy) const {
 }
 
 void QtDialogWindow::BuildControls(const DialogTemplate& layout) {
+  std::vector<QWidget*> widgets;
   for (const ControlTemplate& control : layout.controls) {
-    QWidget* widget = CreateControl(control);
+    QWidget* widget = BuildControl(control, units_, page_);
     controls_.push_back({control.id, control.kind, control.style, widget});
+    Connect(controls_.back());
     // Lists tell when Delete is pressed in them; radio buttons take the arrow keys; every
     // control the keys for a context menu.
     widget->installEventFilter(this);
+    widgets.push_back(widget);
   }
-  // Group boxes only frame the controls drawn over them. The radio buttons inside one become
-  // its children, so that screen readers present them as one group under its title.
-  for (const ControlEntry& control : controls_) {
-    if (control.kind != ControlKind::kGroupBox) continue;
-    control.widget->lower();
-    const QRect frame = control.widget->geometry();
-    for (const ControlEntry& radio : controls_) {
-      if (radio.kind != ControlKind::kRadioButton || !frame.contains(radio.widget->geometry()))
-        continue;
-      const QRect at = radio.widget->geometry().translated(-frame.topLeft());
-      radio.widget->setParent(control.widget);
-      radio.widget->setGeometry(at);
-    }
-  }
-  // The tab order is the template's; set last, as a new parent changes it.
-  QWidget* previous = nullptr;
-  for (const ControlEntry& control : controls_) {
-    if (!TakesFocus(control.widget)) continue;
-    if (previous != nullptr) setTabOrder(previous, control.widget);
-    previous = control.widget;
-  }
-  // A label's access key moves the focus to the next control that takes it, as on Windows.
-  for (std::size_t i = 0; i < controls_.size(); ++i) {
-    auto* label = qobject_cast<QLabel*>(controls_[i].widget);
-    if (label == nullptr || controls_[i].kind != ControlKind::kLabel ||
-        (controls_[i].style & cs::kNoPrefix) != 0 || !label->text().contains(u'&')) {
-      continue;
-    }
-    auto next =
-        std::find_if(controls_.begin() + static_cast<std::ptrdiff_t>(i) + 1, controls_.end(),
-                     [](const ControlEntry& c) { return (c.style & cs::kTabStop) != 0; });
-    if (next != controls_.end()) {
-      label->setBuddy(next->widget);
-    } else {
-      label->setText(StripMnemonics(label->text()));
-    }
-  }
-  std::vector<BuiltControl> built;
-  for (std::size_t i = 0; i < controls_.size(); ++i) {
-    built.push_back({&layout.controls[i], controls_[i].widget});
-  }
-  NameControlsForScreenReaders(layout.id, built);
+  ArrangeControls(layout, widgets);
 }
 
-QWidget* QtDialogWindow::CreateControl(const ControlTemplate& control) {
+void QtDialogWindow::Connect(const ControlEntry& control) {
   const int id = control.id;
-  const std::uint32_t style = control.style;
-  const QString text = ToQString(control.text);
-  const Qt::FocusPolicy focus = (style & cs::kTabStop) != 0 ? Qt::StrongFocus : Qt::ClickFocus;
-  QWidget* widget = nullptr;
-
-  switch (control.kind) {
-    case ControlKind::kEdit:
-      if ((style & cs::kMultiLine) != 0) {
-        auto* edit = new QPlainTextEdit(page_);
-        edit->setPlainText(text);
-        edit->setReadOnly((style & cs::kReadOnly) != 0);
-        edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-        // The desktop's font may need more lines than the template's did: rather than hide
-        // the last ones, the box then offers a scroll bar.
-        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        edit->document()->setDocumentMargin(2);  // as narrow as a Windows edit box's
-        edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        if ((style & cs::kStaticEdge) != 0) {
-          edit->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
-          edit->setLineWidth(1);
-        } else if ((style & cs::kBorder) == 0) {
-          edit->setFrameStyle(QFrame::NoFrame);
-        }
-        connect(edit, &QPlainTextEdit::textChanged, this,
-                [this, id] { Notify(id, ControlEvent::kTextChanged); });
-        widget = edit;
-      } else {
-        auto* edit = new QLineEdit(text, page_);
-        edit->setFrame((style & cs::kBorder) != 0);
-        edit->setReadOnly((style & cs::kReadOnly) != 0);
-        connect(edit, &QLineEdit::textChanged, this,
-                [this, id] { Notify(id, ControlEvent::kTextChanged); });
-        widget = edit;
-      }
-      if ((style & cs::kReadOnly) != 0) {
-        // Read-only edit boxes are drawn on the window's colour, as Windows draws them.
-        QPalette palette = widget->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
-        widget->setPalette(palette);
-      }
-      widget->setFocusPolicy(focus);
-      break;
-
-    case ControlKind::kPushButton: {
-      auto* button = new QPushButton(text, page_);
-      // Enter is handled by the window: the focused button, else the default command.
-      button->setAutoDefault(false);
-      if ((style & cs::kDefault) != 0) {
-        button->setDefault(true);
-        default_button_ = button;
-      }
-      connect(button, &QPushButton::clicked, this, [this, id] { ButtonClicked(id); });
-      widget = button;
-      widget->setFocusPolicy(focus);
-      break;
-    }
-
-    case ControlKind::kCheckBox: {
-      auto* box = new QCheckBox(text, page_);
-      connect(box, &QCheckBox::clicked, this, [this, id] { Notify(id, ControlEvent::kClicked); });
-      widget = box;
-      widget->setFocusPolicy(focus);
-      break;
-    }
-
-    case ControlKind::kRadioButton: {
-      auto* radio = new AutoRadioButton(text, page_);
-      connect(radio, &QRadioButton::clicked, this,
-              [this, id] { Notify(id, ControlEvent::kClicked); });
-      FollowCheckWithTabStop(radio);
-      widget = radio;
-      widget->setFocusPolicy(focus);
-      break;
-    }
-
-    case ControlKind::kGroupBox: {
-      auto* group = new QGroupBox(text, page_);
-      group->setFocusPolicy(Qt::NoFocus);
-      widget = group;
-      break;
-    }
-
-    case ControlKind::kLabel: {
-      auto* label = new QLabel(text, page_);
-      label->setTextFormat(Qt::PlainText);
-      if ((style & cs::kCenterImage) != 0) {
-        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-      } else {
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setWordWrap(true);
-      }
-      label->setFocusPolicy(Qt::NoFocus);
-      widget = label;
-      break;
-    }
-
-    case ControlKind::kPicture: {
-      auto* picture = new QLabel(page_);
-      picture->setFocusPolicy(Qt::NoFocus);
-      picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      const QPixmap bitmap = LoadBitmapResource(control.resource);
-      QRect rect = MapDialogRect(control.x, control.y, control.cx, control.cy);
-      // The control takes the bitmap's size.
-      if (!bitmap.isNull()) {
-        picture->setPixmap(bitmap);
-        rect.setSize(bitmap.deviceIndependentSize().toSize());
-      }
-      picture->setGeometry(rect);
-      widget = picture;
-      break;
-    }
-
-    case ControlKind::kReportList: {
-      auto* list = new ReportList(page_);
-      if ((style & cs::kBorder) == 0) list->setFrameStyle(QFrame::NoFrame);
-      connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-              [this, id](const QItemSelection& selected, const QItemSelection& deselected) {
-                // Rows leaving the list are announced as deleted, not as changed.
-                if (deleting_row_) return;
-                std::set<int> rows;
-                for (const QItemSelection* part : {&deselected, &selected}) {
-                  for (const QItemSelectionRange& range : *part) {
-                    for (int row = range.top(); row <= range.bottom(); ++row) rows.insert(row);
-                  }
+  QWidget* widget = control.widget;
+  if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
+    connect(edit, &QPlainTextEdit::textChanged, this,
+            [this, id] { Notify(id, ControlEvent::kTextChanged); });
+  } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+    connect(line, &QLineEdit::textChanged, this,
+            [this, id] { Notify(id, ControlEvent::kTextChanged); });
+  } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+    if (button->isDefault()) default_button_ = button;
+    connect(button, &QPushButton::clicked, this, [this, id] { ButtonClicked(id); });
+  } else if (auto* box = qobject_cast<QAbstractButton*>(widget)) {
+    connect(box, &QAbstractButton::clicked, this,
+            [this, id] { Notify(id, ControlEvent::kClicked); });
+  } else if (auto* list = qobject_cast<QTreeWidget*>(widget)) {
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this, id](const QItemSelection& selected, const QItemSelection& deselected) {
+              // Rows leaving the list are announced as deleted, not as changed.
+              if (deleting_row_) return;
+              std::set<int> rows;
+              for (const QItemSelection* part : {&deselected, &selected}) {
+                for (const QItemSelectionRange& range : *part) {
+                  for (int row = range.top(); row <= range.bottom(); ++row) rows.insert(row);
                 }
-                for (int row : rows) Notify(id, ControlEvent::kItemChanged, row);
-              });
-      widget = list;
-      widget->setFocusPolicy(focus);
-      break;
-    }
+              }
+              for (int row : rows) Notify(id, ControlEvent::kItemChanged, row);
+            });
   }
-
-  if (control.id != idc::kStatic) {
-    widget->setObjectName(QStringLiteral("control_%1").arg(control.id));
-  }
-  if (control.kind != ControlKind::kPicture) {
-    widget->setGeometry(MapDialogRect(control.x, control.y, control.cx, control.cy));
-  }
-  return widget;
 }
 
 DialogResult QtDialogWindow::Run() {
@@ -408,8 +221,15 @@ const QtDialogWindow::ControlEntry* QtDialogWindow::Find(int id) const {
   return nullptr;
 }
 
+template <typename Handler>
+void QtDialogWindow::Handle(Handler&& handler) {
+  ++handlers_running_;
+  handler();
+  if (--handlers_running_ == 0 && std::exchange(refresh_due_, false)) settle_.start(0);
+}
+
 void QtDialogWindow::Notify(int id, ControlEvent event, int item) {
-  if (dialog_ != nullptr) dialog_->Dispatch(id, event, item);
+  if (dialog_ != nullptr) Handle([&] { dialog_->Dispatch(id, event, item); });
 }
 
 void QtDialogWindow::ButtonClicked(int id) {
@@ -418,7 +238,8 @@ void QtDialogWindow::ButtonClicked(int id) {
 
 void QtDialogWindow::SystemCommand(int command) {
   if (dialog_ == nullptr) return;
-  const bool handled = dialog_->DispatchSystemCommand(command);
+  bool handled = false;
+  Handle([&] { handled = dialog_->DispatchSystemCommand(command); });
   if (!handled && (command & 0xFFF0) == kCloseCommand) close();
 }
 
@@ -515,8 +336,11 @@ void QtDialogWindow::AddColumn(int id, int column, std::string_view heading, int
   if (column >= list->columnCount()) list->setColumnCount(column + 1);
   list->headerItem()->setText(column, ToQString(heading));
   list->headerItem()->setTextAlignment(column, Qt::AlignLeft | Qt::AlignVCenter);
-  // Widths are the template font's pixels: they grow with the dialog unit.
-  list->header()->resizeSection(column, units_.ScalePixels(width_px));
+  // Widths are the template font's pixels: they grow with the dialog unit, and are never less
+  // than the same pixels at the screen's dpi.
+  const int width = std::max(units_.ScalePixels(width_px), width_px * list->logicalDpiX() / 96);
+  list->headerItem()->setData(column, kAddedWidthRole, width);
+  list->header()->resizeSection(column, width);
   NameByHeadingsUnlessLabelled(*list);
 }
 
@@ -527,26 +351,41 @@ void QtDialogWindow::FitColumn(int id, int column, std::span<const std::string> 
   for (const std::string& text : texts) {
     widest = std::max(widest, list->fontMetrics().horizontalAdvance(ToQString(text)));
   }
-  // The item's text margins on both sides, and a pixel to spare.
-  const int needed =
-      widest + 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1) + 1;
+  const int needed = widest + CellPadding(*list);
   QHeaderView& header = *list->header();
   const int grown = needed - header.sectionSize(column);
   if (grown <= 0) return;
   header.resizeSection(column, needed);
   if (column + 1 < list->columnCount()) {
     const int next = header.sectionSize(column + 1);
-    header.resizeSection(column + 1, std::max(next - grown, (next + 1) / 2));
+    const int added = list->headerItem()->data(column + 1, kAddedWidthRole).toInt();
+    header.resizeSection(column + 1, std::max(next - grown, std::min(next, added)));
   }
+  // Room for the columns beside the frame and a vertical scroll bar, which shows once the rows
+  // fill the list: while the columns fit, no horizontal one does.
+  const int room = list->width() - 2 * list->frameWidth() -
+                   list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+  if (header.length() > room) WidenControl(*list, header.length() - room);
+}
+
+void QtDialogWindow::WidenControl(QWidget& control, int extra) {
+  // What stands to the right of the control moves along, and the window widens with it.
+  const int right = control.geometry().right();
+  for (const ControlEntry& entry : controls_) {
+    QWidget& widget = *entry.widget;
+    if (widget.parentWidget() == page_ && widget.x() > right)
+      widget.move(widget.x() + extra, widget.y());
+  }
+  control.resize(control.width() + extra, control.height());
+  page_->setFixedWidth(page_->width() + extra);
+  setFixedWidth(width() + extra);
 }
 
 int QtDialogWindow::InsertRow(int id, int position, std::string_view text) {
   auto* list = qobject_cast<QTreeWidget*>(Control(id));
   if (list == nullptr) return -1;
   const int row = std::clamp(position, 0, list->topLevelItemCount());
-  auto* item = new ReportRow();
-  item->setText(0, ToQString(text));
-  list->insertTopLevelItem(row, item);
+  list->insertTopLevelItem(row, NewReportRow(ToQString(text)));
   Notify(id, ControlEvent::kItemInserted, row);
   return row;
 }
@@ -609,13 +448,6 @@ void QtDialogWindow::DeleteRow(int id, int row) {
   deleting_row_ = false;
 }
 
-void QtDialogWindow::FollowCheckWithTabStop(QAbstractButton* radio) {
-  // The dialog manager makes a checked radio button a tab stop and an unchecked one none.
-  connect(radio, &QAbstractButton::toggled, radio, [radio](bool checked) {
-    radio->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
-  });
-}
-
 void QtDialogWindow::SetCaption(std::string_view caption) {
   setWindowTitle(ToQString(caption));
 }
@@ -638,7 +470,54 @@ void QtDialogWindow::AppendSystemMenuItem(int command, std::string_view text) {
   connect(item, &QAction::triggered, this, [this, command] { SystemCommand(command); });
 }
 
-void QtDialogWindow::WatchFile(const std::string& /*path*/) {}
+void QtDialogWindow::WatchFile(const std::string& path) {
+  watched_path_ = QFileInfo(ToQString(path)).absoluteFilePath();
+  file_stamp_ = FileStamp(watched_path_);
+  if (watcher_ == nullptr) {
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this] { FileChanged(true); });
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { FileChanged(false); });
+  }
+  WatchAgain();
+}
+
+void QtDialogWindow::WatchAgain() {
+  // The folder, which sees the file made, replaced by a rename or removed; the folder of the
+  // file a link in its place points to; and the file itself, which sees it written in place.
+  QStringList wanted{NearestFolder(watched_path_)};
+  const QString target = QFileInfo(watched_path_).canonicalFilePath();
+  if (!target.isEmpty()) wanted << QFileInfo(target).absolutePath();
+  if (QFileInfo::exists(watched_path_)) wanted << watched_path_;
+  wanted.removeDuplicates();
+  QStringList gone;
+  for (const QString& path : watcher_->files() + watcher_->directories()) {
+    if (!wanted.removeOne(path)) gone << path;
+  }
+  if (!gone.isEmpty()) watcher_->removePaths(gone);
+  if (!wanted.isEmpty()) watcher_->addPaths(wanted);
+}
+
+void QtDialogWindow::FileChanged(bool file_itself) {
+  // A file replaced by a rename drops out of the watch, and a new one is not in it yet.
+  WatchAgain();
+  // The folder changes with each of its files; only a change of this one counts.
+  const QString stamp = FileStamp(watched_path_);
+  if (!file_itself && stamp == file_stamp_) return;
+  file_stamp_ = stamp;
+  if (!settle_.isActive()) first_change_.start();
+  if (!settle_.isActive() || first_change_.elapsed() < kLongestWaitMs - kSettleMs) {
+    settle_.start(kSettleMs);
+  }
+}
+
+void QtDialogWindow::FileSettled() {
+  if (dialog_ == nullptr || ended_) return;
+  if (handlers_running_ > 0) {
+    refresh_due_ = true;
+    return;
+  }
+  Handle([this] { dialog_->Refresh(); });
+}
 
 void QtDialogWindow::EndDialog(DialogResult result) {
   result_ = result;

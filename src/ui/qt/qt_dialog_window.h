@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QMenu>
+#include <QTimer>
 
 #include <cstdint>
 #include <string>
@@ -12,7 +14,7 @@
 #include "ui/dialog_platform.h"
 #include "ui/qt/qt_look.h"
 
-class QAbstractButton;
+class QFileSystemWatcher;
 class QPushButton;
 class QScrollArea;
 
@@ -82,11 +84,19 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   };
 
   void BuildControls(const DialogTemplate& layout);
-  QWidget* CreateControl(const ControlTemplate& control);
+  // Turns the widget's signals into the control's events.
+  void Connect(const ControlEntry& control);
   const ControlEntry* Find(int id) const;
+  // Runs `handler`, a call into the dialog. A change of the watched file heard meanwhile, in a
+  // message box's loop, is answered once the outermost handler has returned.
+  template <typename Handler>
+  void Handle(Handler&& handler);
   void Notify(int id, ControlEvent event, int item = -1);
+  void WidenControl(QWidget& control, int extra);
+  void WatchAgain();
+  void FileChanged(bool file_itself);
+  void FileSettled();
   void ButtonClicked(int id);
-  static void FollowCheckWithTabStop(QAbstractButton* radio);
   void MoveInGroup(std::size_t index, bool forward);
   void SystemCommand(int command);
   void ShowSystemMenu(const QPoint& global_pos);
@@ -97,10 +107,17 @@ class QtDialogWindow final : public QDialog, public DialogWindow {
   const DialogTemplate& layout_;
   std::vector<ControlEntry> controls_;
   QPushButton* default_button_ = nullptr;
-  QWidget* page_ = new QWidget(this);  // holds the controls at their template places
-  QScrollArea* scroll_ = nullptr;      // around the page when it is taller than the screen
-  QMenu system_menu_{this};            // a child, so the popup knows its window
-  DialogUnits units_;                  // of the window's font
+  QWidget* page_ = new QWidget(this);      // holds the controls at their template places
+  QScrollArea* scroll_ = nullptr;          // around the page when it is taller than the screen
+  QMenu system_menu_{this};                // a child, so the popup knows its window
+  DialogUnits units_;                      // of the window's font
+  QFileSystemWatcher* watcher_ = nullptr;  // the watched file and its folder
+  QString watched_path_;
+  QString file_stamp_;          // the watched file's size and times at the last change heard
+  QTimer settle_;               // runs from a change until changes settle
+  QElapsedTimer first_change_;  // since the first change not yet answered
+  int handlers_running_ = 0;
+  bool refresh_due_ = false;
   bool running_ = false;
   bool ended_ = false;
   bool focus_set_ = false;

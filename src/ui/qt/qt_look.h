@@ -46,6 +46,11 @@ class DialogUnits {
   double base_y_ = 8;
 };
 
+// The title bar of a window that has the window menu: a close box and no other, as no window
+// of the program can be resized and none has a minimise box in its template.
+inline constexpr Qt::WindowFlags kTitleBarFlags =
+    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+
 // The widget of each control of a template, in template order.
 struct BuiltControl {
   const ControlTemplate* control;

@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProcess>
 #include <QScreen>
 #include <QScrollArea>
 #include <QTest>
 #include <QTreeWidget>
 
 #include "tests/support/registration_fakes.h"
+#include "tests/support/temp_dir.h"
 #include "ui/about_dlg.h"
 #include "ui/link_page_dlg.h"
 #include "ui/qt/qt_dialog_platform.h"
@@ -74,16 +76,71 @@ class QtLookTest : public QObject {
           QVERIFY2(needed <= w->width(), what);
         }
       }
-      // A whole GUID shows in the first column of the bar list, also one of the widest digits.
+      // A whole GUID shows in the first column of the bar list, also one of the widest digits,
+      // beside a name column of at least 100 pixels at the screen's dpi, without scrolling
+      // sideways; a longer name shows whole in its tooltip.
       if (window.objectName().toInt() != dlg::kMain) return;
-      QHeaderView* columns = qobject_cast<QTreeWidget*>(window.Control(idc::kBarList))->header();
+      auto* list = qobject_cast<QTreeWidget*>(window.Control(idc::kBarList));
+      QHeaderView* columns = list->header();
       for (QChar d : QStringLiteral("0123456789ABCDEF")) {
         const QString guid =
             QStringLiteral("{%1-%2-%2-%2-%3}").arg(QString(8, d), QString(4, d), QString(12, d));
         window.InsertRow(idc::kBarList, 0, guid.toStdString());
         QVERIFY(columns->fontMetrics().horizontalAdvance(guid) + 6 <= columns->sectionSize(0));
       }
+      QVERIFY(columns->sectionSize(1) >= 100 * list->logicalDpiX() / 96);
+      const int scroll_bar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+      QVERIFY(columns->length() <= list->viewport()->width() - scroll_bar);
+      for (const QString& name : {QStringLiteral("Tide tables"), QString(40, u'W')}) {
+        window.SetCell(idc::kBarList, 0, 1, name.toStdString());
+        const bool longer =
+            columns->fontMetrics().horizontalAdvance(name) > columns->sectionSize(1);
+        QCOMPARE(list->topLevelItem(0)->data(1, Qt::ToolTipRole).toString(),
+                 longer ? name : QString());
+      }
     });
+  }
+
+  // The selected bar stays marked, in a colour of its own, with the focus on Delete.
+  void SelectionShowsWithoutTheFocus() {
+    ForEachWindow([](QtDialogWindow& window) {
+      if (window.objectName().toInt() != dlg::kMain) return;
+      QApplication::setActiveWindow(&window);
+      auto* list = qobject_cast<QTreeWidget*>(window.Control(idc::kBarList));
+      window.InsertRow(idc::kBarList, 0, "{6A1C2E40-9D3B-4F55-8C21-0B7E2D9F4A13}");
+      window.Enable(idc::kDelete, true);
+      window.SetFocus(idc::kBarList);
+      list->topLevelItem(0)->setSelected(true);
+      QTest::keyClick(list, Qt::Key_Backtab, Qt::ShiftModifier);
+      QCOMPARE(QApplication::focusWidget(), window.Control(idc::kDelete));
+      QVERIFY(list->topLevelItem(0)->isSelected());
+      for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        QVERIFY(list->palette().color(group, QPalette::Highlight) !=
+                list->palette().color(group, QPalette::Base));
+      }
+    });
+  }
+
+  // Another process adds a bar while the window is open: the list shows it unasked.
+  void TheListFollowsTheFile() {
+    const testing::TempDir data;
+    QtDialogPlatform platform;
+    platform.SetShownHook([&](QtDialogWindow& window) {
+      [&] {  // the window ends also when a check fails
+        QProcess cli;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(data.File("")));
+        cli.setProcessEnvironment(environment);
+        cli.start(QStringLiteral(QUILLBAY_CLI), {"add", "Harbour", "http://example.com/"});
+        QVERIFY(cli.waitForFinished() && cli.exitCode() == 0);
+        QVERIFY(QTest::qWaitFor([&] { return window.RowCount(idc::kBarList) == 1; }, 5000));
+        QCOMPARE(window.GetCell(idc::kBarList, 0, 1), std::string("Harbour"));
+      }();
+      window.EndDialog(DialogResult::kCancel);
+    });
+    testing::MemoryRegistryStore store;
+    testing::ScriptedGuidSource guids;
+    CQuillbayDlg(platform, store, guids, data.File("quillbay/bkupRegKeyf")).DoModal();
   }
 };
 
