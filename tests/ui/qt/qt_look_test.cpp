@@ -140,7 +140,8 @@ class QtLookTest : public QObject {
     });
     testing::MemoryRegistryStore store;
     testing::ScriptedGuidSource guids;
-    CQuillbayDlg(platform, store, guids, data.File("quillbay/bkupRegKeyf")).DoModal();
+    Bars bars(store, guids, data.File("quillbay/bkupRegKeyf"));
+    CQuillbayDlg(platform, bars).DoModal();
   }
 };
 
