@@ -3,8 +3,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <utility>
 #include <vector>
 
+#include "system/win32/text_win32.h"
 #include "ui/dialog.h"
 #include "ui/win32/win32_dialog_platform.h"
 #include "ui/win32/win32_dialog_template.h"
@@ -14,6 +17,17 @@ namespace {
 
 // Posted once the window exists, so the shown hook runs inside the modal loop.
 constexpr UINT kShownMessage = WM_APP + 1;
+// Posted by the watching thread when the watched file changed.
+constexpr UINT kFileChangedMessage = WM_APP + 2;
+// Posted on a key, so that the focus it moved is looked at once it has moved.
+constexpr UINT kKeyHandledMessage = WM_APP + 3;
+// Changes are taken together until none came for a moment, but never for longer than the
+// list may lag behind its file.
+constexpr UINT_PTR kRefreshTimer = 1;
+constexpr UINT kSettleMs = 200;
+constexpr ULONGLONG kLongestWaitMs = 700;
+// The pixels a list leaves around a cell's text.
+constexpr int kCellMargin = 12;
 
 std::string WindowText(HWND window) {
   const int length = GetWindowTextLengthA(window);
@@ -52,6 +66,7 @@ Win32DialogWindow::Win32DialogWindow(Win32DialogPlatform& platform, CDialog& dia
     : platform_(platform), dialog_(&dialog), layout_(layout) {}
 
 Win32DialogWindow::~Win32DialogWindow() {
+  StopWatching();
   for (const HBITMAP picture : pictures_) DeleteObject(picture);
   if (large_icon_ != nullptr) DestroyIcon(large_icon_);
   if (small_icon_ != nullptr) DestroyIcon(small_icon_);
@@ -90,12 +105,14 @@ INT_PTR Win32DialogWindow::OnInitDialog() {
   }
   WidenLabelsToFit();
   UseSharpPictures();
+  UseListStyles();
   // The lists are filled before the window is first drawn: each row need not redraw them.
   SetListRedraw(false);
-  dialog_->Initialize(*this);
+  Busy([&] { dialog_->Initialize(*this); });
   SetListRedraw(true);
+  FitToWorkArea();
   CenterOverOwner();
-  if (platform_.shown_hook()) PostMessageA(hwnd_, kShownMessage, 0, 0);
+  PostMessageA(hwnd_, kShownMessage, 0, 0);
   // TRUE lets the dialog manager focus the first tab stop, unless the dialog chose one.
   return focus_set_ ? FALSE : TRUE;
 }
@@ -108,12 +125,34 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
     case WM_NOTIFY:
       OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
       return FALSE;
-    case WM_SYSCOMMAND:
-      if (dialog_ != nullptr && dialog_->DispatchSystemCommand(static_cast<int>(wparam))) {
+    case WM_SYSCOMMAND: {
+      bool handled = false;
+      if (dialog_ != nullptr)
+        Busy([&] { handled = dialog_->DispatchSystemCommand(static_cast<int>(wparam)); });
+      if (handled) {
         SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, 0);
         return TRUE;
       }
       return FALSE;  // move, close and the rest: the default handling
+    }
+    case kFileChangedMessage:
+      OnFileChanged();
+      return TRUE;
+    case kKeyHandledMessage:
+      ScrollFocusIntoView();
+      return TRUE;
+    case WM_TIMER:
+      if (wparam != kRefreshTimer) return FALSE;
+      OnRefreshTimer();
+      return TRUE;
+    case WM_VSCROLL:
+      OnVScroll(LOWORD(wparam));
+      return TRUE;
+    case WM_MOUSEWHEEL:
+      if (page_height_ == 0) return FALSE;
+      ScrollTo(scroll_y_ - GET_WHEEL_DELTA_WPARAM(wparam) * 3 *
+                               static_cast<int>(HIWORD(GetDialogBaseUnits())) / WHEEL_DELTA);
+      return TRUE;
     case WM_PAINT:
       return PaintMinimized() ? TRUE : FALSE;
     case WM_QUERYDRAGICON:
@@ -123,8 +162,13 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
       // The controls go away now; what they report on the way is no longer the dialog's.
       initialized_ = false;
       controls_.clear();
+      StopWatching();
+      KillTimer(hwnd_, kRefreshTimer);
       return FALSE;
     case kShownMessage:
+      // The focus is shown from the start, not only once a key was pressed: after a click,
+      // Tab would otherwise move an invisible focus.
+      SendMessageA(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
       if (dialog_ != nullptr && platform_.shown_hook()) {
         // The dialog manager shows the window only when its queue first runs empty.
         if (!IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_SHOWNORMAL);
@@ -172,6 +216,11 @@ void Win32DialogWindow::OnNotify(const NMHDR& header) {
         Notify(id, ControlEvent::kDeleteKey);
       }
       break;
+    case LVN_GETINFOTIPA: {
+      const auto& tip = reinterpret_cast<const NMLVGETINFOTIPA&>(header);
+      FillInfoTip(id, tip.iItem, tip.pszText, tip.cchTextMax);
+      break;
+    }
     default:
       break;
   }
@@ -284,8 +333,253 @@ void Win32DialogWindow::CenterOverOwner() {
   SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+template <typename Handler>
+void Win32DialogWindow::Busy(Handler&& handler) {
+  ++busy_;
+  handler();
+  if (--busy_ == 0 && std::exchange(refresh_due_, false) && hwnd_ != nullptr) RefreshNow();
+}
+
 void Win32DialogWindow::Notify(int id, ControlEvent event, int item) {
-  dialog_->Dispatch(id, event, item);
+  Busy([&] { dialog_->Dispatch(id, event, item); });
+}
+
+void Win32DialogWindow::RefreshNow() {
+  if (dialog_ == nullptr || !initialized_) return;
+  if (busy_ > 0) {
+    refresh_due_ = true;
+    return;
+  }
+  Busy([&] { dialog_->Refresh(); });
+}
+
+void Win32DialogWindow::OnFileChanged() {
+  // Each change puts the refresh off a little, so that a burst of them gives few.
+  const ULONGLONG now = GetTickCount64();
+  if (change_pending_since_ == 0) change_pending_since_ = now;
+  if (now - change_pending_since_ < kLongestWaitMs)
+    SetTimer(hwnd_, kRefreshTimer, kSettleMs, nullptr);
+}
+
+void Win32DialogWindow::OnRefreshTimer() {
+  KillTimer(hwnd_, kRefreshTimer);
+  change_pending_since_ = 0;
+  RefreshNow();
+}
+
+void Win32DialogWindow::UseListStyles() {
+  // The highlight covers the whole row, and a cell too narrow for its text shows it whole in
+  // the row's tooltip.
+  for (const ControlTemplate& control : layout_.controls) {
+    if (control.kind != ControlKind::kReportList) continue;
+    const DWORD styles = LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP;
+    SendMessageA(Control(control.id), LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
+  }
+}
+
+void Win32DialogWindow::FillInfoTip(int id, int row, char* text, int size) const {
+  const HWND list = Control(id);
+  if (list == nullptr || text == nullptr || size <= 0) return;
+  const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+  const int margin = MulDiv(kCellMargin, static_cast<int>(WindowDpi(list)), 96);
+  std::string tip;
+  for (int column = 0; column < columns; ++column) {
+    const std::string cell = GetCell(id, row, column);
+    const auto shown = static_cast<int>(
+        SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(cell.c_str())));
+    const auto width = static_cast<int>(
+        SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    if (shown + margin > width) tip += (tip.empty() ? "" : "\n") + cell;
+  }
+  // Only what the columns cut off; the list's own text for the row would repeat the GUID.
+  const std::size_t length = std::min(tip.size(), static_cast<std::size_t>(size - 1));
+  tip.copy(text, length);
+  text[length] = '\0';
+}
+
+void Win32DialogWindow::FitListToColumns(HWND list) {
+  // The columns and, once rows fill it, the vertical scroll bar: no scroll bar across. What
+  // does not fit widens the list, and the window with it, moving what stands to its right.
+  const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+  const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+  if (columns <= 0) return;
+  int total = 0;
+  for (int column = 0; column < columns; ++column)
+    total += static_cast<int>(
+        SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+  RECT client;
+  GetClientRect(list, &client);
+  const int room = client.right - GetSystemMetrics(SM_CXVSCROLL);
+  if (total <= room) {
+    // The last column takes what is left over.
+    const int last = columns - 1;
+    const auto width =
+        static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(last), 0));
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(last),
+                 MAKELPARAM(width + room - total, 0));
+    return;
+  }
+  const int wider = total - room;
+  RECT box;
+  GetWindowRect(list, &box);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT other;
+    GetWindowRect(child, &other);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&other), 2);
+    if (other.left >= box.right) {
+      SetWindowPos(child, nullptr, other.left + wider, other.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
+  SetWindowPos(list, nullptr, 0, 0, box.right - box.left + wider, box.bottom - box.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT window;
+  GetWindowRect(hwnd_, &window);
+  SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + wider,
+               window.bottom - window.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Win32DialogWindow::FitToWorkArea() {
+  // A window taller than the screen's free area gets that height and scrolls its controls.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoA(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+  const LONG room = monitor.rcWork.bottom - monitor.rcWork.top;
+  RECT window;
+  GetWindowRect(hwnd_, &window);
+  const LONG height = window.bottom - window.top;
+  if (height <= room) return;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  page_height_ = client.bottom;
+  SetWindowLongPtrA(hwnd_, GWL_STYLE, GetWindowLongPtrA(hwnd_, GWL_STYLE) | WS_VSCROLL);
+  SetWindowPos(hwnd_, nullptr, 0, 0,
+               window.right - window.left + GetSystemMetrics(SM_CXVSCROLL), room,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  GetClientRect(hwnd_, &client);
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  info.nMax = page_height_ - 1;
+  info.nPage = static_cast<UINT>(client.bottom);
+  SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+}
+
+void Win32DialogWindow::OnVScroll(int code) {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int line = HIWORD(GetDialogBaseUnits());
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_TRACKPOS;
+  GetScrollInfo(hwnd_, SB_VERT, &info);
+  switch (code) {
+    case SB_LINEUP:
+      return ScrollTo(scroll_y_ - line);
+    case SB_LINEDOWN:
+      return ScrollTo(scroll_y_ + line);
+    case SB_PAGEUP:
+      return ScrollTo(scroll_y_ - client.bottom);
+    case SB_PAGEDOWN:
+      return ScrollTo(scroll_y_ + client.bottom);
+    case SB_TOP:
+      return ScrollTo(0);
+    case SB_BOTTOM:
+      return ScrollTo(page_height_);
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+      return ScrollTo(info.nTrackPos);
+    default:
+      return;
+  }
+}
+
+void Win32DialogWindow::ScrollTo(int position) {
+  if (page_height_ == 0) return;
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  position = std::clamp(position, 0, std::max(0, page_height_ - static_cast<int>(client.bottom)));
+  if (position == scroll_y_) return;
+  ScrollWindowEx(hwnd_, 0, scroll_y_ - position, nullptr, nullptr, nullptr, nullptr,
+                 SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+  scroll_y_ = position;
+  SCROLLINFO info{};
+  info.cbSize = sizeof info;
+  info.fMask = SIF_POS;
+  info.nPos = position;
+  SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+}
+
+void Win32DialogWindow::KeyPressed() {
+  if (page_height_ != 0) PostMessageA(hwnd_, kKeyHandledMessage, 0, 0);
+}
+
+void Win32DialogWindow::ScrollFocusIntoView() {
+  const HWND focus = GetFocus();
+  if (page_height_ == 0 || focus == nullptr || !IsChild(hwnd_, focus)) return;
+  RECT box;
+  GetWindowRect(focus, &box);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  if (box.top < 0) {
+    ScrollTo(scroll_y_ + box.top);
+  } else if (box.bottom > client.bottom) {
+    ScrollTo(scroll_y_ + std::min(box.bottom - client.bottom, box.top));
+  }
+}
+
+void Win32DialogWindow::StopWatching() {
+  if (watch_thread_ != nullptr) {
+    SetEvent(watch_stop_);
+    WaitForSingleObject(watch_thread_, INFINITE);
+    CloseHandle(watch_thread_);
+    watch_thread_ = nullptr;
+  }
+  if (watch_stop_ != nullptr) CloseHandle(watch_stop_);
+  watch_stop_ = nullptr;
+  if (watch_folder_ != INVALID_HANDLE_VALUE) CloseHandle(watch_folder_);
+  watch_folder_ = INVALID_HANDLE_VALUE;
+}
+
+DWORD WINAPI Win32DialogWindow::WatchFolder(void* self_pointer) {
+  // Reads the folder's changes and tells the window of those to its file, until told to stop.
+  const auto& self = *static_cast<const Win32DialogWindow*>(self_pointer);
+  const HWND window = self.hwnd_;
+  const HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  alignas(DWORD) std::byte buffer[16384];
+  for (bool stop = false; !stop && done != nullptr;) {
+    OVERLAPPED read{};
+    read.hEvent = done;
+    ResetEvent(done);
+    if (!ReadDirectoryChangesW(self.watch_folder_, buffer, sizeof buffer, FALSE,
+                               FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_FILE_NAME |
+                                   FILE_NOTIFY_CHANGE_SIZE,
+                               nullptr, &read, nullptr)) {
+      break;
+    }
+    const HANDLE events[] = {self.watch_stop_, done};
+    stop = WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1;
+    if (stop) CancelIo(self.watch_folder_);
+    DWORD bytes = 0;
+    if (!GetOverlappedResult(self.watch_folder_, &read, &bytes, TRUE) || stop) continue;
+    // No bytes: more changes than the buffer held; ours may be among them.
+    bool ours = bytes == 0;
+    for (DWORD at = 0; !ours && at < bytes;) {
+      const auto* change = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(buffer + at);
+      ours = CompareStringOrdinal(change->FileName,
+                                  static_cast<int>(change->FileNameLength / sizeof(WCHAR)),
+                                  self.watch_name_.c_str(), -1, TRUE) == CSTR_EQUAL;
+      if (change->NextEntryOffset == 0) break;
+      at += change->NextEntryOffset;
+    }
+    if (ours) PostMessageA(window, kFileChangedMessage, 0, 0);
+  }
+  if (done != nullptr) CloseHandle(done);
+  return 0;
 }
 
 HWND Win32DialogWindow::Control(int id) const {
@@ -366,19 +660,12 @@ void Win32DialogWindow::FitColumn(int id, int column, std::span<const std::strin
                                                        reinterpret_cast<LPARAM>(text.c_str()))));
   }
   // The string width leaves out the margins the list draws around a cell's text.
-  const int needed = widest + MulDiv(12, static_cast<int>(WindowDpi(list)), 96);
-  const auto width = [list](int c) {
-    return static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(c), 0));
-  };
-  const auto set_width = [list](int c, int px) {
-    SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c), MAKELPARAM(px, 0));
-  };
-  const int grown = needed - width(column);
-  if (grown <= 0) return;
-  set_width(column, needed);
-  if (const int next = width(column + 1); next > 0) {
-    set_width(column + 1, std::max(next - grown, (next + 1) / 2));
+  const int needed = widest + MulDiv(kCellMargin, static_cast<int>(WindowDpi(list)), 96);
+  if (needed > SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0)) {
+    SendMessageA(list, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(needed, 0));
   }
+  // The other columns keep their widths.
+  FitListToColumns(list);
 }
 
 int Win32DialogWindow::InsertRow(int id, int position, std::string_view text) {
@@ -480,7 +767,22 @@ void Win32DialogWindow::AppendSystemMenuItem(int command, std::string_view text)
   }
 }
 
-void Win32DialogWindow::WatchFile(const std::string& /*path*/) {}
+void Win32DialogWindow::WatchFile(const std::string& path) {
+  StopWatching();
+  // The folder is watched, not the file: the file is replaced by a rename, made and removed.
+  const std::size_t slash = path.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+  watch_name_ = WideText(slash == std::string::npos ? path : path.substr(slash + 1));
+  watch_folder_ = CreateFileW(WideText(folder).c_str(), FILE_LIST_DIRECTORY,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
+                              nullptr);
+  watch_stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (watch_folder_ != INVALID_HANDLE_VALUE && watch_stop_ != nullptr)
+    watch_thread_ = CreateThread(nullptr, 0, &Win32DialogWindow::WatchFolder, this, 0, nullptr);
+  // Without a watch the list is as good as F5 makes it.
+  if (watch_thread_ == nullptr) StopWatching();
+}
 
 void Win32DialogWindow::EndDialog(DialogResult result) {
   // The dialog manager leaves its loop once the current message has been handled.
