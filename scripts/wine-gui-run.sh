@@ -2,6 +2,10 @@
 # Runs a Windows program of a build folder under Wine with a display of its own (Xvfb), for
 # the tests and pictures of the real windows. The display has no window manager, so Wine is
 # told to frame the windows itself: otherwise it waits for a manager each time it hides one.
+# Debian's Wine looks for its own fonts (Tahoma for "MS Shell Dlg", the template's MS Sans
+# Serif, Marlett for the title bar's symbols) beside its data folder, not where fonts-wine
+# puts them, and then draws with whatever fontconfig offers: the prefix's Fonts folder gets
+# links to them, as a Windows installation has its fonts there.
 # With --prepare-only as the first argument it only prepares the prefix.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -22,6 +26,16 @@ if ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
     [[ -f $WINEPREFIX/system.reg ]] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
   ) 9>"$dir/wineprefix.lock"
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+fi
+fonts=$WINEPREFIX/drive_c/windows/Fonts
+if [[ ! -e $fonts/marlett.ttf ]]; then
+  for own in /usr/share/wine/fonts /usr/lib/x86_64-linux-gnu/wine/fonts; do
+    [[ -f $own/marlett.ttf ]] || continue
+    mkdir -p "$fonts"
+    for font in "$own"/*.ttf; do ln -sf "$font" "$fonts/"; done
+    break
+  done
+  [[ -e $fonts/marlett.ttf ]] || echo "wine-gui-run.sh: Wine's fonts (fonts-wine) are missing" >&2
 fi
 $prepare_only && exit 0
 # A Wine server still running from a program started without a display (the other tests)

@@ -119,6 +119,8 @@ int main(int argc, char** argv) {
   DeleteFileA(backup.c_str());
   CQuillbayApp app(platform, store, guids, backup);
   app.Run();
+  // The list and its lock were the pictures' own.
   DeleteFileA(backup.c_str());
+  DeleteFileA((backup + ".lock").c_str());
   return 0;
 }
