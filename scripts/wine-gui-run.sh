@@ -6,7 +6,8 @@
 # Serif, Marlett for the title bar's symbols) beside its data folder, not where fonts-wine
 # puts them, and then draws with whatever fontconfig offers: the prefix's Fonts folder gets
 # links to them, as a Windows installation has its fonts there.
-# With --prepare-only as the first argument it only prepares the prefix.
+# With --prepare-only as the first argument it only prepares the prefix. QUILLBAY_DPI runs the
+# program at other dots per inch than 96 (Wine's LogPixels, set for this run only).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 prepare_only=false
@@ -41,4 +42,15 @@ $prepare_only && exit 0
 # A Wine server still running from a program started without a display (the other tests)
 # keeps its display-less desktop, and our windows would never show: let it end first.
 wineserver -w
+dpi=${QUILLBAY_DPI:-96}
+if [[ $dpi != 96 ]]; then
+  set_dpi() {
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null
+    wineserver -w
+  }
+  set_dpi "$dpi"
+  trap 'set_dpi 96' EXIT
+  "$here/with-display.sh" "$here/wine-run.sh" "$@"
+  exit
+fi
 exec "$here/with-display.sh" "$here/wine-run.sh" "$@"

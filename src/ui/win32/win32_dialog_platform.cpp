@@ -113,10 +113,10 @@ void Win32DialogPlatform::ShowBox(UINT icon, std::string_view text) {
 
 LRESULT CALLBACK Win32DialogPlatform::MessageFilter(int code, WPARAM wparam, LPARAM lparam) {
   const auto* message = reinterpret_cast<const MSG*>(lparam);
-  Win32DialogWindow* window = code == MSGF_DIALOGBOX && g_platform != nullptr &&
-                                      message->message == WM_KEYDOWN
-                                  ? g_platform->WindowOf(message->hwnd)
-                                  : nullptr;
+  Win32DialogWindow* window =
+      code == MSGF_DIALOGBOX && g_platform != nullptr && message->message == WM_KEYDOWN
+          ? g_platform->WindowOf(message->hwnd)
+          : nullptr;
   if (window != nullptr) {
     const bool plain =
         GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;

@@ -388,8 +388,8 @@ void Win32DialogWindow::FillInfoTip(int id, int row, char* text, int size) const
     const std::string cell = GetCell(id, row, column);
     const auto shown = static_cast<int>(
         SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(cell.c_str())));
-    const auto width = static_cast<int>(
-        SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    const auto width =
+        static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
     if (shown + margin > width) tip += (tip.empty() ? "" : "\n") + cell;
   }
   // Only what the columns cut off; the list's own text for the row would repeat the GUID.
@@ -406,8 +406,8 @@ void Win32DialogWindow::FitListToColumns(HWND list) {
   if (columns <= 0) return;
   int total = 0;
   for (int column = 0; column < columns; ++column)
-    total += static_cast<int>(
-        SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
+    total +=
+        static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
   RECT client;
   GetClientRect(list, &client);
   const int room = client.right - GetSystemMetrics(SM_CXVSCROLL);
@@ -438,8 +438,8 @@ void Win32DialogWindow::FitListToColumns(HWND list) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   RECT window;
   GetWindowRect(hwnd_, &window);
-  SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + wider,
-               window.bottom - window.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + wider, window.bottom - window.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32DialogWindow::FitToWorkArea() {
@@ -456,9 +456,8 @@ void Win32DialogWindow::FitToWorkArea() {
   GetClientRect(hwnd_, &client);
   page_height_ = client.bottom;
   SetWindowLongPtrA(hwnd_, GWL_STYLE, GetWindowLongPtrA(hwnd_, GWL_STYLE) | WS_VSCROLL);
-  SetWindowPos(hwnd_, nullptr, 0, 0,
-               window.right - window.left + GetSystemMetrics(SM_CXVSCROLL), room,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + GetSystemMetrics(SM_CXVSCROLL),
+               room, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   GetClientRect(hwnd_, &client);
   SCROLLINFO info{};
   info.cbSize = sizeof info;
@@ -555,10 +554,10 @@ DWORD WINAPI Win32DialogWindow::WatchFolder(void* self_pointer) {
     OVERLAPPED read{};
     read.hEvent = done;
     ResetEvent(done);
-    if (!ReadDirectoryChangesW(self.watch_folder_, buffer, sizeof buffer, FALSE,
-                               FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_FILE_NAME |
-                                   FILE_NOTIFY_CHANGE_SIZE,
-                               nullptr, &read, nullptr)) {
+    if (!ReadDirectoryChangesW(
+            self.watch_folder_, buffer, sizeof buffer, FALSE,
+            FILE_NOTIFY_CHANGE_LAST_WRITE | FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE,
+            nullptr, &read, nullptr)) {
       break;
     }
     const HANDLE events[] = {self.watch_stop_, done};
@@ -773,10 +772,10 @@ void Win32DialogWindow::WatchFile(const std::string& path) {
   const std::size_t slash = path.find_last_of("\\/");
   const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   watch_name_ = WideText(slash == std::string::npos ? path : path.substr(slash + 1));
-  watch_folder_ = CreateFileW(WideText(folder).c_str(), FILE_LIST_DIRECTORY,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
-                              nullptr);
+  watch_folder_ =
+      CreateFileW(WideText(folder).c_str(), FILE_LIST_DIRECTORY,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
   watch_stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (watch_folder_ != INVALID_HANDLE_VALUE && watch_stop_ != nullptr)
     watch_thread_ = CreateThread(nullptr, 0, &Win32DialogWindow::WatchFolder, this, 0, nullptr);

@@ -1,0 +1,160 @@
+// The main window on the real Win32 list: its columns against the list's own measures, its
+// selection once the focus has left, and the list following a file another process changes.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "resources/dialog_templates.h"
+#include "system/data_files.h"
+#include "tests/support/registration_fakes.h"
+#include "tests/support/temp_dir.h"
+#include "tests/ui/contract/dialog_contract.h"
+#include "ui/quillbay_dlg.h"
+#include "ui/win32/win32_dialog_platform.h"
+
+namespace quillbay {
+namespace {
+
+constexpr const char* kLongName = "Harbour charts and tide tables for the whole coast";
+
+void RunMainWindow(const std::optional<std::string>& backup, const std::function<void(HWND)>& run) {
+  auto& platform = static_cast<Win32DialogPlatform&>(contract::BackEndPlatform());
+  testing::MemoryRegistryStore store;
+  testing::ScriptedGuidSource guids;
+  CQuillbayDlg dlg(platform, store, guids, backup);
+  platform.SetShownHook([&](HWND window, int) {
+    run(window);
+    EndDialog(window, IDCANCEL);
+  });
+  dlg.DoModal();
+  platform.SetShownHook(nullptr);
+}
+
+// Eight rows, more than the list shows at once, the first with a long name.
+std::string ListOfEight(const testing::TempDir& dir) {
+  const std::string path = (dir.path() / "bkupRegKeyf").string();
+  std::ofstream out(path, std::ios::binary);
+  for (char digit = '1'; digit <= '8'; ++digit) {
+    out << "{" << std::string(8, digit) << "-1111-2222-3333-444455556666},"
+        << (digit == '1' ? kLongName : "Tide bar") << ";\r\n";
+  }
+  return path;
+}
+
+// Lets the windows' messages flow until `done`, for `limit_ms` at most.
+bool FlowUntil(const std::function<bool()>& done, DWORD limit_ms = 5000) {
+  const ULONGLONG end = GetTickCount64() + limit_ms;
+  for (ULONGLONG now = GetTickCount64(); !done(); now = GetTickCount64()) {
+    if (now >= end) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+  }
+  return true;
+}
+
+// quillbay-cli.exe of this build, run to its end while the window's messages flow.
+DWORD RunCli(const std::string& arguments) {
+  std::string exe = "Z:" QUILLBAY_CLI;
+  for (char& c : exe) c = c == '/' ? '\\' : c;
+  std::string line = "\"" + exe + "\" " + arguments;
+  STARTUPINFOA start{};
+  start.cb = sizeof start;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &start, &process)) {
+    return GetLastError();
+  }
+  FlowUntil([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 60000);
+  DWORD status = 1;
+  GetExitCodeProcess(process.hProcess, &status);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return status;
+}
+
+// Run at 96 and at 192 dpi (QUILLBAY_DPI, set by the test's command).
+TEST(MainWindow, ColumnsShowTheWholeGuidAndANameColumnWithoutScrollingAcross) {
+  testing::TempDir dir;
+  RunMainWindow(ListOfEight(dir), [](HWND window) {
+    const HWND list = GetDlgItem(window, idc::kBarList);
+    const int dpi = static_cast<int>(GetDpiForWindow(list));
+    char wanted[8] = {};
+    if (GetEnvironmentVariableA("QUILLBAY_DPI", wanted, sizeof wanted) > 0) {
+      EXPECT_EQ(dpi, std::stoi(wanted));
+    }
+    int widest = 0;
+    for (const char digit : std::string("0123456789ABCDEF")) {
+      const std::string id = "{" + std::string(8, digit) + "-" + std::string(4, digit) + "-" +
+                             std::string(4, digit) + "-" + std::string(4, digit) + "-" +
+                             std::string(12, digit) + "}";
+      widest = std::max(widest, ListView_GetStringWidth(list, id.c_str()));
+    }
+    const int guid = ListView_GetColumnWidth(list, 0);
+    const int name = ListView_GetColumnWidth(list, 1);
+    RECT client;
+    GetClientRect(list, &client);
+    std::printf("columns %d + %d px in a %d px list at %d dpi\n", guid, name,
+                static_cast<int>(client.right), dpi);
+    EXPECT_GT(guid, widest);
+    EXPECT_GE(name, MulDiv(100, dpi, 96));
+    EXPECT_LE(guid + name, client.right);
+    EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL, 0);
+    EXPECT_NE(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL, 0);
+    // The long name, cut off in its column, is the row's tooltip.
+    char text[256] = "the list's own text";
+    NMLVGETINFOTIPA tip{};
+    tip.hdr = {list, static_cast<UINT_PTR>(idc::kBarList), LVN_GETINFOTIPA};
+    tip.pszText = text;
+    tip.cchTextMax = sizeof text;
+    SendMessageA(window, WM_NOTIFY, idc::kBarList, reinterpret_cast<LPARAM>(&tip));
+    EXPECT_STREQ(text, kLongName);
+  });
+}
+
+TEST(MainWindow, SelectionStaysShownWhenTheFocusMovesToDelete) {
+  testing::TempDir dir;
+  RunMainWindow(ListOfEight(dir), [](HWND window) {
+    const HWND list = GetDlgItem(window, idc::kBarList);
+    SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
+    ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    const HWND remove = GetDlgItem(window, idc::kDelete);
+    SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(remove), TRUE);
+    EXPECT_EQ(GetFocus(), remove);
+    EXPECT_NE(GetWindowLongA(list, GWL_STYLE) & LVS_SHOWSELALWAYS, 0);
+    EXPECT_NE(ListView_GetExtendedListViewStyle(list) & LVS_EX_FULLROWSELECT, 0u);
+    EXPECT_EQ(ListView_GetItemState(list, 2, LVIS_SELECTED), static_cast<UINT>(LVIS_SELECTED));
+    EXPECT_EQ(SendMessageA(remove, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
+  });
+}
+
+// The window's list is the Windows folder's, which quillbay-cli.exe changes.
+TEST(MainWindow, ListFollowsTheFileThatAnotherProcessChanges) {
+  const std::string id = "{5B0D7C1E-2F44-4A8B-9E63-0C1D2E3F4A5B}";
+  RunMainWindow(DataFilePath(kBackupFileName), [&](HWND window) {
+    const HWND list = GetDlgItem(window, idc::kBarList);
+    const auto shown = [&] {
+      char text[64];
+      for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+        ListView_GetItemText(list, row, 0, text, sizeof text);
+        if (id == text) return true;
+      }
+      return false;
+    };
+    ASSERT_FALSE(shown());
+    ASSERT_EQ(RunCli("add --id " + id + " \"Tide bar\" http://www.example.com/"), 0u);
+    EXPECT_TRUE(FlowUntil(shown));
+    ASSERT_EQ(RunCli("delete " + id), 0u);
+    EXPECT_TRUE(FlowUntil([&] { return !shown(); }));
+  });
+}
+
+}  // namespace
+}  // namespace quillbay
