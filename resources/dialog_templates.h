@@ -80,11 +80,12 @@ inline constexpr std::uint32_t kAutoHScroll = 1u << 3;  // edit box scrolls hori
 inline constexpr std::uint32_t kDefault = 1u << 4;      // the default push button
 inline constexpr std::uint32_t kMultiLine = 1u << 5;
 inline constexpr std::uint32_t kReadOnly = 1u << 6;
-inline constexpr std::uint32_t kStaticEdge = 1u << 7;      // thin sunken edge
-inline constexpr std::uint32_t kNoPrefix = 1u << 8;        // '&' shown as it is
-inline constexpr std::uint32_t kCenterImage = 1u << 9;     // label text centred vertically
-inline constexpr std::uint32_t kNoLabelWrap = 1u << 10;    // list: item labels not wrapped
-inline constexpr std::uint32_t kShowSelAlways = 1u << 11;  // list: selection shown unfocused too
+inline constexpr std::uint32_t kStaticEdge = 1u << 7;    // thin sunken edge
+inline constexpr std::uint32_t kNoPrefix = 1u << 8;      // '&' shown as it is
+inline constexpr std::uint32_t kCenterImage = 1u << 9;   // label text centred vertically
+inline constexpr std::uint32_t kNoLabelWrap = 1u << 10;  // list: item labels not wrapped
+// list: the selection shown also while the focus is elsewhere
+inline constexpr std::uint32_t kShowSelAlways = 1u << 11;
 }  // namespace cs
 
 // Window styles of a dialog.

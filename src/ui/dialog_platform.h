@@ -42,8 +42,8 @@ class DialogWindow {
   // announces the deletion. Setting a cell's text notifies nothing.
   virtual void AddColumn(int id, int column, std::string_view heading, int width_px) = 0;
   // Widens a column where the list's font needs it, so that each of `texts` shows whole. The
-  // next column gives up that width, keeping at least half its own, so that the list needs no
-  // scroll bar for the few pixels a wider font takes.
+  // other columns keep their widths: where they no longer fit, the list widens, and the window
+  // with it, as the layout grows for a large font, so that the list needs no scroll bar across.
   virtual void FitColumn(int id, int column, std::span<const std::string> texts) = 0;
   // Inserts a row with the first column's text; a position past the end appends.
   // Returns the row's index.
