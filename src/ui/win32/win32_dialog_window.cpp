@@ -123,6 +123,11 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
       OnCommand(LOWORD(wparam), HIWORD(wparam), reinterpret_cast<HWND>(lparam));
       return TRUE;
     case WM_NOTIFY:
+      if (reinterpret_cast<const NMHDR*>(lparam)->code == static_cast<UINT>(NM_CUSTOMDRAW)) {
+        SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT,
+                          DrawUnfocusedSelection(*reinterpret_cast<NMLVCUSTOMDRAW*>(lparam)));
+        return TRUE;
+      }
       OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
       return FALSE;
     case WM_SYSCOMMAND: {
@@ -365,6 +370,31 @@ void Win32DialogWindow::OnRefreshTimer() {
   KillTimer(hwnd_, kRefreshTimer);
   change_pending_since_ = 0;
   RefreshNow();
+}
+
+LRESULT Win32DialogWindow::DrawUnfocusedSelection(NMLVCUSTOMDRAW& draw) const {
+  // Without the focus a list shows its selection in the 3-D face colour, which on its white
+  // hardly shows; a light shade of the highlight colour does, and still differs from it.
+  const HWND list = draw.nmcd.hdr.hwndFrom;
+  const ControlTemplate* tmpl = Find(static_cast<int>(draw.nmcd.hdr.idFrom));
+  if (tmpl == nullptr || (tmpl->style & cs::kShowSelAlways) == 0) return CDRF_DODEFAULT;
+  if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  const auto row = static_cast<WPARAM>(draw.nmcd.dwItemSpec);
+  if (draw.nmcd.dwDrawStage != CDDS_ITEMPREPAINT || GetFocus() == list ||
+      SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) == 0) {
+    return CDRF_DODEFAULT;
+  }
+  const COLORREF mark = GetSysColor(COLOR_HIGHLIGHT);
+  const COLORREF back = GetSysColor(COLOR_WINDOW);
+  const auto shade = [&](auto part) {
+    return static_cast<BYTE>((part(mark) + 2 * part(back)) / 3);
+  };
+  draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+  draw.clrText = GetSysColor(COLOR_WINDOWTEXT);
+  draw.clrTextBk = RGB(shade([](COLORREF c) { return GetRValue(c); }),
+                       shade([](COLORREF c) { return GetGValue(c); }),
+                       shade([](COLORREF c) { return GetBValue(c); }));
+  return CDRF_NEWFONT;
 }
 
 void Win32DialogWindow::UseListStyles() {

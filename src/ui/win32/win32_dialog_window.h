@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <map>
 #include <string>
 #include <string_view>
@@ -72,6 +74,7 @@ class Win32DialogWindow final : public DialogWindow {
   void ScrollFocusIntoView();
   void FitToWorkArea();
   void UseListStyles();
+  LRESULT DrawUnfocusedSelection(NMLVCUSTOMDRAW& draw) const;
   void FitListToColumns(HWND list);
   void FillInfoTip(int id, int row, char* text, int size) const;
   void StopWatching();
