@@ -128,6 +128,11 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
                           DrawUnfocusedSelection(*reinterpret_cast<NMLVCUSTOMDRAW*>(lparam)));
         return TRUE;
       }
+      if (reinterpret_cast<const NMHDR*>(lparam)->code == TTN_GETDISPINFOA) {
+        auto& tip = *reinterpret_cast<NMTTDISPINFOA*>(lparam);
+        tip.lpszText = const_cast<char*>(TipUnderCursor(tip.hdr.idFrom).c_str());
+        return TRUE;
+      }
       OnNotify(*reinterpret_cast<const NMHDR*>(lparam));
       return FALSE;
     case WM_SYSCOMMAND: {
@@ -221,11 +226,6 @@ void Win32DialogWindow::OnNotify(const NMHDR& header) {
         Notify(id, ControlEvent::kDeleteKey);
       }
       break;
-    case LVN_GETINFOTIPA: {
-      const auto& tip = reinterpret_cast<const NMLVGETINFOTIPA&>(header);
-      FillInfoTip(id, tip.iItem, tip.pszText, tip.cchTextMax);
-      break;
-    }
     default:
       break;
   }
@@ -398,34 +398,52 @@ LRESULT Win32DialogWindow::DrawUnfocusedSelection(NMLVCUSTOMDRAW& draw) const {
 }
 
 void Win32DialogWindow::UseListStyles() {
-  // The highlight covers the whole row, and a cell too narrow for its text shows it whole in
-  // the row's tooltip.
+  // The highlight covers the whole row, and the cells of the row under the mouse that are too
+  // narrow for their texts show them whole in the list's tooltip.
   for (const ControlTemplate& control : layout_.controls) {
-    if (control.kind != ControlKind::kReportList) continue;
-    const DWORD styles = LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP;
-    SendMessageA(Control(control.id), LVM_SETEXTENDEDLISTVIEWSTYLE, styles, styles);
+    const HWND list = control.kind == ControlKind::kReportList ? Control(control.id) : nullptr;
+    if (list == nullptr) continue;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    if (tooltip_ == nullptr) {
+      tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                 platform_.instance(), nullptr);
+      // Wide enough for any name; a tip of several cells shows one a line.
+      SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN));
+    }
+    TTTOOLINFOA tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
   }
 }
 
-void Win32DialogWindow::FillInfoTip(int id, int row, char* text, int size) const {
-  const HWND list = Control(id);
-  if (list == nullptr || text == nullptr || size <= 0) return;
+const std::string& Win32DialogWindow::TipUnderCursor(UINT_PTR tool) {
+  tip_.clear();
+  const auto list = reinterpret_cast<HWND>(tool);
+  LVHITTESTINFO hit{};
+  GetCursorPos(&hit.pt);
+  ScreenToClient(list, &hit.pt);
+  const auto row =
+      static_cast<int>(SendMessageA(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  if (row < 0) return tip_;
+  const int id = GetDlgCtrlID(list);
   const auto header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
   const int columns = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
   const int margin = MulDiv(kCellMargin, static_cast<int>(WindowDpi(list)), 96);
-  std::string tip;
   for (int column = 0; column < columns; ++column) {
     const std::string cell = GetCell(id, row, column);
     const auto shown = static_cast<int>(
         SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(cell.c_str())));
     const auto width =
         static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0));
-    if (shown + margin > width) tip += (tip.empty() ? "" : "\n") + cell;
+    if (shown + margin > width) tip_ += (tip_.empty() ? "" : "\n") + cell;
   }
-  // Only what the columns cut off; the list's own text for the row would repeat the GUID.
-  const std::size_t length = std::min(tip.size(), static_cast<std::size_t>(size - 1));
-  tip.copy(text, length);
-  text[length] = '\0';
+  return tip_;
 }
 
 void Win32DialogWindow::FitListToColumns(HWND list) {

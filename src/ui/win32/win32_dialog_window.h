@@ -76,7 +76,8 @@ class Win32DialogWindow final : public DialogWindow {
   void UseListStyles();
   LRESULT DrawUnfocusedSelection(NMLVCUSTOMDRAW& draw) const;
   void FitListToColumns(HWND list);
-  void FillInfoTip(int id, int row, char* text, int size) const;
+  // The texts cut off in the row under the mouse of the list that is `tool`, one a line.
+  const std::string& TipUnderCursor(UINT_PTR tool);
   void StopWatching();
   static DWORD WINAPI WatchFolder(void* self);
   // Runs one of the dialog's handlers. While any runs, a refresh waits: a handler may be in a
@@ -99,7 +100,9 @@ class Win32DialogWindow final : public DialogWindow {
   std::vector<std::pair<int, HWND>> controls_;  // identifier and window of each control
   HICON large_icon_ = nullptr;
   HICON small_icon_ = nullptr;
-  std::vector<HBITMAP> pictures_;  // set into picture controls, which do not free them
+  std::vector<HBITMAP> pictures_;
+  HWND tooltip_ = nullptr;  // the lists' tooltip, owned by the window and gone with it
+  std::string tip_;         // set into picture controls, which do not free them
   bool initialized_ = false;
   bool focus_set_ = false;
   int busy_ = 0;

@@ -108,14 +108,18 @@ TEST(MainWindow, ColumnsShowTheWholeGuidAndANameColumnWithoutScrollingAcross) {
     EXPECT_LE(guid + name, client.right);
     EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & WS_HSCROLL, 0);
     EXPECT_NE(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL, 0);
-    // The long name, cut off in its column, is the row's tooltip.
-    char text[256] = "the list's own text";
-    NMLVGETINFOTIPA tip{};
-    tip.hdr = {list, static_cast<UINT_PTR>(idc::kBarList), LVN_GETINFOTIPA};
-    tip.pszText = text;
-    tip.cchTextMax = sizeof text;
-    SendMessageA(window, WM_NOTIFY, idc::kBarList, reinterpret_cast<LPARAM>(&tip));
-    EXPECT_STREQ(text, kLongName);
+    // The long name, cut off in its column, is the tooltip of its row under the mouse.
+    RECT cell{};
+    cell.top = 1;  // the column
+    SendMessageA(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell));
+    POINT mouse{cell.left + 4, cell.top + 2};
+    ClientToScreen(list, &mouse);
+    SetCursorPos(mouse.x, mouse.y);
+    NMTTDISPINFOA tip{};
+    tip.hdr = {list, reinterpret_cast<UINT_PTR>(list), TTN_GETDISPINFOA};
+    SendMessageA(window, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&tip));
+    const std::string text = tip.lpszText != nullptr ? tip.lpszText : "";
+    EXPECT_EQ(text, kLongName);
   });
 }
 
