@@ -156,6 +156,7 @@ INT_PTR Win32DialogWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpa
       OnRefreshTimer();
       return TRUE;
     case WM_VSCROLL:
+      if (lparam != 0) return FALSE;  // a scroll bar control's, not the window's
       OnVScroll(LOWORD(wparam));
       return TRUE;
     case WM_MOUSEWHEEL:

@@ -16,6 +16,7 @@
 #include "tests/support/registration_fakes.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/contract/dialog_contract.h"
+#include "ui/link_page_dlg.h"
 #include "ui/quillbay_dlg.h"
 #include "ui/win32/win32_dialog_platform.h"
 
@@ -24,17 +25,24 @@ namespace {
 
 constexpr const char* kLongName = "Harbour charts and tide tables for the whole coast";
 
-void RunMainWindow(const std::optional<std::string>& backup, const std::function<void(HWND)>& run) {
-  auto& platform = static_cast<Win32DialogPlatform&>(contract::BackEndPlatform());
-  testing::MemoryRegistryStore store;
-  testing::ScriptedGuidSource guids;
-  CQuillbayDlg dlg(platform, store, guids, backup);
-  platform.SetShownHook([&](HWND window, int) {
+Win32DialogPlatform& Platform() {
+  return static_cast<Win32DialogPlatform&>(contract::BackEndPlatform());
+}
+
+void RunWindow(CDialog& dlg, const std::function<void(HWND)>& run) {
+  Platform().SetShownHook([&](HWND window, int) {
     run(window);
     EndDialog(window, IDCANCEL);
   });
   dlg.DoModal();
-  platform.SetShownHook(nullptr);
+  Platform().SetShownHook(nullptr);
+}
+
+void RunMainWindow(const std::optional<std::string>& backup, const std::function<void(HWND)>& run) {
+  testing::MemoryRegistryStore store;
+  testing::ScriptedGuidSource guids;
+  CQuillbayDlg dlg(Platform(), store, guids, backup);
+  RunWindow(dlg, run);
 }
 
 // Eight rows, more than the list shows at once, the first with a long name.
@@ -136,6 +144,29 @@ TEST(MainWindow, SelectionStaysShownWhenTheFocusMovesToDelete) {
     EXPECT_NE(ListView_GetExtendedListViewStyle(list) & LVS_EX_FULLROWSELECT, 0u);
     EXPECT_EQ(ListView_GetItemState(list, 2, LVIS_SELECTED), static_cast<UINT>(LVIS_SELECTED));
     EXPECT_EQ(SendMessageA(remove, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0);
+  });
+}
+
+// Run at 96 and at 192 dpi, where it is taller than the display's 1024 pixels.
+TEST(LinkPageWindow, FitsTheScreensFreeAreaAndScrollsToItsFoot) {
+  CLinkPageDlg dlg(Platform());
+  RunWindow(dlg, [](HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT box;
+    GetWindowRect(window, &box);
+    std::printf("link page %ld x %ld px\n", box.right - box.left, box.bottom - box.top);
+    EXPECT_LE(box.bottom - box.top, monitor.rcWork.bottom - monitor.rcWork.top);
+    SendMessageA(window, WM_VSCROLL, SB_BOTTOM, 0);
+    RECT client;
+    GetClientRect(window, &client);
+    for (const int id : {idc::kDescription, idc::kSampleImage}) {
+      GetWindowRect(GetDlgItem(window, id), &box);
+      MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&box), 2);
+      EXPECT_GE(box.top, 0) << id;
+      EXPECT_LE(box.bottom, client.bottom) << id;
+    }
   });
 }
 
