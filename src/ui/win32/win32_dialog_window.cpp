@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -26,6 +27,8 @@ constexpr UINT kKeyHandledMessage = WM_APP + 3;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kSettleMs = 200;
 constexpr ULONGLONG kLongestWaitMs = 700;
+// How far a layout tightens down: the closest controls of the templates still keep clear.
+constexpr double kTightest = 0.9;
 // The pixels a list leaves around a cell's text.
 constexpr int kCellMargin = 12;
 
@@ -492,18 +495,27 @@ void Win32DialogWindow::FitListToColumns(HWND list) {
 }
 
 void Win32DialogWindow::FitToWorkArea() {
-  // A window taller than the screen's free area gets that height and scrolls its controls.
+  // A window taller than the screen's free area first tightens its layout down, as far as its
+  // controls keep clear of one another, then gets that height and scrolls its controls.
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
   if (!GetMonitorInfoA(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
   const LONG room = monitor.rcWork.bottom - monitor.rcWork.top;
   RECT window;
   GetWindowRect(hwnd_, &window);
-  const LONG height = window.bottom - window.top;
+  LONG height = window.bottom - window.top;
   if (height <= room) return;
   RECT client;
   GetClientRect(hwnd_, &client);
-  page_height_ = client.bottom;
+  const LONG frame = height - client.bottom;
+  const double tighter = std::max(kTightest, static_cast<double>(room - frame) / client.bottom);
+  // The margin under the lowest control tightens as the gaps do.
+  const auto [lowest, tightened] = TightenDown(tighter);
+  height = frame + tightened + std::lround((client.bottom - lowest) * tighter);
+  SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left, std::min(height, room),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (height <= room) return;
+  page_height_ = height - frame;
   SetWindowLongPtrA(hwnd_, GWL_STYLE, GetWindowLongPtrA(hwnd_, GWL_STYLE) | WS_VSCROLL);
   SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left + GetSystemMetrics(SM_CXVSCROLL),
                room, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -514,6 +526,28 @@ void Win32DialogWindow::FitToWorkArea() {
   info.nMax = page_height_ - 1;
   info.nPage = static_cast<UINT>(client.bottom);
   SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+}
+
+std::pair<LONG, LONG> Win32DialogWindow::TightenDown(double factor) {
+  // The gaps shrink: each control moves up and keeps its height, which its text needs; a list
+  // shrinks with the gaps, as it scrolls its rows. Returns the lowest bottom before and after.
+  LONG lowest = 0;
+  LONG tightened = 0;
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
+       child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT box;
+    GetWindowRect(child, &box);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+    const ControlTemplate* tmpl = Find(GetDlgCtrlID(child));
+    const bool list = tmpl != nullptr && tmpl->kind == ControlKind::kReportList;
+    const LONG top = std::lround(box.top * factor);
+    const LONG bottom = list ? std::lround(box.bottom * factor) : top + box.bottom - box.top;
+    SetWindowPos(child, nullptr, box.left, top, box.right - box.left, bottom - top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    lowest = std::max(lowest, box.bottom);
+    tightened = std::max(tightened, bottom);
+  }
+  return {lowest, tightened};
 }
 
 void Win32DialogWindow::OnVScroll(int code) {

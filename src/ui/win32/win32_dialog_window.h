@@ -73,6 +73,7 @@ class Win32DialogWindow final : public DialogWindow {
   void ScrollTo(int position);
   void ScrollFocusIntoView();
   void FitToWorkArea();
+  std::pair<LONG, LONG> TightenDown(double factor);
   void UseListStyles();
   LRESULT DrawUnfocusedSelection(NMLVCUSTOMDRAW& draw) const;
   void FitListToColumns(HWND list);
