@@ -508,10 +508,10 @@ void Win32DialogWindow::FitToWorkArea() {
   RECT client;
   GetClientRect(hwnd_, &client);
   const LONG frame = height - client.bottom;
-  const double tighter = std::max(kTightest, static_cast<double>(room - frame) / client.bottom);
-  // The margin under the lowest control tightens as the gaps do.
-  const auto [lowest, tightened] = TightenDown(tighter);
-  height = frame + tightened + std::lround((client.bottom - lowest) * tighter);
+  // As little tighter as fits, in steps of a hundredth.
+  double tighter = std::min(1.0, static_cast<double>(room - frame) / client.bottom);
+  while (tighter - 0.01 >= kTightest && frame + TightenDown(tighter, false) > room) tighter -= 0.01;
+  height = frame + TightenDown(std::max(tighter, kTightest), true);
   SetWindowPos(hwnd_, nullptr, 0, 0, window.right - window.left, std::min(height, room),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   if (height <= room) return;
@@ -528,9 +528,12 @@ void Win32DialogWindow::FitToWorkArea() {
   SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
 }
 
-std::pair<LONG, LONG> Win32DialogWindow::TightenDown(double factor) {
+LONG Win32DialogWindow::TightenDown(double factor, bool apply) {
   // The gaps shrink: each control moves up and keeps its height, which its text needs; a list
-  // shrinks with the gaps, as it scrolls its rows. Returns the lowest bottom before and after.
+  // shrinks with the gaps, as it scrolls its rows. Returns the page's height then: the margin
+  // under the lowest control tightens as the gaps do.
+  RECT client;
+  GetClientRect(hwnd_, &client);
   LONG lowest = 0;
   LONG tightened = 0;
   for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr;
@@ -542,12 +545,14 @@ std::pair<LONG, LONG> Win32DialogWindow::TightenDown(double factor) {
     const bool list = tmpl != nullptr && tmpl->kind == ControlKind::kReportList;
     const LONG top = std::lround(box.top * factor);
     const LONG bottom = list ? std::lround(box.bottom * factor) : top + box.bottom - box.top;
-    SetWindowPos(child, nullptr, box.left, top, box.right - box.left, bottom - top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (apply) {
+      SetWindowPos(child, nullptr, box.left, top, box.right - box.left, bottom - top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     lowest = std::max(lowest, box.bottom);
     tightened = std::max(tightened, bottom);
   }
-  return {lowest, tightened};
+  return tightened + std::lround((client.bottom - lowest) * factor);
 }
 
 void Win32DialogWindow::OnVScroll(int code) {

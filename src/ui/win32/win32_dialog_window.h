@@ -73,7 +73,7 @@ class Win32DialogWindow final : public DialogWindow {
   void ScrollTo(int position);
   void ScrollFocusIntoView();
   void FitToWorkArea();
-  std::pair<LONG, LONG> TightenDown(double factor);
+  LONG TightenDown(double factor, bool apply);
   void UseListStyles();
   LRESULT DrawUnfocusedSelection(NMLVCUSTOMDRAW& draw) const;
   void FitListToColumns(HWND list);
