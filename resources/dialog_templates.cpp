@@ -34,7 +34,7 @@ constexpr std::array kMainControls{
     ControlTemplate{idc::kDelete, K::kPushButton, "Delete", 257, 121, 45, 13, cs::kTabStop},
     ControlTemplate{idc::kStatic, K::kLabel, "Currently registered bar (s):", 19, 106, 91, 12, 0},
     ControlTemplate{idc::kBarList, K::kReportList, "", 19, 122, 230, 61,
-                    cs::kTabStop | cs::kBorder | cs::kNoLabelWrap},
+                    cs::kTabStop | cs::kBorder | cs::kNoLabelWrap | cs::kShowSelAlways},
 };
 
 constexpr std::array kLinkPageControls{

@@ -84,6 +84,8 @@ inline constexpr std::uint32_t kStaticEdge = 1u << 7;    // thin sunken edge
 inline constexpr std::uint32_t kNoPrefix = 1u << 8;      // '&' shown as it is
 inline constexpr std::uint32_t kCenterImage = 1u << 9;   // label text centred vertically
 inline constexpr std::uint32_t kNoLabelWrap = 1u << 10;  // list: item labels not wrapped
+// list: the selection shown also while the focus is elsewhere
+inline constexpr std::uint32_t kShowSelAlways = 1u << 11;
 }  // namespace cs
 
 // Window styles of a dialog.

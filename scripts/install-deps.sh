@@ -13,7 +13,7 @@ if [[ "${1:-test}" == test ]]; then
   # The screen-reader test talks to the accessibility bus (AT-SPI) from Python, on a session
   # bus of its own.
   packages+=(ccache libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
-             g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth imagemagick
+             g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb xauth imagemagick
              dpkg-dev file desktop-file-utils appstream lintian msitools wixl
              python3-pil librsvg2-bin icoutils xdotool at-spi2-core python3-pyatspi dbus-daemon)
 fi

@@ -74,6 +74,9 @@ int main(int argc, char** argv) {
     SetText(w, idc::kBarName, "My bar");
     SelectRow(w, idc::kBarList, 1);
     Picture(w, "main");
+    // The selection as it stays while the focus is on Delete.
+    SendMessageA(w, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(w, idc::kDelete)), TRUE);
+    Picture(w, "main-delete");
     SendMessageA(w, WM_SYSCOMMAND, kAboutCommand, 0);
     // The help box of F1, taken and closed from a timer while it runs.
     SetTimer(nullptr, 0, 500, [](HWND, UINT, UINT_PTR timer, DWORD) {
@@ -98,6 +101,11 @@ int main(int argc, char** argv) {
     SetText(w, idc::kPath, "c:\\links.htm");
     SelectRow(w, idc::kLinkList, 0);
     Picture(w, "linkpage");
+    // Too tall for the screen, the window scrolls: its foot as well.
+    if ((GetWindowLongA(w, GWL_STYLE) & WS_VSCROLL) != 0) {
+      SendMessageA(w, WM_VSCROLL, SB_BOTTOM, 0);
+      Picture(w, "linkpage-foot");
+    }
     Click(w, idc::kCancel);
   };
   platform.SetShownHook([&](HWND w, int template_id) {
@@ -120,6 +128,8 @@ int main(int argc, char** argv) {
   Bars bars(store, guids, backup);
   CQuillbayApp app(platform, bars);
   app.Run();
+  // The list and its lock were the pictures' own.
   DeleteFileA(backup.c_str());
+  DeleteFileA((backup + ".lock").c_str());
   return 0;
 }

@@ -43,9 +43,9 @@ class DialogWindow {
   // `width_px` is in pixels at 96 dpi: the column is at least that wide at the window's dpi.
   virtual void AddColumn(int id, int column, std::string_view heading, int width_px) = 0;
   // Widens a column where the list's font needs it, so that each of `texts` shows whole. The
-  // next column gives up that width only down to the width it was added with; where the columns
-  // are then wider than the list, the list widens, and the window with it, so that the list
-  // needs no horizontal scroll bar while its columns fit.
+  // other columns keep at least the widths they were added with: where the columns then no
+  // longer fit, the list widens, and the window with it, as the layout grows for a large font,
+  // so that the list needs no scroll bar across while its columns fit.
   virtual void FitColumn(int id, int column, std::span<const std::string> texts) = 0;
   // Inserts a row with the first column's text; a position past the end appends.
   // Returns the row's index.

@@ -30,12 +30,13 @@ class AutoRadioButton final : public QRadioButton {
   void nextCheckState() override { setChecked(true); }
 };
 
-// A report-style list. The highlight covers the whole row; while the list lacks the focus,
-// or its window is not active, the selection stays in a paler colour, so that the row a button
-// acts on shows when the focus is on that button.
+// A report-style list. The highlight covers the whole row. While the list lacks the focus, or
+// its window is not active, a list that shows its selection always keeps it in a paler colour,
+// so that the row a button acts on shows when the focus is on that button; any other list
+// shows no selection then.
 class ReportList final : public QTreeWidget {
  public:
-  explicit ReportList(QWidget* parent) : QTreeWidget(parent) {
+  ReportList(QWidget* parent, bool show_selection_always) : QTreeWidget(parent) {
     setColumnCount(0);
     setRootIsDecorated(false);
     setIndentation(0);
@@ -56,6 +57,7 @@ class ReportList final : public QTreeWidget {
     pale.setRgb((pale.red() + base.red()) / 2, (pale.green() + base.green()) / 2,
                 (pale.blue() + base.blue()) / 2);
     unfocused_palette_ = focused_palette_;
+    if (!show_selection_always) pale = base;
     for (auto group : {QPalette::Active, QPalette::Inactive}) {
       unfocused_palette_.setColor(group, QPalette::Highlight, pale);
       unfocused_palette_.setColor(group, QPalette::HighlightedText,
@@ -216,7 +218,7 @@ QWidget* BuildControl(const ControlTemplate& control, const DialogUnits& units, 
     }
 
     case ControlKind::kReportList: {
-      auto* list = new ReportList(page);
+      auto* list = new ReportList(page, (style & cs::kShowSelAlways) != 0);
       if ((style & cs::kBorder) == 0) list->setFrameStyle(QFrame::NoFrame);
       widget = list;
       widget->setFocusPolicy(focus);

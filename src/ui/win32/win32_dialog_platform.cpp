@@ -97,12 +97,12 @@ HWND Win32DialogPlatform::MainWindow() const {
   return open_windows_.empty() ? nullptr : open_windows_.front()->hwnd();
 }
 
-bool Win32DialogPlatform::IsOurs(HWND window) const {
-  for (const Win32DialogWindow* open : open_windows_) {
+Win32DialogWindow* Win32DialogPlatform::WindowOf(HWND window) const {
+  for (Win32DialogWindow* open : open_windows_) {
     const HWND dialog = open->hwnd();
-    if (dialog != nullptr && (window == dialog || IsChild(dialog, window))) return true;
+    if (dialog != nullptr && (window == dialog || IsChild(dialog, window))) return open;
   }
-  return false;
+  return nullptr;
 }
 
 void Win32DialogPlatform::ShowBox(UINT icon, std::string_view text) {
@@ -113,11 +113,23 @@ void Win32DialogPlatform::ShowBox(UINT icon, std::string_view text) {
 
 LRESULT CALLBACK Win32DialogPlatform::MessageFilter(int code, WPARAM wparam, LPARAM lparam) {
   const auto* message = reinterpret_cast<const MSG*>(lparam);
-  if (code == MSGF_DIALOGBOX && g_platform != nullptr && message->message == WM_KEYDOWN &&
-      message->wParam == VK_F1 && GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 &&
-      GetKeyState(VK_MENU) >= 0 && g_platform->IsOurs(message->hwnd)) {
-    g_platform->ShowHelp();
-    return TRUE;
+  Win32DialogWindow* window =
+      code == MSGF_DIALOGBOX && g_platform != nullptr && message->message == WM_KEYDOWN
+          ? g_platform->WindowOf(message->hwnd)
+          : nullptr;
+  if (window != nullptr) {
+    const bool plain =
+        GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
+    if (plain && message->wParam == VK_F1) {
+      g_platform->ShowHelp();
+      return TRUE;
+    }
+    // F5 reads the window's file again, as Windows lists do.
+    if (plain && message->wParam == VK_F5) {
+      window->RefreshNow();
+      return TRUE;
+    }
+    window->KeyPressed();
   }
   return CallNextHookEx(nullptr, code, wparam, lparam);
 }

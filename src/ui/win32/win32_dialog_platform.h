@@ -48,9 +48,11 @@ class Win32DialogPlatform final : public DialogPlatform {
   void SetHelpBox(HelpBox box) { help_box_ = std::move(box); }
 
  private:
-  // F1 in any of our windows asks for help, as the framework's message filter does.
+  // F1 in any of our windows asks for help, as the framework's message filter does; F5
+  // refreshes the window.
   static LRESULT CALLBACK MessageFilter(int code, WPARAM wparam, LPARAM lparam);
-  bool IsOurs(HWND window) const;
+  // The open window that is or holds `window`, or nullptr.
+  Win32DialogWindow* WindowOf(HWND window) const;
   void ShowHelpBox(HWND owner);
   void ShowBox(UINT icon, std::string_view text);
 

@@ -98,6 +98,7 @@ Win32ControlStyle MapControlStyle(const ControlTemplate& control) {
     case ControlKind::kReportList:
       out.style |= LVS_REPORT;
       if (Has(flags, cs::kNoLabelWrap)) out.style |= LVS_NOLABELWRAP;
+      if (Has(flags, cs::kShowSelAlways)) out.style |= LVS_SHOWSELALWAYS;
       break;
   }
   return out;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <map>
 #include <string>
 #include <string_view>
@@ -29,6 +31,11 @@ class Win32DialogWindow final : public DialogWindow {
 
   HWND hwnd() const { return hwnd_; }
   int template_id() const { return layout_.id; }
+
+  // F5: the dialog's Refresh now, unless one of its handlers is running; then once it ends.
+  void RefreshNow();
+  // A key is about to be handled: a window that scrolls brings the focus into view after it.
+  void KeyPressed();
 
   // --- DialogWindow ---
   void Enable(int id, bool enabled) override;
@@ -60,6 +67,24 @@ class Win32DialogWindow final : public DialogWindow {
   INT_PTR OnInitDialog();
   void OnCommand(int id, int code, HWND control);
   void OnNotify(const NMHDR& header);
+  void OnFileChanged();
+  void OnRefreshTimer();
+  void OnVScroll(int code);
+  void ScrollTo(int position);
+  void ScrollFocusIntoView();
+  void FitToWorkArea();
+  LONG TightenDown(double factor, bool apply);
+  void UseListStyles();
+  LRESULT DrawUnfocusedSelection(NMLVCUSTOMDRAW& draw) const;
+  void FitListToColumns(HWND list);
+  // The texts cut off in the row under the mouse of the list that is `tool`, one a line.
+  const std::string& TipUnderCursor(UINT_PTR tool);
+  void StopWatching();
+  static DWORD WINAPI WatchFolder(void* self);
+  // Runs one of the dialog's handlers. While any runs, a refresh waits: a handler may be in a
+  // box's modal loop, half-way through an operation.
+  template <typename Handler>
+  void Busy(Handler&& handler);
   void WidenLabelsToFit();
   void UseSharpPictures();
   void SetListRedraw(bool redraw);
@@ -76,9 +101,22 @@ class Win32DialogWindow final : public DialogWindow {
   std::vector<std::pair<int, HWND>> controls_;  // identifier and window of each control
   HICON large_icon_ = nullptr;
   HICON small_icon_ = nullptr;
-  std::vector<HBITMAP> pictures_;  // set into picture controls, which do not free them
+  std::vector<HBITMAP> pictures_;
+  HWND tooltip_ = nullptr;  // the lists' tooltip, owned by the window and gone with it
+  std::string tip_;         // set into picture controls, which do not free them
   bool initialized_ = false;
   bool focus_set_ = false;
+  int busy_ = 0;
+  bool refresh_due_ = false;
+  // The watched file: its folder's change notifications, read by a thread of their own.
+  HANDLE watch_folder_ = INVALID_HANDLE_VALUE;
+  HANDLE watch_stop_ = nullptr;
+  HANDLE watch_thread_ = nullptr;
+  std::wstring watch_name_;
+  ULONGLONG change_pending_since_ = 0;  // tick of the first change not yet refreshed, or 0
+  // A window taller than the screen's free area scrolls: the page's height and where it is.
+  int page_height_ = 0;
+  int scroll_y_ = 0;
 };
 
 }  // namespace quillbay
