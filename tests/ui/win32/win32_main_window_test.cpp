@@ -38,10 +38,11 @@ void RunWindow(CDialog& dlg, const std::function<void(HWND)>& run) {
   Platform().SetShownHook(nullptr);
 }
 
-void RunMainWindow(const std::optional<std::string>& backup, const std::function<void(HWND)>& run) {
+void RunMainWindow(const std::string& backup, const std::function<void(HWND)>& run) {
   testing::MemoryRegistryStore store;
   testing::ScriptedGuidSource guids;
-  CQuillbayDlg dlg(Platform(), store, guids, backup);
+  Bars bars(store, guids, backup);
+  CQuillbayDlg dlg(Platform(), bars);
   RunWindow(dlg, run);
 }
 
@@ -173,7 +174,7 @@ TEST(LinkPageWindow, FitsTheScreensFreeAreaAndScrollsToItsFoot) {
 // The window's list is the Windows folder's, which quillbay-cli.exe changes.
 TEST(MainWindow, ListFollowsTheFileThatAnotherProcessChanges) {
   const std::string id = "{5B0D7C1E-2F44-4A8B-9E63-0C1D2E3F4A5B}";
-  RunMainWindow(DataFilePath(kBackupFileName), [&](HWND window) {
+  RunMainWindow(DataFilePath(kBackupFileName).value(), [&](HWND window) {
     const HWND list = GetDlgItem(window, idc::kBarList);
     const auto shown = [&] {
       char text[64];
