@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Runs the libFuzzer targets built by the fuzz preset.
+# Runs the libFuzzer targets built in the asan preset's tree:
+#   cmake --build --preset asan --target reg_file_fuzzer backup_fuzzer
 #   scripts/fuzz.sh smoke        every target once over its seed corpus (the tests do this)
 #   scripts/fuzz.sh long SECONDS every target for SECONDS, growing a scratch corpus
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-smoke}
 shopt -s nullglob
-for target in build/fuzz/fuzz/*_fuzzer; do
+for target in build/asan/fuzz/*_fuzzer; do
   name=$(basename "$target" _fuzzer)
   seeds=fuzz/corpus/$name
   # libFuzzer adds what it finds to its first corpus folder: grow a scratch copy, never

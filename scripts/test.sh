@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Builds Quillbay and runs every test: the Linux build, the Debian package, the sanitizer
-# lane, the fuzz targets over their seed corpus, the Windows build with its tests under Wine
-# and the check that Wine's own reg tool reads what both registry stores write, and a style
-# check. Every lane runs even when an earlier one fails; each lane's result and time are
-# listed at the end, and the exit status is non-zero when any lane failed.
+# Builds Quillbay and runs every test: the Linux build and its tests, the Debian package, the
+# benchmarks' build, the sanitizer lane, the fuzz targets over their seed corpus, the Windows
+# build (optimised, as it ships) with its tests under Wine and the check that Wine's own reg
+# tool and msiexec read what we wrote, and a style check. Every lane runs even when another
+# one fails; each lane's log is printed whole when it ends, and each lane's result and time
+# are listed at the end; the exit status is non-zero when any lane failed.
+#
+# Three trees: build/linux (release flags as the package has them: the package, the tests,
+# the benchmarks), build/asan (clang with the sanitizers: the tests and the fuzz targets)
+# and build/windows. The Windows lanes run beside the Linux ones: their Wine tests mostly
+# wait, and the two cores stay busy.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test || exit
@@ -11,15 +17,18 @@ bash scripts/install-deps.sh test || exit
 # machine compiled: paths are taken relative to the clone, also in debug builds.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
 
-linux() { cmake --preset dev >/dev/null && cmake --build --preset dev && ctest --preset dev; }
+linux() { cmake --preset linux >/dev/null && cmake --build --preset linux && ctest --preset linux; }
 
-package() { bash tests/package/check-package.sh; }
+package() { bash tests/package/check-package.sh linux; }
+
+bench() { cmake --build --preset linux --target registration_bench window_bench; }
 
 sanitizers() { cmake --preset asan >/dev/null && cmake --build --preset asan && ctest --preset asan; }
 
-fuzz() { cmake --preset fuzz >/dev/null && cmake --build --preset fuzz && bash scripts/fuzz.sh smoke; }
-
-bench() { cmake --preset bench >/dev/null && cmake --build --preset bench; }
+fuzz() {
+  cmake --preset asan >/dev/null && cmake --build --preset asan --target reg_file_fuzzer backup_fuzzer &&
+    bash scripts/fuzz.sh smoke
+}
 
 # Each test program is one Wine start and one run; only the window test may be run again, and
 # only when Wine lost its output (scripts/wine-gui-test.sh logs it).
@@ -29,32 +38,53 @@ windows() {
 }
 
 peer() {
-  cmake --build --preset windows --target msi && bash tests/peer/peer_test.sh build/dev build/windows
+  cmake --build --preset windows --target msi && bash tests/peer/peer_test.sh build/linux build/windows
 }
 
 format() { bash scripts/check-format.sh; }
 
-summary=() passed=0 failed=0
-lane() {  # lane FUNCTION TITLE
-  printf '\n==== %s\n' "$2"
+lanes=$(mktemp -d)
+trap 'rm -rf "$lanes"' EXIT
+# lane NAME TITLE: runs function NAME, its output in a file, printed whole when it ends.
+lane() {
   local start=$SECONDS status result=passed
   # In a subshell, so that `set -e` holds inside the lane and its failure ends only the lane.
-  (set -e; "$1")
+  (set -e; "$1") >"$lanes/$1.log" 2>&1 </dev/null
   status=$?
-  if ((status == 0)); then passed=$((passed + 1)); else result=FAILED failed=$((failed + 1)); fi
-  summary+=("$(printf '%-6s %6ss  %s' "$result" $((SECONDS - start)) "$2")")
+  ((status == 0)) || result=FAILED
+  printf '%-6s %6ss  %s\n' "$result" $((SECONDS - start)) "$2" >"$lanes/$1.result"
+  {
+    flock 9
+    printf '\n==== %s\n' "$2"
+    cat "$lanes/$1.log"
+  } 9>"$lanes/print.lock"
 }
+
+# The Windows lanes; the peer lane reads what the Linux lane built too.
+(
+  lane windows "Windows build (MinGW-w64, optimised) and its tests under Wine"
+  until [[ -e $lanes/linux.result ]] || ! kill -0 $$ 2>/dev/null; do sleep 1; done
+  lane peer "A peer reads what we wrote: Wine's reg export and reg import, and msiexec the MSI"
+) &
+windows_lanes=$!
 
 lane linux "Linux build and tests"
 lane package "Debian package: its files, menu entry, metadata and lintian's verdict"
+lane bench "Benchmarks build (run them with build/linux/bench/registration_bench)"
 lane sanitizers "AddressSanitizer + UndefinedBehaviorSanitizer"
 lane fuzz "Fuzz targets over their seed corpus"
-lane bench "Benchmarks build (run them with build/bench/bench/registration_bench)"
-lane windows "Windows build (MinGW-w64) and its tests under Wine"
-lane peer "A peer reads what we wrote: Wine's reg export and reg import, and msiexec the MSI"
 lane format "Format"
+wait "$windows_lanes"
 
 printf '\n==== Lanes\n'
-printf '%s\n' "${summary[@]}"
+passed=0 failed=0
+for name in linux package sanitizers fuzz bench windows peer format; do
+  if [[ -e $lanes/$name.result ]]; then
+    cat "$lanes/$name.result"
+  else
+    echo "FAILED      -  $name: ended without a result"
+  fi
+  if grep -qs '^passed' "$lanes/$name.result"; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+done
 echo "Lanes: $passed passed, $failed failed"
 ((failed == 0))

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks what a user gets: the install layout, icons of their
 # folder's size, a menu entry whose command is installed, dependencies, validators, lintian.
-# The programs are built with Debian's hardening flags (the release preset).
+# The programs are built with Debian's hardening flags: the release preset, or the one given
+# (the test command's linux preset, the same build with the tests beside it).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-cmake --preset release >/dev/null && cmake --build --preset release
-rm -f build/release/quillbay_*.deb && (cd build/release && cpack -G DEB >/dev/null)
-deb=$PWD/$(echo build/release/quillbay_*_amd64.deb)
+preset=${1:-release}
+cmake --preset "$preset" >/dev/null && cmake --build --preset "$preset"
+rm -f build/"$preset"/quillbay_*.deb && (cd build/"$preset" && cpack -G DEB >/dev/null)
+deb=$PWD/$(echo build/"$preset"/quillbay_*_amd64.deb)
 tree=$(mktemp -d) && trap 'rm -rf "$tree"' EXIT && dpkg-deb -x "$deb" "$tree" && cd "$tree"
 fail() { echo "check-package: $*" >&2; exit 1; }
 

@@ -96,7 +96,7 @@ class TestWindow final : public DialogWindow, public contract::User {
       if (std::ranges::find(rows, row) == rows.end()) SelectRow(id, row, false);
     for (int row : rows) SelectRow(id, row, true);
   }
-  void Press(Key key);
+  void Press(Key key) override;
   int Focus() override { return focus_; }
   void ChooseLastSystemMenuItem() override { ChooseSystemCommand(system_menu_.back().first); }
   std::vector<std::string> TakeBoxes() override { return std::exchange(boxes_, {}); }

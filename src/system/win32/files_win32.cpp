@@ -55,7 +55,10 @@ bool IsDirectory(const std::string& path) {
 std::string TemporaryNamePrefix(const std::string& full) {
   std::size_t slash = full.size();
   while (slash > 0 && !IsSeparator(full[slash - 1])) --slash;
-  return "~" + full.substr(slash) + ".tmp";
+  // Appended to one string: GCC's optimiser misreads "~" + temporary as overlapping copies.
+  std::string prefix = "~";
+  prefix.append(full, slash).append(".tmp");
+  return prefix;
 }
 
 bool ProcessIsAlive(DWORD pid) {

@@ -76,7 +76,8 @@ class ProbeDlg final : public CDialog {
   void OnEvent(int id, ControlEvent event, int item) override {
     static const char* const kNames[] = {"clicked",  "text",    "changed",
                                          "inserted", "deleted", "delete key"};
-    const std::string what = kNames[static_cast<int>(event)] + (" " + NameOf(template_id(), id));
+    std::string what = kNames[static_cast<int>(event)];
+    what.append(" ").append(NameOf(template_id(), id));
     Note(item >= 0 ? what + "/" + std::to_string(item) : what);
   }
   void OnOK() override { Note("ok"); }
