@@ -2,11 +2,16 @@
 // refuse overlong forms, surrogates and code points beyond U+10FFFF.
 #include <utf8.h>
 
+#include <algorithm>
+
 #include "system/text.h"
 
 namespace quillbay {
 
 std::optional<std::u16string> TextToUtf16(std::string_view text) {
+  // Most text is ASCII (key names, identifiers): each byte is its own code unit.
+  if (std::ranges::all_of(text, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return std::u16string(text.begin(), text.end());
   if (!utf8::is_valid(text.begin(), text.end())) return std::nullopt;
   std::u16string out;
   out.reserve(text.size());
@@ -15,6 +20,11 @@ std::optional<std::u16string> TextToUtf16(std::string_view text) {
 }
 
 std::optional<std::string> Utf16ToText(std::u16string_view text) {
+  if (std::ranges::all_of(text, [](char16_t c) { return c < 0x80; })) {
+    std::string ascii(text.size(), '\0');
+    std::ranges::transform(text, ascii.begin(), [](char16_t c) { return static_cast<char>(c); });
+    return ascii;
+  }
   std::string out;
   out.reserve(text.size());
   try {
