@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "deploy/bar_keys.h"
 #include "deploy/reg_export.h"
 #include "registration/bars.h"
 #include "registration/posix/file_registry_store.h"
@@ -103,47 +104,32 @@ void BM_DeleteSelected(benchmark::State& state) {
 }
 BENCHMARK(BM_DeleteSelected)->Arg(100)->Arg(1'000)->Unit(benchmark::kMillisecond)->Complexity();
 
-// Keeps the steps a registration writes, to write many bars to the file in one update.
-class StepRecorder final : public RegistryStore {
- public:
-  std::vector<RegKeyWrite> steps;
-
-  std::vector<RegFailure> WriteKeys(std::span<const RegKeyWrite> more) override {
-    steps.insert(steps.end(), more.begin(), more.end());
-    return {};
-  }
-  std::vector<RegFailure> DeleteKeys(std::span<const RegKeyPath>) override { return {}; }
-  RegResult<RegTree> ReadTree(RegRoot, std::string_view) override {
-    return RegFailed(RegStatus::kNotFound, "");
-  }
-  RegResult<std::vector<std::string>> ReadSubkeyNames(RegRoot, std::string_view) override {
-    return RegFailed(RegStatus::kNotFound, "");
-  }
-};
-
 // A machine used for years: `bars` bars, registered and listed, among five times as many
 // other programs' classes of 4 subkeys each.
 struct Fleet {
   explicit Fleet(std::size_t bars) : store(dir.File("registry.reg")) {
     const std::vector<BarRow> rows = MakeRows(bars);
-    StepRecorder recorder;
+    // Every bar's keys as registration writes them, and the others', in one update.
+    std::vector<RegKeyWrite> steps;
     for (const BarRow& row : rows) {
-      RegisterBar(recorder, row.id, row.name, "http://example.com/" + row.name, BarKind::kVertical);
+      const std::vector<RegKeyWrite> keys =
+          BarKeys({row.id, row.name, "http://example.com/" + row.name, BarKind::kVertical});
+      steps.insert(steps.end(), keys.begin(), keys.end());
       ids.push_back(row.id);
     }
     for (std::size_t i = 0; i < 5 * bars; ++i) {
       Guid g;
       g.data1 = static_cast<std::uint32_t>(0x10000000u + i);
       const std::string key = "CLSID\\" + FormatBarId(g);
-      recorder.steps.push_back(
+      steps.push_back(
           {RegRoot::kClassesRoot, key, {RegValue::Text("", RegType::kString, "Other")}});
       for (const char* sub : {"InprocServer32", "ProgID", "TypeLib", "Version"}) {
-        recorder.steps.push_back({RegRoot::kClassesRoot,
-                                  key + "\\" + sub,
-                                  {RegValue::Text("", RegType::kString, "c:\\other.dll")}});
+        steps.push_back({RegRoot::kClassesRoot,
+                         key + "\\" + sub,
+                         {RegValue::Text("", RegType::kString, "c:\\other.dll")}});
       }
     }
-    store.WriteKeys(recorder.steps);
+    store.WriteKeys(steps);
     testing::WriteBytes(dir.File("bkupRegKeyf"), FormatBackup(rows));
     file = testing::ReadBytes(dir.File("registry.reg"));
   }
