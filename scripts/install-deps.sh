@@ -6,7 +6,7 @@ set -euo pipefail
 # The windows need a sans serif font, also on the offscreen platform of tests and screenshots.
 # For the tests: the pictures' tools (Pillow, rsvg-convert, icotool; ImageMagick for the
 # Windows bitmap). Only what a lane of scripts/test.sh uses.
-packages=(cmake make g++ pkg-config qt6-base-dev libcli11-dev libutfcpp-dev nlohmann-json3-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libcli11-dev libutfcpp-dev nlohmann-json3-dev
           libmsi-dev libglib2.0-dev libpugixml-dev
           fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
@@ -27,5 +27,5 @@ if ((${#missing[@]})); then
   sudo=""
   [[ $(id -u) -ne 0 ]] && sudo="sudo"
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
