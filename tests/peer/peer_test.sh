@@ -41,8 +41,13 @@ mkdir -p "$work"
 # Runs a program in prefix $1. Wine's helpers outlive the program and keep whatever output
 # they were given, so the output goes to a file beside the prefix, shown only when the
 # program fails.
+# Under load Wine now and then fails to start a program at all ("Application could not be
+# started"): that start alone is tried once more.
 in_prefix() {
   WINEPREFIX=$1 wine "${@:2}" </dev/null >"$1.log" 2>&1 && return
+  if grep -q '^Application could not be started' "$1.log"; then
+    WINEPREFIX=$1 wine "${@:2}" </dev/null >"$1.log" 2>&1 && return
+  fi
   echo "FAILED under Wine: ${*:2}" >&2
   cat "$1.log" >&2
   return 1
