@@ -8,8 +8,9 @@
 #
 # Three trees: build/linux (release flags as the package has them: the package, the tests,
 # the benchmarks), build/asan (clang with the sanitizers: the tests and the fuzz targets)
-# and build/windows. The Windows lanes run beside the Linux ones: their Wine tests mostly
-# wait, and the two cores stay busy.
+# and build/windows. Each tree's lanes run one after another, the trees side by side: the
+# Windows build first (its Wine tests and the peer lane after it mostly wait), the Linux
+# and sanitizer trees at a lower priority on what it leaves, so that the two cores stay busy.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh test || exit
@@ -17,24 +18,41 @@ bash scripts/install-deps.sh test || exit
 # machine compiled: paths are taken relative to the clone, also in debug builds.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD} CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-true}
 
-linux() { cmake --preset linux >/dev/null && cmake --build --preset linux && ctest --preset linux; }
+# The peer lane needs two Linux programs: built first, and said so.
+linux() {
+  cmake --preset linux >/dev/null &&
+    cmake --build --preset linux --target quillbay-cli peer_write_registry_file &&
+    touch "$lanes/linux-peer-tools" && cmake --build --preset linux && ctest --preset linux
+}
 
 package() { bash tests/package/check-package.sh linux; }
 
 bench() { cmake --build --preset linux --target registration_bench window_bench; }
 
-sanitizers() { cmake --preset asan >/dev/null && cmake --build --preset asan && ctest --preset asan; }
+# The fuzz lane builds its targets in the same tree once the tests there are built, and runs
+# beside their tests.
+sanitizers() {
+  cmake --preset asan >/dev/null && cmake --build --preset asan && touch "$lanes/asan-built" &&
+    ctest --preset asan
+}
 
 fuzz() {
-  cmake --preset asan >/dev/null && cmake --build --preset asan --target reg_file_fuzzer backup_fuzzer &&
-    bash scripts/fuzz.sh smoke
+  cmake --build --preset asan --target reg_file_fuzzer backup_fuzzer && bash scripts/fuzz.sh smoke
 }
 
 # Each test program is one Wine start and one run; only the window test may be run again, and
 # only when Wine lost its output (scripts/wine-gui-test.sh logs it).
 windows() {
-  cmake --preset windows >/dev/null && cmake --build --preset windows &&
-    ctest --preset windows --output-on-failure
+  cmake --preset windows >/dev/null
+  local prefix=0
+  [[ -f build/windows/wine-template/system.reg ]] || {
+    rm -rf build/windows/wine-template
+    bash scripts/wine-prefix.sh build/windows/wine-template &
+    prefix=$!
+  }
+  cmake --build --preset windows
+  ((prefix == 0)) || wait "$prefix"
+  ctest --preset windows --output-on-failure
 }
 
 peer() {
@@ -60,21 +78,32 @@ lane() {
   } 9>"$lanes/print.lock"
 }
 
-# The Windows lanes; the peer lane reads what the Linux lane built too.
+# The Windows lanes; the peer lane reads two programs of the Linux tree too.
 (
   lane windows "Windows build (MinGW-w64, optimised) and its tests under Wine"
-  until [[ -e $lanes/linux.result ]] || ! kill -0 $$ 2>/dev/null; do sleep 1; done
+  until [[ -e $lanes/linux-peer-tools || -e $lanes/linux.result ]] || ! kill -0 $$ 2>/dev/null; do
+    sleep 1
+  done
   lane peer "A peer reads what we wrote: Wine's reg export and reg import, and msiexec the MSI"
 ) &
 windows_lanes=$!
+(
+  renice -n 10 "$BASHPID" >/dev/null
+  lane sanitizers "AddressSanitizer + UndefinedBehaviorSanitizer" &
+  until [[ -e $lanes/asan-built || -e $lanes/sanitizers.result ]] || ! kill -0 $$ 2>/dev/null; do
+    sleep 1
+  done
+  lane fuzz "Fuzz targets over their seed corpus"
+  wait
+) &
+asan_lanes=$!
 
+renice -n 5 "$BASHPID" >/dev/null
 lane linux "Linux build and tests"
 lane package "Debian package: its files, menu entry, metadata and lintian's verdict"
 lane bench "Benchmarks build (run them with build/linux/bench/registration_bench)"
-lane sanitizers "AddressSanitizer + UndefinedBehaviorSanitizer"
-lane fuzz "Fuzz targets over their seed corpus"
 lane format "Format"
-wait "$windows_lanes"
+wait "$windows_lanes" "$asan_lanes"
 
 printf '\n==== Lanes\n'
 passed=0 failed=0

@@ -21,11 +21,7 @@ while [[ $dir != / && ! -f $dir/CMakeCache.txt ]]; do dir=$(dirname "$dir"); don
 [[ -f $dir/CMakeCache.txt ]] || { echo "wine-gui-run.sh: $exe is not in a build folder" >&2; exit 2; }
 export WINEPREFIX=$dir/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 if ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
-  mkdir -p "$WINEPREFIX"
-  (
-    flock 9
-    [[ -f $WINEPREFIX/system.reg ]] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
-  ) 9>"$dir/wineprefix.lock"
+  "$(dirname "$0")/wine-prefix.sh" --build "$dir"
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 fi
 fonts=$WINEPREFIX/drive_c/windows/Fonts

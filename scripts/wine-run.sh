@@ -8,14 +8,7 @@ dir=$(cd "$(dirname "$exe")" && pwd)
 while [[ $dir != / && ! -f $dir/CMakeCache.txt ]]; do dir=$(dirname "$dir"); done
 [[ -f $dir/CMakeCache.txt ]] || { echo "wine-run.sh: $exe is not in a build folder" >&2; exit 2; }
 export WINEPREFIX=$dir/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-  # Several tests may start at once; one of them makes the prefix.
-  mkdir -p "$WINEPREFIX"
-  (
-    flock 9
-    [[ -f $WINEPREFIX/system.reg ]] || { wineboot -i >/dev/null 2>&1; wineserver -w; }
-  ) 9>"$dir/wineprefix.lock"
-fi
+"$(dirname "$0")/wine-prefix.sh" --build "$dir"
 # Wine leaves helper processes (its server, services) running for a while after the program
 # ends, and they inherit the program's output. CTest waits until every holder of a test's
 # output pipe is gone, so the program writes to files here and they are copied out after.
