@@ -13,9 +13,10 @@ packages=(cmake ninja-build g++ pkg-config dpkg-dev qt6-base-dev libcli11-dev li
           fonts-dejavu-core)
 if [[ "${1:-test}" == test ]]; then
   # The screen-reader test talks to the accessibility bus (AT-SPI) from Python, on a session
-  # bus of its own.
+  # bus of its own. Wine draws the Win32 windows with the fonts its package recommends
+  # (fonts-wine, fonts-liberation): without them the windows' pictures would not be ours.
   packages+=(ccache libgtest-dev libgmock-dev libbenchmark-dev clang clang-format
-             g++-mingw-w64-x86-64-posix wine wine64 fonts-wine xvfb imagemagick
+             g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-liberation xvfb imagemagick
              file desktop-file-utils appstream lintian msitools wixl
              python3-pil librsvg2-bin icoutils at-spi2-core python3-pyatspi dbus-daemon)
 fi
