@@ -41,7 +41,8 @@ fuzz() {
 }
 
 # Each test program is one Wine start and one run; only the window test may be run again, and
-# only when Wine lost its output (scripts/wine-gui-test.sh logs it).
+# only when Wine lost its output (scripts/wine-gui-test.sh logs it). The prefix the tests copy
+# is made while the build runs.
 windows() {
   cmake --preset windows >/dev/null
   local prefix=0
