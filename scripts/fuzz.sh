@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-smoke}
+seconds=${2:-300}
 shopt -s nullglob
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -22,14 +23,14 @@ fuzz() {
     "$target" -runs=0 "$seeds"
     "$target" -runs=20000 -max_len=4096 "$work/$name" 2>&1 | tail -n 1
   else
-    "$target" -max_total_time="${2:-300}" -max_len=65536 "$work/$name" 2>&1 | tail -n 3
+    "$target" -max_total_time="$seconds" -max_len=65536 "$work/$name" 2>&1 | tail -n 3
   fi
 }
 targets=(build/asan/fuzz/*_fuzzer)
 ((${#targets[@]})) || { echo "fuzz.sh: no fuzz targets in build/asan/fuzz" >&2; exit 2; }
 pids=()
 for target in "${targets[@]}"; do
-  fuzz "$target" "${2:-}" >"$work/${target##*/}.out" 2>&1 &
+  fuzz "$target" >"$work/${target##*/}.out" 2>&1 &
   pids+=($!)
 done
 failed=0

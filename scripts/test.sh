@@ -79,21 +79,23 @@ lane() {
   } 9>"$lanes/print.lock"
 }
 
+# wait_for MARK NAME: until lane NAME has touched MARK, or has ended (when it failed before),
+# or the test command has.
+wait_for() {
+  until [[ -e $lanes/$1 || -e $lanes/$2.result ]] || ! kill -0 $$ 2>/dev/null; do sleep 1; done
+}
+
 # The Windows lanes; the peer lane reads two programs of the Linux tree too.
 (
   lane windows "Windows build (MinGW-w64, optimised) and its tests under Wine"
-  until [[ -e $lanes/linux-peer-tools || -e $lanes/linux.result ]] || ! kill -0 $$ 2>/dev/null; do
-    sleep 1
-  done
+  wait_for linux-peer-tools linux
   lane peer "A peer reads what we wrote: Wine's reg export and reg import, and msiexec the MSI"
 ) &
 windows_lanes=$!
 (
   renice -n 10 "$BASHPID" >/dev/null
   lane sanitizers "AddressSanitizer + UndefinedBehaviorSanitizer" &
-  until [[ -e $lanes/asan-built || -e $lanes/sanitizers.result ]] || ! kill -0 $$ 2>/dev/null; do
-    sleep 1
-  done
+  wait_for asan-built sanitizers
   lane fuzz "Fuzz targets over their seed corpus"
   wait
 ) &

@@ -313,45 +313,34 @@ installs_of() {  # installs_of MAKER: its packages installed, shared, upgraded a
     check "$maker: another program's class is untouched, $view" one_key "$p" "$foreign" $view
   done
 }
-installs_linux() { installs_of linux; }
-installs_win32() { installs_of win32; }
-
-# start PART: runs function PART in the background, its report in $work/PART.out.
-started=()
+# start PART COMMAND...: runs COMMAND in the background, its report in $work/PART.out and its
+# exit status in $work/PART.status.
+parts=()
 start() {
-  (set -e; "$1") >"$work/$1.out" 2>&1 &
-  started+=("$1 $!")
+  { set +e; (set -e; "${@:2}"); echo $? >"$work/$1.status"; } >"$work/$1.out" 2>&1 &
+  parts+=("$1")
 }
-start win32_store
-start file_store
-start cli_import
-start msi_of_the_programs
-# The installs wait for the packages and the reference (in the background too: `set -e` holds
-# there, where it would not on the left of `||`).
-msi_packages_status=0
-(set -e; msi_packages) >"$work/msi_packages.out" 2>&1 &
-wait $! || msi_packages_status=$?
-if ((msi_packages_status == 0)); then
-  start installs_linux
-  start installs_win32
+start win32-store win32_store
+start file-store file_store
+start cli-import cli_import
+start msi msi_of_the_programs
+start msi-packages msi_packages
+# The installs read the packages and the reference.
+wait $!
+if [[ $(cat "$work/msi-packages.status") == 0 ]]; then
+  start msi-linux installs_of linux
+  start msi-win32 installs_of win32
 fi
+wait
 
 failures=0
-for entry in "${started[@]}"; do
-  name=${entry% *}
-  status=0
-  wait "${entry#* }" || status=$?
-  [[ $name == installs_linux ]] && cat "$work/msi_packages.out"
-  cat "$work/$name.out"
+for part in "${parts[@]}"; do
+  cat "$work/$part.out"
+  status=$(cat "$work/$part.status")
   ((status == 0)) || echo "  FAILED      the part above ended early (status $status)"
-  failed=$(grep -c '^  FAILED' "$work/$name.out" || true)
+  failed=$(grep -c '^  FAILED' "$work/$part.out" || true)
   failures=$((failures + failed + (status != 0)))
 done
-if ((msi_packages_status != 0)); then
-  cat "$work/msi_packages.out"
-  echo "  FAILED      the packages and the reference were not made (status $msi_packages_status)"
-  failures=$((failures + 1))
-fi
 
 if ((failures)); then
   echo "peer check: $failures check(s) failed" >&2
